@@ -1,0 +1,67 @@
+#include "errorprocess/errorprocess.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "iolayer/iolayer.hpp"
+
+namespace errorprocess {
+
+void MessageText::assign(std::string_view text) {
+    const std::size_t n = std::min(width, text.size());
+    std::string next(text.substr(0, n));
+    next.resize(width, ' ');
+    text_.swap(next);
+}
+
+std::string_view MessageText::trimmed() const { return iolayer::trimright(text_); }
+
+void consoleline(std::string_view text) {
+    std::string line;
+    line.reserve(text.size() + 2);
+    line.push_back(' ');
+    line.append(text);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+void passmsg() { consoleline(errormessage.trimmed()); }
+
+void writeerrormessage(std::string_view message, std::string_view prefix, std::int32_t unit, bool flag) {
+    const std::string_view text = iolayer::trimright(message).substr(0, 250);
+    if (unit > 0) {
+        std::string echo(" ");
+        echo.append(text);
+        (void)iolayer::writeline(unit, echo);
+    }
+    if (flag) {
+        errormessage = text;
+    } else {
+        std::string joined(iolayer::trimright(prefix));
+        joined.append(text);
+        errormessage = joined;
+    }
+    passmsg();
+}
+
+void raiseerror(std::string_view message) {
+    errormessage = message;
+    passmsg();
+    errorlevel = 1;
+}
+
+void warn(std::string_view message) {
+    errormessage = message;
+    passmsg();
+}
+
+void traceback(std::string_view label) {
+    std::string line("[traceback] : ");
+    line.append(label);
+    line.append("...");
+    errormessage = line;
+    passmsg();
+}
+
+}  // namespace errorprocess

@@ -1,0 +1,84 @@
+// errorprocess: the process-wide error state and the console.
+//
+// A failing operation stores its message in errormessage, prints it with passmsg
+// and sets errorlevel; callers test errorlevel after every call that can fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace errorprocess {
+
+// A text of exactly 255 characters: whatever is stored is cut or blank-padded.
+class MessageText {
+public:
+    static constexpr std::size_t width = 255;
+
+    MessageText() : text_(width, ' ') {}
+    MessageText(std::string_view text) : text_(width, ' ') { assign(text); }  // NOLINT: implicit by design
+    MessageText& operator=(std::string_view text) { assign(text); return *this; }
+    MessageText& operator=(const std::string& text) { assign(text); return *this; }
+    MessageText& operator=(const char* text) { assign(text); return *this; }
+
+    void assign(std::string_view text);
+
+    const std::string& str() const { return text_; }
+    operator const std::string&() const { return text_; }  // NOLINT
+    operator std::string_view() const { return text_; }    // NOLINT
+
+    std::size_t size() const { return text_.size(); }
+    std::size_t length() const { return text_.size(); }
+    const char* c_str() const { return text_.c_str(); }
+    const char* data() const { return text_.data(); }
+    char operator[](std::size_t i) const { return text_[i]; }
+    std::string substr(std::size_t pos = 0, std::size_t n = std::string::npos) const { return text_.substr(pos, n); }
+    std::size_t find(std::string_view s, std::size_t pos = 0) const { return text_.find(s, pos); }
+    std::size_t rfind(std::string_view s, std::size_t pos = std::string::npos) const { return text_.rfind(s, pos); }
+    bool starts_with(std::string_view s) const { return text_.starts_with(s); }
+    std::string::const_iterator begin() const { return text_.begin(); }
+    std::string::const_iterator end() const { return text_.end(); }
+
+    // The message without its padding.
+    std::string_view trimmed() const;
+
+    friend bool operator==(const MessageText& a, std::string_view b) { return a.text_ == b; }
+    friend std::ostream& operator<<(std::ostream& os, const MessageText& m) { return os << m.text_; }
+
+private:
+    std::string text_;
+};
+
+// 0 while no failure is pending; 1 after a failure (9999 and -99 from the
+// cancellation checks). Never cleared during a run.
+inline std::int32_t errorlevel = 0;
+
+// The message last composed, always 255 characters.
+inline MessageText errormessage;
+
+// Kept for the programs of the package that carry it; nothing here uses it.
+inline std::int32_t winhandle = 0;
+
+// Writes one console line: a blank, the text, a line end, on standard output.
+void consoleline(std::string_view text);
+
+// Prints errormessage, without its trailing blanks, as a console line.
+void passmsg();
+
+// Composes errormessage from message (trailing blanks removed, at most 250
+// characters), echoes it to the file open on unit when unit > 0, and prints it.
+// With flag false the prefix (trailing blanks removed) is put in front.
+void writeerrormessage(std::string_view message, std::string_view prefix, std::int32_t unit, bool flag);
+
+// Raising a failure: stores the message, prints it and sets errorlevel to 1.
+void raiseerror(std::string_view message);
+
+// Stores and prints a warning without touching errorlevel.
+void warn(std::string_view message);
+
+// Prints the traceback line "[traceback] : " + label + "...".
+void traceback(std::string_view label);
+
+}  // namespace errorprocess

@@ -1,0 +1,216 @@
+// Fixed-width text and Fortran-style editing of numbers.
+#include "iolayer/iolayer.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace iolayer {
+namespace {
+
+std::string asterisks(int width) { return std::string(static_cast<std::size_t>(std::max(width, 0)), '*'); }
+
+std::string rightaligned(std::string text, int width) {
+    const auto w = static_cast<std::size_t>(width);
+    if (text.size() > w) return asterisks(width);
+    text.insert(0, w - text.size(), ' ');
+    return text;
+}
+
+std::string magnitudedigits(std::int64_t value) {
+    // Works on the unsigned magnitude, so the most negative value is safe.
+    std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, mag);
+    return std::string(buf, res.ptr);
+}
+
+// |value| with `decimals` decimals, rounded to nearest with exact halves away from
+// zero; "123" + "." + fraction, the point always present.
+std::string fixeddigits(double magnitude, int decimals) {
+    // magnitude is an exact half at `decimals` decimals exactly when
+    // magnitude * 2^(decimals+1) is an odd integer (the scaling is exact).
+    const double scaled = std::ldexp(magnitude, decimals + 1);
+    if (std::isfinite(scaled) && scaled == std::floor(scaled) && std::fmod(scaled, 2.0) == 1.0) {
+        magnitude = std::nextafter(magnitude, std::numeric_limits<double>::infinity());
+    }
+    // Room for 309 integer digits and the decimals.
+    std::string buf(static_cast<std::size_t>(330 + decimals), '\0');
+    int n = std::snprintf(buf.data(), buf.size(), "%.*f", decimals, magnitude);
+    buf.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (decimals == 0) buf.push_back('.');
+    return buf;
+}
+
+bool isblank(char c) { return c == ' '; }
+
+}  // namespace
+
+std::string_view trimright(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && text[n - 1] == ' ') --n;
+    return text.substr(0, n);
+}
+
+std::string_view trimleft(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    return text.substr(i);
+}
+
+std::size_t trimmedlength(std::string_view text) { return trimright(text).size(); }
+
+std::string padded(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, std::min(width, text.size())));
+    out.resize(width, ' ');
+    return out;
+}
+
+void assign(std::string& field, std::string_view text) {
+    const std::size_t width = field.size();
+    const std::size_t n = std::min(width, text.size());
+    // text may alias field; copy through a temporary in that case.
+    std::string tmp(text.substr(0, n));
+    field.replace(0, n, tmp);
+    std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
+}
+
+std::string formati(std::int64_t value, int width) {
+    if (width <= 0) return formati0(value);
+    return rightaligned(formati0(value), width);
+}
+
+std::string formati0(std::int64_t value) {
+    std::string digits = magnitudedigits(value);
+    if (value < 0) digits.insert(0, 1, '-');
+    return digits;
+}
+
+std::string formatiz(std::int64_t value, int width) {
+    if (width <= 0) return formati0(value);
+    std::string digits = magnitudedigits(value);
+    const auto w = static_cast<std::size_t>(width);
+    if (digits.size() < w) digits.insert(0, w - digits.size(), '0');
+    if (value < 0) digits.insert(0, 1, '-');
+    if (digits.size() > w) return asterisks(width);
+    return digits;
+}
+
+std::string formatf(double value, int width, int decimals) {
+    if (width <= 0) return formatf0(value, decimals);
+    if (!std::isfinite(value) || decimals < 0) return asterisks(width);
+    std::string text = fixeddigits(std::fabs(value), decimals);
+    const std::size_t sign = value < 0 ? 1 : 0;
+    const auto w = static_cast<std::size_t>(width);
+    if (text.size() + sign > w && text.size() > 1 && text[0] == '0' && text[1] == '.') text.erase(0, 1);
+    if (sign != 0) text.insert(0, 1, '-');
+    return rightaligned(std::move(text), width);
+}
+
+std::string formatf0(double value, int decimals) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    if (decimals < 0) decimals = 0;
+    std::string text = fixeddigits(std::fabs(value), decimals);
+    if (value < 0) text.insert(0, 1, '-');
+    return text;
+}
+
+bool readint(std::string_view field, std::int32_t& value) {
+    std::size_t i = 0;
+    while (i < field.size() && isblank(field[i])) ++i;
+    if (i == field.size()) {
+        value = 0;
+        return true;
+    }
+    bool negative = false;
+    if (field[i] == '+' || field[i] == '-') {
+        negative = field[i] == '-';
+        ++i;
+        if (i == field.size()) return false;
+    }
+    std::int64_t acc = 0;
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (isblank(c)) continue;
+        if (c < '0' || c > '9') return false;
+        acc = acc * 10 + (c - '0');
+        if (acc > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return false;
+    }
+    if (negative) acc = -acc;
+    if (acc > std::numeric_limits<std::int32_t>::max()) return false;
+    value = static_cast<std::int32_t>(acc);
+    return true;
+}
+
+bool readreal(std::string_view field, int decimals, float& value) {
+    std::string s;
+    s.reserve(field.size());
+    for (char c : field)
+        if (!isblank(c)) s.push_back(c);
+    if (s.empty()) {
+        value = 0.0F;
+        return true;
+    }
+    std::size_t i = 0;
+    bool negative = false;
+    if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+    std::string mantissa;
+    bool point = false;
+    std::size_t fractiondigits = 0;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            mantissa.push_back(c);
+            if (point) ++fractiondigits;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (mantissa.empty()) return false;
+    std::int64_t exponent = 0;
+    if (i < s.size()) {
+        // Exponent: a letter with an optional sign, or a bare sign.
+        const char c = s[i];
+        const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+        if (letter) ++i;
+        bool expnegative = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+            expnegative = s[i] == '-';
+            ++i;
+        } else if (!letter) {
+            return false;
+        }
+        if (i == s.size()) return false;
+        for (; i < s.size(); ++i) {
+            if (s[i] < '0' || s[i] > '9') return false;
+            if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
+        }
+        if (expnegative) exponent = -exponent;
+    }
+    // Without a point the field carries `decimals` implied decimals.
+    const std::int64_t scale = exponent - static_cast<std::int64_t>(point ? fractiondigits : static_cast<std::size_t>(std::max(decimals, 0)));
+    std::string text = mantissa + "e" + std::to_string(scale);
+    float result = 0.0F;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), result);
+    if (res.ec == std::errc::result_out_of_range) {
+        if (scale > 0) return false;
+        result = 0.0F;  // underflow reads as zero
+    } else if (res.ec != std::errc() || res.ptr != text.data() + text.size()) {
+        return false;
+    }
+    value = negative ? -result : result;
+    return true;
+}
+
+std::string columns(std::string_view line, std::size_t first, std::size_t last) {
+    if (first < 1 || last < first) return {};
+    const std::size_t width = last - first + 1;
+    std::string_view part = first - 1 < line.size() ? line.substr(first - 1, width) : std::string_view{};
+    return padded(part, width);
+}
+
+}  // namespace iolayer

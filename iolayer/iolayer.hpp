@@ -1,0 +1,147 @@
+// iolayer: file connections by unit number, in the manner of a file-unit runtime,
+// plus the fixed-width text and number editing that every module shares.
+//
+// Nothing here throws: every operation that can fail returns a Status that the
+// caller tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace iolayer {
+
+// ---------------------------------------------------------------------------
+// Connections
+// ---------------------------------------------------------------------------
+
+enum class Status {
+    ok,
+    eof,       // sequential read past the last line
+    error,     // any other failure (bad unit, not open, I/O error, short record...)
+};
+
+enum class Access { sequential, direct };
+enum class Action { read, readwrite };
+enum class Disposition { keep, remove };
+
+inline constexpr std::int32_t minunit = 1;
+inline constexpr std::int32_t maxunit = 99999;
+
+// True for a unit number the layer accepts (1 to 99999).
+bool validunit(std::int32_t unit);
+
+// Opens an existing file. For direct access, reclen is the record length in bytes
+// (at least 1). Fails when the unit is invalid or already connected, or the file
+// does not exist or cannot be opened as asked.
+Status openexisting(std::int32_t unit, std::string_view path, Access access,
+                    Action action, std::int32_t reclen = 0);
+
+// Creates a file, replacing one of the same name (replace = true) or failing when
+// it exists (replace = false). The connection is opened for reading and writing.
+Status createfile(std::int32_t unit, std::string_view path, Access access,
+                  bool replace = true, std::int32_t reclen = 0);
+
+// Sequential text: reads the next line without its line end; a trailing carriage
+// return is dropped, so CR LF files read as their text. Status::eof at the end.
+Status readline(std::int32_t unit, std::string& line);
+
+// Sequential text: writes text followed by CR LF (buffered; errors may show at
+// close, which then fails).
+Status writeline(std::int32_t unit, std::string_view text);
+
+// Direct access: reads record n (1-based) into out, which holds at most one
+// record; a record that is not in the file in full is a failed read. Reads are
+// served from a block buffer, so consecutive records cost no system call each.
+Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out);
+
+// Direct access: writes record n (1-based); data shorter than the record length is
+// padded with zero bytes.
+Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
+
+// Closes the unit, flushing what was written; with Disposition::remove the file is
+// deleted. Fails for a unit that is not open, or when pending output cannot be
+// written (the connection is closed in any case).
+Status closeunit(std::int32_t unit, Disposition disposition = Disposition::keep);
+
+// Whether the unit is connected. Fails (Status::error) for an invalid unit number.
+Status inquireunit(std::int32_t unit, bool& isopen);
+
+// Whether a file (of any kind) of that name exists.
+bool fileexists(std::string_view path);
+
+// Names of the regular files of dir (empty: the working directory) matching
+// pattern, sorted in byte order. '?' matches one character, '*' any run;
+// matching is case-sensitive.
+Status listfiles(std::string_view dir, std::string_view pattern,
+                 std::vector<std::string>& names);
+
+// The wildcard match used by listfiles.
+bool wildcardmatch(std::string_view pattern, std::string_view name);
+
+// ---------------------------------------------------------------------------
+// Fixed-width text
+// ---------------------------------------------------------------------------
+
+// The text without its trailing blanks (only code 32 counts as padding).
+std::string_view trimright(std::string_view text);
+
+// The text without its leading blanks.
+std::string_view trimleft(std::string_view text);
+
+// Position of the last non-blank character (0 for an all-blank text).
+std::size_t trimmedlength(std::string_view text);
+
+// A text of exactly width characters: text cut or padded with blanks.
+std::string padded(std::string_view text, std::size_t width);
+
+// Stores text in a fixed-length field, keeping the field's size (cut or padded).
+void assign(std::string& field, std::string_view text);
+
+// ---------------------------------------------------------------------------
+// Number editing (Fortran-style edit descriptors)
+// ---------------------------------------------------------------------------
+
+// Iw: right-aligned in w columns; w asterisks when it does not fit.
+std::string formati(std::int64_t value, int width);
+
+// I0: as many characters as the number needs.
+std::string formati0(std::int64_t value);
+
+// Iw.w: the digits zero-filled to w (a minus sign needs a column of its own);
+// w asterisks when it does not fit.
+std::string formatiz(std::int64_t value, int width);
+
+// Fw.d: rounded to d decimals (exact halves away from zero), right-aligned in w
+// columns. A value below zero that rounds to zero keeps its minus sign ("-0."),
+// a zero of either sign has none. The leading zero before the point is dropped
+// only when the field is too narrow for it. Not finite or too wide: w asterisks.
+std::string formatf(double value, int width, int decimals);
+
+// F0.d: as formatf in the shortest width that holds the value, leading zero kept.
+// Not finite: "Infinity", "-Infinity" or "NaN".
+std::string formatf0(double value, int decimals);
+
+// ---------------------------------------------------------------------------
+// Fixed-column reads
+// ---------------------------------------------------------------------------
+
+// Reads an integer field: blanks anywhere count as nothing, an all-blank field is
+// 0, an optional sign may precede the digits. Fails on any other character or on
+// a value outside 32 bits.
+bool readint(std::string_view field, std::int32_t& value);
+
+// Reads a real field as a fixed-point edit with the given implied decimals: blanks
+// count as nothing, an all-blank field is 0; sign, digits, optional point, optional
+// exponent (E or D with optional sign, or a bare signed exponent). A field without
+// a point is scaled by 10^-decimals. Fails on anything else.
+bool readreal(std::string_view field, int decimals, float& value);
+
+// The columns first to last (1-based, inclusive) of a line; columns beyond the end
+// of the line read as blanks.
+std::string columns(std::string_view line, std::size_t first, std::size_t last);
+
+}  // namespace iolayer

@@ -1,0 +1,85 @@
+// File unit registry: hands out unit numbers and remembers the units this
+// process opened, so that every way out of a run can close them.
+#include <algorithm>
+
+#include "errorprocess/errorprocess.hpp"
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
+
+namespace keldautil {
+namespace {
+constexpr std::int32_t firstunit = 201;
+constexpr std::int32_t lastunit = 399;
+}  // namespace
+
+void clearfilesopen() {
+    openedfiles = 0;
+    openedfileunits.fill(-1);
+}
+
+std::int32_t getfreeunitnumber() {
+    for (std::int32_t unit = firstunit; unit <= lastunit; ++unit) {
+        if (unitisavailable(unit)) return unit;
+    }
+    errorprocess::errormessage = "Unable to get available unit number";
+    errorprocess::passmsg();
+    errorprocess::errorlevel = 1;
+    return -1;
+}
+
+bool filewasopened(std::int32_t unit) {
+    const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
+    const auto end = openedfileunits.begin() + n;
+    if (std::find(openedfileunits.begin(), end, unit) != end) {
+        errorprocess::errormessage = "Unit " + iolayer::formati0(unit) + " was already OPEN!";
+        errorprocess::errorlevel = 1;
+        errorprocess::passmsg();
+        return true;
+    }
+    if (n < maxopenedfiles) {
+        openedfileunits[static_cast<std::size_t>(n)] = unit;
+        openedfiles = n + 1;
+        return false;
+    }
+    errorprocess::errormessage = "Programmed limit on number of open files was exceeded!";
+    errorprocess::errorlevel = 1;
+    errorprocess::passmsg();
+    return true;
+}
+
+bool filewasclosed(std::int32_t unit) {
+    const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
+    std::int32_t found = -1;
+    for (std::int32_t i = 0; i < n; ++i) {
+        if (openedfileunits[static_cast<std::size_t>(i)] == unit) found = i;
+    }
+    if (found < 0) return false;
+    // The last entry moves into the freed position.
+    openedfileunits[static_cast<std::size_t>(found)] = openedfileunits[static_cast<std::size_t>(n - 1)];
+    openedfileunits[static_cast<std::size_t>(n - 1)] = -1;
+    openedfiles = n - 1;
+    return true;
+}
+
+void closeallfiles() {
+    const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
+    for (std::int32_t i = n - 1; i >= 0; --i) {
+        auto& slot = openedfileunits[static_cast<std::size_t>(i)];
+        (void)iolayer::closeunit(slot);  // a unit that fails to close is no error
+        slot = -1;
+        --openedfiles;
+    }
+    openedfiles = 0;
+}
+
+bool unitisinuse(std::int32_t unit) {
+    bool isopen = false;
+    if (iolayer::inquireunit(unit, isopen) != iolayer::Status::ok) return true;
+    return isopen;
+}
+
+bool unitisavailable(std::int32_t unit) { return !unitisinuse(unit); }
+
+bool fileisopen(std::int32_t unit) { return !unitisavailable(unit); }
+
+}  // namespace keldautil

@@ -1,0 +1,93 @@
+// keldautil: calendar library and run-time services shared by the programs of
+// the forecast package.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace keldautil {
+
+// ===========================================================================
+// Month code tables
+// ===========================================================================
+
+inline const std::array<std::string, 12> moncode3 = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+inline const std::array<std::string, 12> moncode1 = {"J", "F", "M", "A", "M", "J",
+                                                     "J", "A", "S", "O", "N", "D"};
+
+// ===========================================================================
+// File unit registry (fileunits.cpp)
+// ===========================================================================
+
+inline constexpr std::int32_t maxopenedfiles = 60;
+
+// Number of registered units, 0 to 60.
+inline std::int32_t openedfiles = 0;
+// Registered units in positions 0 to openedfiles-1; -1 above.
+inline std::array<std::int32_t, maxopenedfiles> openedfileunits = [] {
+    std::array<std::int32_t, maxopenedfiles> a{};
+    a.fill(-1);
+    return a;
+}();
+
+// Empties the registry without closing anything.
+void clearfilesopen();
+// First unit of 201 to 399 that the I/O layer has not open; -1 and a failure when
+// there is none. The unit is not reserved.
+std::int32_t getfreeunitnumber();
+// Registers a unit just opened: false when registered, true after a failure.
+bool filewasopened(std::int32_t unit);
+// Unregisters a unit just closed: true when it was registered.
+bool filewasclosed(std::int32_t unit);
+// Closes every registered unit, last position first, and empties the registry.
+void closeallfiles();
+// Whether the I/O layer has the unit open (true also when the inquiry fails).
+bool unitisinuse(std::int32_t unit);
+bool unitisavailable(std::int32_t unit);
+bool fileisopen(std::int32_t unit);
+
+// ===========================================================================
+// Command line and case folding (cmdline.cpp)
+// ===========================================================================
+
+// Splits line at blanks into words; stores the first args.size() of them (each
+// cut or padded to its element's size) and counts every word.
+void parsecmdline(std::string_view line, std::span<std::string> args, std::int32_t& count);
+// The n-th (n >= 1) blank-separated word of cline into param; false when there
+// are fewer than n words (param then blank).
+bool parsecmdlineonearg(std::string_view cline, std::int32_t n, std::string& param);
+// Upper-/lower-case the ASCII letters of s in place, up to its trimmed length.
+void caps(std::string& s);
+void small(std::string& s);
+void uppercase(std::string& s);
+void lowercase(std::string& s);
+
+// ===========================================================================
+// Day sequence numbers, month and year lengths (calendar.cpp)
+// ===========================================================================
+
+// ===========================================================================
+// Quarter-month calendar (quartermonth.cpp)
+// ===========================================================================
+
+// ===========================================================================
+// Date strings, period counts and adjustments (datestrings.cpp)
+// ===========================================================================
+
+// ===========================================================================
+// Text, line and file-name utilities (textutil.cpp)
+// ===========================================================================
+
+// ===========================================================================
+// File operations and cancellation checks (fileops.cpp)
+// ===========================================================================
+
+// ===========================================================================
+// Numeric helpers (numeric.cpp)
+// ===========================================================================
+
+}  // namespace keldautil

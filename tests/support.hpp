@@ -1,0 +1,64 @@
+// Helpers shared by the test suites: scratch directories and whole-file access.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "errorprocess/errorprocess.hpp"
+
+namespace testsupport {
+
+// A fresh directory that becomes the working directory for the lifetime of the
+// object; the previous working directory is restored and the directory removed.
+class ScratchDir {
+public:
+    ScratchDir() : previous_(std::filesystem::current_path()) {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "rtXXXXXX").string();
+        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
+        path_ = tmpl;
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string readfile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writefile(const std::filesystem::path& p, std::string_view bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Clears the error state before a test and captures what the test prints.
+class ErrorStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        errorprocess::errorlevel = 0;
+        errorprocess::errormessage = "";
+    }
+    static void capture() { ::testing::internal::CaptureStdout(); }
+    static std::string captured() { return ::testing::internal::GetCapturedStdout(); }
+};
+
+}  // namespace testsupport

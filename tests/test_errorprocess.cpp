@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "errorprocess/errorprocess.hpp"
+#include "fcstutil/fcstutil.hpp"
+#include "iolayer/iolayer.hpp"
+#include "support.hpp"
+
+using namespace errorprocess;
+
+class ErrorState : public testsupport::ErrorStateTest {};
+
+TEST_F(ErrorState, MessageIsAlways255Characters) {
+    EXPECT_EQ(errormessage.size(), 255U);
+    errormessage = std::string(300, 'x');
+    EXPECT_EQ(errormessage.size(), 255U);
+    errormessage = "short";
+    EXPECT_EQ(errormessage.size(), 255U);
+    EXPECT_EQ(errormessage.trimmed(), "short");
+}
+
+TEST_F(ErrorState, PassmsgPrintsConsoleLineWithoutPadding) {
+    capture();
+    errormessage = std::string(255, 'a');
+    passmsg();
+    errormessage = std::string(256, 'b');
+    passmsg();
+    errormessage = "";
+    passmsg();
+    EXPECT_EQ(captured(), " " + std::string(255, 'a') + "\n " + std::string(255, 'b') + "\n \n");
+    EXPECT_EQ(errorlevel, 0);
+}
+
+TEST_F(ErrorState, WriteErrorMessageJoinsPrefixAndCuts) {
+    capture();
+    writeerrormessage("msg  ", "PRE: ", 0, false);
+    EXPECT_EQ(captured(), " PRE:msg\n");
+    capture();
+    writeerrormessage(std::string(260, 'm'), "ignored", 0, true);
+    EXPECT_EQ(captured(), " " + std::string(250, 'm') + "\n");
+    EXPECT_EQ(errorlevel, 0);
+}
+
+TEST_F(ErrorState, WriteErrorMessageEchoesToUnit) {
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(iolayer::createfile(320, "log.txt", iolayer::Access::sequential), iolayer::Status::ok);
+    capture();
+    writeerrormessage("to both", "P:", 320, false);
+    captured();
+    ASSERT_EQ(iolayer::closeunit(320), iolayer::Status::ok);
+    EXPECT_EQ(testsupport::readfile("log.txt"), " to both\r\n");
+}
+
+TEST_F(ErrorState, RaiseWarnAndTraceback) {
+    capture();
+    raiseerror("boom");
+    traceback("GetDailyOtlkNBS");
+    EXPECT_EQ(captured(), " boom\n [traceback] : GetDailyOtlkNBS...\n");
+    EXPECT_EQ(errorlevel, 1);
+    errorlevel = 0;
+    capture();
+    warn(" careful");
+    EXPECT_EQ(captured(), "  careful\n");
+    EXPECT_EQ(errorlevel, 0);
+}
+
+TEST_F(ErrorState, ErrorFileIsReplacedNotAppended) {
+    testsupport::ScratchDir dir;
+    testsupport::writefile("ERROR.INT", "old content that is longer than the new one\n");
+    const std::string expected = " This ERROR.INT file created by MIRT forecast package\r\n";
+    fcstutil::makeerrorint();
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), expected);
+    fcstutil::makeerrorint();
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), expected);
+    EXPECT_EQ(errorlevel, 0);
+    bool isopen = true;
+    EXPECT_EQ(iolayer::inquireunit(2222, isopen), iolayer::Status::ok);
+    EXPECT_FALSE(isopen);
+}

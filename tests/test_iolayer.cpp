@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "iolayer/iolayer.hpp"
+#include "support.hpp"
+
+using namespace iolayer;
+using testsupport::ScratchDir;
+
+TEST(UnitNumbers, AcceptedRange) {
+    bool isopen = true;
+    EXPECT_EQ(inquireunit(1, isopen), Status::ok);
+    EXPECT_FALSE(isopen);
+    EXPECT_EQ(inquireunit(2222, isopen), Status::ok);
+    EXPECT_EQ(inquireunit(99999, isopen), Status::ok);
+    EXPECT_EQ(inquireunit(0, isopen), Status::error);
+    EXPECT_EQ(inquireunit(100000, isopen), Status::error);
+    EXPECT_EQ(inquireunit(-5, isopen), Status::error);
+    EXPECT_EQ(closeunit(300), Status::error);  // not open
+}
+
+TEST(TextFiles, WrittenWithCrLfAndReadBackTolerantly) {
+    ScratchDir dir;
+    ASSERT_EQ(createfile(301, "a.txt", Access::sequential), Status::ok);
+    EXPECT_EQ(createfile(301, "b.txt", Access::sequential), Status::error);  // unit in use
+    ASSERT_EQ(writeline(301, "first"), Status::ok);
+    ASSERT_EQ(writeline(301, ""), Status::ok);
+    ASSERT_EQ(closeunit(301), Status::ok);
+    EXPECT_EQ(testsupport::readfile("a.txt"), "first\r\n\r\n");
+
+    testsupport::writefile("mixed.txt", "one\r\ntwo\nthree");
+    ASSERT_EQ(openexisting(302, "mixed.txt", Access::sequential, Action::read), Status::ok);
+    std::string line;
+    EXPECT_EQ(readline(302, line), Status::ok);
+    EXPECT_EQ(line, "one");
+    EXPECT_EQ(readline(302, line), Status::ok);
+    EXPECT_EQ(line, "two");
+    EXPECT_EQ(readline(302, line), Status::ok);
+    EXPECT_EQ(line, "three");
+    EXPECT_EQ(readline(302, line), Status::eof);
+    EXPECT_EQ(readline(302, line), Status::eof);
+    EXPECT_EQ(writeline(302, "x"), Status::error);  // read-only connection
+    EXPECT_EQ(closeunit(302, Disposition::remove), Status::ok);
+    EXPECT_FALSE(fileexists("mixed.txt"));
+}
+
+TEST(TextFiles, OpenFailures) {
+    ScratchDir dir;
+    EXPECT_EQ(openexisting(303, "missing.txt", Access::sequential, Action::read), Status::error);
+    std::filesystem::create_directory("sub");
+    EXPECT_EQ(openexisting(303, "sub", Access::sequential, Action::read), Status::error);
+    EXPECT_EQ(createfile(303, "sub", Access::sequential), Status::error);
+    testsupport::writefile("there.txt", "x");
+    EXPECT_EQ(createfile(303, "there.txt", Access::sequential, false), Status::error);
+    bool isopen = true;
+    EXPECT_EQ(inquireunit(303, isopen), Status::ok);
+    EXPECT_FALSE(isopen);
+}
+
+TEST(DirectAccess, RecordsAndShortFiles) {
+    ScratchDir dir;
+    ASSERT_EQ(createfile(310, "rec.bin", Access::direct, true, 24), Status::ok);
+    for (std::int32_t n = 1; n <= 3; ++n) {
+        std::array<std::byte, 24> rec{};
+        std::memcpy(rec.data(), &n, sizeof n);
+        ASSERT_EQ(writerecord(310, n, rec), Status::ok);
+    }
+    ASSERT_EQ(closeunit(310), Status::ok);
+    std::string bytes = testsupport::readfile("rec.bin");
+    ASSERT_EQ(bytes.size(), 72U);
+    testsupport::writefile("rec.bin", bytes.substr(0, 60));  // record 3 cut short
+
+    ASSERT_EQ(openexisting(311, "rec.bin", Access::direct, Action::read, 24), Status::ok);
+    std::array<std::byte, 24> rec{};
+    std::int32_t v = 0;
+    EXPECT_EQ(readrecord(311, 2, rec), Status::ok);
+    std::memcpy(&v, rec.data(), sizeof v);
+    EXPECT_EQ(v, 2);
+    EXPECT_EQ(readrecord(311, 1, rec), Status::ok);
+    std::memcpy(&v, rec.data(), sizeof v);
+    EXPECT_EQ(v, 1);
+    EXPECT_EQ(readrecord(311, 3, rec), Status::error);
+    EXPECT_EQ(readrecord(311, 4, rec), Status::error);
+    EXPECT_EQ(readrecord(311, 0, rec), Status::error);
+    EXPECT_EQ(readrecord(311, 2147483647, rec), Status::error);
+    EXPECT_EQ(readrecord(311, 2, std::span<std::byte>(rec).first(8)), Status::ok);  // partial record
+    std::array<std::byte, 30> toolong{};
+    EXPECT_EQ(readrecord(311, 1, toolong), Status::error);
+    EXPECT_EQ(closeunit(311), Status::ok);
+}
+
+TEST(DirectAccess, ManyRecordsAcrossBlocks) {
+    ScratchDir dir;
+    std::string bytes;
+    for (std::int32_t n = 1; n <= 40000; ++n) {
+        char rec[24] = {};
+        std::memcpy(rec, &n, sizeof n);
+        bytes.append(rec, sizeof rec);
+    }
+    testsupport::writefile("big.bin", bytes);
+    ASSERT_EQ(openexisting(312, "big.bin", Access::direct, Action::read, 24), Status::ok);
+    std::array<std::byte, 24> rec{};
+    for (std::int32_t n : {1, 21845, 21846, 40000, 2, 39999}) {
+        ASSERT_EQ(readrecord(312, n, rec), Status::ok);
+        std::int32_t v = 0;
+        std::memcpy(&v, rec.data(), sizeof v);
+        EXPECT_EQ(v, n);
+    }
+    EXPECT_EQ(closeunit(312), Status::ok);
+}
+
+TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
+    ScratchDir dir;
+    for (const char* name : {"REROVE1951.sup", "REROVE1950.sup", "REROVE1950.SUP", "rerove1950.sup",
+                             "REROVE195.sup", "REROVE19500.sup", "REROVE 950.sup"})
+        testsupport::writefile(name, "");
+    std::filesystem::create_directory("REROVE1960.sup");
+    std::vector<std::string> names;
+    ASSERT_EQ(listfiles("", "REROVE????.sup", names), Status::ok);
+    EXPECT_EQ(names, (std::vector<std::string>{"REROVE 950.sup", "REROVE1950.sup", "REROVE1951.sup"}));
+    ASSERT_EQ(listfiles(".", "*.SUP", names), Status::ok);
+    EXPECT_EQ(names, (std::vector<std::string>{"REROVE1950.SUP"}));
+    EXPECT_EQ(listfiles("nowhere", "*", names), Status::error);
+    EXPECT_TRUE(wildcardmatch("*", ""));
+    EXPECT_TRUE(wildcardmatch("a*b*c", "aXXbYYc"));
+    EXPECT_FALSE(wildcardmatch("a*b*c", "aXXbYY"));
+    EXPECT_FALSE(wildcardmatch("?", ""));
+}
