@@ -1,0 +1,1 @@
+#include "fcstutil/fcstutil.hpp"

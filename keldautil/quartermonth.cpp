@@ -1,0 +1,1 @@
+#include "keldautil/keldautil.hpp"
