@@ -70,6 +70,16 @@ void lowercase(std::string& s);
 // Day sequence numbers, month and year lengths (calendar.cpp)
 // ===========================================================================
 
+// Day sequence number of the missing date.
+inline constexpr std::int32_t missingdate = -999999;
+
+// Day sequence number (1 = 1 March of year 0) of day, month, year into seq. Day
+// and month are not validated. A year of 0 or less fails with seq = -999999.
+void datesequence(std::int32_t day, std::int32_t month, std::int32_t year, std::int32_t& seq);
+// Day, month and year of the day sequence number seq (0 and up; -999999 gives
+// -99, -99, -9999). A negative seq fails and leaves the outputs alone.
+void sequencedate(std::int32_t& day, std::int32_t& month, std::int32_t& year, std::int32_t seq);
+
 // ===========================================================================
 // Quarter-month calendar (quartermonth.cpp)
 // ===========================================================================
