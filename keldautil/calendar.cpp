@@ -71,4 +71,109 @@ void sequencedate(std::int32_t& day, std::int32_t& month, std::int32_t& year, st
     day = static_cast<std::int32_t>(d - (((m + 9) % 12) * 153 + 2) / 5);
 }
 
+// Later failures of the operations below are passed on: each tests errorlevel
+// after every call that can fail, so they also fail when it was set on entry.
+
+std::int32_t daysinmonth(std::int32_t month, std::int32_t year) {
+    if (month < 1 || month > 12 || year < 1 || year > 2999) {
+        errorprocess::raiseerror("Bad parameter in routine DaysInMonth");
+        return -1;
+    }
+    const std::int32_t nextmonth = month == 12 ? 1 : month + 1;
+    const std::int32_t nextyear = month == 12 ? year + 1 : year;
+    std::int32_t first = 0;
+    std::int32_t next = 0;
+    datesequence(1, month, year, first);
+    if (errorprocess::errorlevel != 0) return -1;
+    datesequence(1, nextmonth, nextyear, next);
+    if (errorprocess::errorlevel != 0) return -1;
+    return next - first;
+}
+
+std::int32_t daysinyear(std::int32_t year) {
+    if (year < 1 || year > 2999) {
+        errorprocess::raiseerror("Bad parameter in routine DaysInYear");
+        return -1;
+    }
+    std::int32_t last = 0;
+    std::int32_t first = 0;
+    datesequence(31, 12, year, last);
+    if (errorprocess::errorlevel != 0) return -1;
+    datesequence(1, 1, year, first);
+    if (errorprocess::errorlevel != 0) return -1;
+    return last - first + 1;
+}
+
+std::int32_t dayofyearfromdmy(std::int32_t day, std::int32_t month, std::int32_t year) {
+    constexpr std::int32_t failed = -9999;
+    if (day < 1 || day > 31) {
+        errorprocess::raiseerror("Invalid day specified in DayOfYear() function!");
+        return failed;
+    }
+    if (month < 1 || month > 12) {
+        errorprocess::raiseerror("Invalid month specified in DayOfYear() function!");
+        return failed;
+    }
+    if (year < 1 || year > 9999) {
+        errorprocess::raiseerror("Invalid year specified in DayOfYear() function!");
+        return failed;
+    }
+    std::int32_t n = 0;
+    std::int32_t first = 0;
+    datesequence(day, month, year, n);
+    if (errorprocess::errorlevel != 0) return failed;
+    datesequence(1, 1, year, first);
+    if (errorprocess::errorlevel != 0) return failed;
+    return n - first + 1;
+}
+
+std::int32_t dayofyearfromseq(std::int32_t seq) {
+    constexpr std::int32_t failed = -9999;
+    std::int32_t day = 0;
+    std::int32_t month = 0;
+    std::int32_t year = 0;
+    sequencedate(day, month, year, seq);
+    if (errorprocess::errorlevel != 0) return failed;
+    std::int32_t first = 0;
+    datesequence(1, 1, year, first);
+    if (errorprocess::errorlevel != 0) return failed;
+    // first <= seq here, so the difference cannot overflow.
+    return seq - first + 1;
+}
+
+bool seqnumtojulianday(std::int32_t seq, std::int32_t& dayofyear, std::int32_t& year) {
+    std::int32_t day = 0;
+    std::int32_t month = 0;
+    sequencedate(day, month, year, seq);
+    if (errorprocess::errorlevel != 0) return false;
+    std::int32_t first = 0;
+    datesequence(1, 1, year, first);
+    if (errorprocess::errorlevel != 0) return false;
+    dayofyear = seq - first + 1;
+    return true;
+}
+
+std::int32_t juliandaytoseqnum(std::int32_t year, std::int32_t dayofyear) {
+    std::int32_t first = 0;
+    datesequence(1, 1, year, first);
+    if (errorprocess::errorlevel != 0) return -1;
+    // Saturates when a huge day of the year runs past 32 bits.
+    return saturate(static_cast<std::int64_t>(first) + dayofyear - 1);
+}
+
+void hdmysequence(std::int32_t hour, std::int32_t day, std::int32_t month, std::int32_t year, std::int32_t& hseq) {
+    std::int32_t n = 0;
+    datesequence(day, month, year, n);
+    // Hour numbers past 32 bits (dates beyond year 245000 or so, or wild hours)
+    // saturate to the 32-bit limits.
+    hseq = saturate(static_cast<std::int64_t>(n) * 24 + hour - 1);
+}
+
+void sequencehdmy(std::int32_t& hour, std::int32_t& day, std::int32_t& month, std::int32_t& year, std::int32_t hseq) {
+    // Truncating division: hseq = -1 gives day 0 and hour 0.
+    const std::int32_t n = hseq / 24;
+    hour = hseq % 24 + 1;
+    sequencedate(day, month, year, n);
+}
+
 }  // namespace keldautil

@@ -80,6 +80,28 @@ void datesequence(std::int32_t day, std::int32_t month, std::int32_t year, std::
 // -99, -99, -9999). A negative seq fails and leaves the outputs alone.
 void sequencedate(std::int32_t& day, std::int32_t& month, std::int32_t& year, std::int32_t seq);
 
+// Days in a month (28 to 31) of years 1 to 2999; -1 and a failure otherwise.
+std::int32_t daysinmonth(std::int32_t month, std::int32_t year);
+// Days in a year (365 or 366) of years 1 to 2999; -1 and a failure otherwise.
+std::int32_t daysinyear(std::int32_t year);
+// Day of the year (1 = 1 January) of a date of years 1 to 9999; -9999 on failure.
+// The day is checked against 31 only: 31 February is day 62.
+std::int32_t dayofyearfromdmy(std::int32_t day, std::int32_t month, std::int32_t year);
+// Day of the year of a day sequence number; -9999 on failure.
+std::int32_t dayofyearfromseq(std::int32_t seq);
+// Day of the year and year of a day sequence number; false on failure. The year
+// is written as soon as seq converts.
+bool seqnumtojulianday(std::int32_t seq, std::int32_t& dayofyear, std::int32_t& year);
+// Day sequence number of a day of the year (not validated: 0 is 31 December of
+// the year before); -1 on failure.
+std::int32_t juliandaytoseqnum(std::int32_t year, std::int32_t dayofyear);
+// Hour sequence number, day sequence number * 24 + hour - 1 (hours 1 to 24, not
+// validated). A failing date still gives -999999 * 24 + hour - 1.
+void hdmysequence(std::int32_t hour, std::int32_t day, std::int32_t month, std::int32_t year, std::int32_t& hseq);
+// Hour, day, month and year of an hour sequence number. The hour is always
+// written; the date as by sequencedate of hseq / 24.
+void sequencehdmy(std::int32_t& hour, std::int32_t& day, std::int32_t& month, std::int32_t& year, std::int32_t hseq);
+
 // ===========================================================================
 // Quarter-month calendar (quartermonth.cpp)
 // ===========================================================================
