@@ -106,6 +106,46 @@ void sequencehdmy(std::int32_t& hour, std::int32_t& day, std::int32_t& month, st
 // Quarter-month calendar (quartermonth.cpp)
 // ===========================================================================
 
+// Last day of quarter-months 1 to 4 in months of 28, 29, 30 and 31 days; the only
+// place the split of a month is held.
+inline constexpr std::array<std::int32_t, 4> q28 = {7, 14, 21, 28};
+inline constexpr std::array<std::int32_t, 4> q29 = {7, 14, 21, 29};
+inline constexpr std::array<std::int32_t, 4> q30 = {8, 15, 23, 30};
+inline constexpr std::array<std::int32_t, 4> q31 = {8, 15, 23, 31};
+
+// Last and first day of the month of quarter-month q (1 to 4) in a month of
+// monthlength (28 to 31) days; 0 and a failure for other arguments.
+std::int32_t endofqtr2(std::int32_t monthlength, std::int32_t q);
+std::int32_t startofqtr2(std::int32_t monthlength, std::int32_t q);
+// Last and first day of the month of the quarter-month holding a valid date of
+// years 1 to 2999: 0 when the date is invalid, -1 for a failure passed on.
+std::int32_t endofqtr3(std::int32_t day, std::int32_t month, std::int32_t year);
+std::int32_t startofqtr3(std::int32_t day, std::int32_t month, std::int32_t year);
+// The same for a day sequence number: -1 when it does not convert, otherwise the
+// result of endofqtr3 / startofqtr3.
+std::int32_t endofqtr1(std::int32_t seq);
+std::int32_t startofqtr1(std::int32_t seq);
+// Quarter-month (1 to 4) holding the day; a day of 0 or less gives 1, a day past
+// the month's end gives -1 without a failure; -1 on a bad month or year.
+std::int32_t qtrmonnumber(std::int32_t day, std::int32_t month, std::int32_t year);
+// Position (1 to 8) of the day in its quarter-month. On a failure of
+// startofqtr3 the result is computed from its failure result; see errorlevel.
+std::int32_t dayofqtrmon(std::int32_t day, std::int32_t month, std::int32_t year);
+// Days (7 or 8) of quarter-month q of a month; -1 on failure.
+std::int32_t daysinqtrmon(std::int32_t q, std::int32_t month, std::int32_t year);
+// Whether the day is the last / first of a quarter-month of its month.
+bool islastdayofqtrmon(std::int32_t day, std::int32_t month, std::int32_t year);
+bool isfirstdayofqtrmon(std::int32_t day, std::int32_t month, std::int32_t year);
+// Day sequence number of day qday of quarter-month q of a month; q and qday are
+// not validated and run on like datesequence's day. -1 on failure.
+std::int32_t sequencefromymqd(std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t qday);
+// Whole quarter-months from the first to the last day, both included; 0 or
+// negative when none fits. -1 on failure.
+std::int32_t getnumqtrmons(std::int32_t first, std::int32_t last);
+// Moves seq to the last / first day of its quarter-month; false on failure.
+bool adjusttoendofqtrmonth(std::int32_t& seq);
+bool adjusttostartofqtrmonth(std::int32_t& seq);
+
 // ===========================================================================
 // Date strings, period counts and adjustments (datestrings.cpp)
 // ===========================================================================
