@@ -150,6 +150,37 @@ bool adjusttostartofqtrmonth(std::int32_t& seq);
 // Date strings, period counts and adjustments (datestrings.cpp)
 // ===========================================================================
 
+// Move seq to 1 January / 31 December / the first / the last day of its year or
+// month. False on failure: seq is unchanged when it does not convert, -999999
+// when the new date fails.
+bool adjusttostartofyear(std::int32_t& seq);
+bool adjusttoendofyear(std::int32_t& seq);
+bool adjusttostartofmonth(std::int32_t& seq);
+bool adjusttoendofmonth(std::int32_t& seq);
+// Whole 7-day weeks from first on that end by last; 0 when none. Never fails.
+std::int32_t getnumweeks(std::int32_t first, std::int32_t last);
+// Whole calendar months / years from first to last, both included; partial
+// periods at either end are not counted, so a short span gives 0 or less. -1 on
+// failure.
+std::int32_t getnummonths(std::int32_t first, std::int32_t last);
+std::int32_t getnumyears(std::int32_t first, std::int32_t last);
+// Whether day is the last of its month; false also on failure.
+bool islastdayofmonth(std::int32_t day, std::int32_t month, std::int32_t year);
+// Day sequence number of a text MM/DD/YYYY (free-form numbers, years 1000 to
+// 2999); -1 for anything malformed or not a real date, without a failure.
+std::int32_t datestringmdytoseq(std::string_view text);
+// Hour sequence number of a text MM/DD/HH/YYYY (hours 1 to 24, years 1 to 2999);
+// -1 for anything malformed. Years 3000 to 9999 raise the DaysInMonth failure.
+std::int32_t datestringmdhytoseq(std::string_view text);
+// datestringmdytoseq of the first 10 characters of ds.
+std::int32_t datestring10toseq(std::string_view ds);
+// MM/DD/YYYY of a day sequence number, asterisks filling a field that does not
+// fit; 10 blanks when seq does not convert.
+std::string seqtodatestring10(std::int32_t seq);
+// Today's local date as MM/DD/YYYY (texts of 10 characters or more) and time as
+// hh:mm (5 or more); a shorter text is left blank. Both keep their sizes.
+void gettodaysdatetime(std::string& datetext, std::string& timetext);
+
 // ===========================================================================
 // Text, line and file-name utilities (textutil.cpp)
 // ===========================================================================

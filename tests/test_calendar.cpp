@@ -156,16 +156,16 @@ TEST_F(DaySequence, AgreesWithAnIndependentCivilCalendar) {
 }
 
 TEST_F(DaySequence, ExtremeArgumentsAreDefined) {
-    constexpr std::int32_t big = std::numeric_limits<std::int32_t>::max();
-    constexpr std::int32_t small = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t int32max = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t int32min = std::numeric_limits<std::int32_t>::min();
     // Beyond 32 bits the number saturates.
-    EXPECT_EQ(seqof(big, big, big), big);
-    EXPECT_EQ(seqof(small, small, 1), small);
-    EXPECT_EQ(seqof(big, 1, 1), big);
-    EXPECT_EQ(seqof(1, big, 1), big);
+    EXPECT_EQ(seqof(int32max, int32max, int32max), int32max);
+    EXPECT_EQ(seqof(int32min, int32min, 1), int32min);
+    EXPECT_EQ(seqof(int32max, 1, 1), int32max);
+    EXPECT_EQ(seqof(1, int32max, 1), int32max);
     std::int32_t d = 0, m = 0, y = 0;
-    sequencedate(d, m, y, big);
-    EXPECT_EQ(seqof(d, m, y), big);
+    sequencedate(d, m, y, int32max);
+    EXPECT_EQ(seqof(d, m, y), int32max);
     EXPECT_EQ(y, 5879610);
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
@@ -367,28 +367,28 @@ TEST_F(HourSequence, FailuresKeepTheHour) {
 }
 
 TEST_F(HourSequence, ExtremeArgumentsSaturate) {
-    constexpr std::int32_t big = std::numeric_limits<std::int32_t>::max();
-    constexpr std::int32_t small = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t int32max = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t int32min = std::numeric_limits<std::int32_t>::min();
     std::int32_t h = 0;
-    hdmysequence(big, 31, 12, 9999, h);
-    EXPECT_EQ(h, big);
-    hdmysequence(small, 1, 1, 1, h);
-    EXPECT_EQ(h, small + 307 * 24 - 1);
+    hdmysequence(int32max, 31, 12, 9999, h);
+    EXPECT_EQ(h, int32max);
+    hdmysequence(int32min, 1, 1, 1, h);
+    EXPECT_EQ(h, int32min + 307 * 24 - 1);
     hdmysequence(1, 1, 1, 1000000, h);
-    EXPECT_EQ(h, big);
+    EXPECT_EQ(h, int32max);
     EXPECT_EQ(errorprocess::errorlevel, 0);
     capture();
-    hdmysequence(small, 1, 1, 0, h);
+    hdmysequence(int32min, 1, 1, 0, h);
     (void)captured();
-    EXPECT_EQ(h, small);
+    EXPECT_EQ(h, int32min);
     errorprocess::errorlevel = 0;
     std::int32_t hour = 0, d = 0, m = 0, y = 0;
-    sequencehdmy(hour, d, m, y, big);
-    EXPECT_EQ(hour, big % 24 + 1);
+    sequencehdmy(hour, d, m, y, int32max);
+    EXPECT_EQ(hour, int32max % 24 + 1);
     EXPECT_EQ(errorprocess::errorlevel, 0);
     capture();
-    sequencehdmy(hour, d, m, y, small);
+    sequencehdmy(hour, d, m, y, int32min);
     (void)captured();
-    EXPECT_EQ(hour, small % 24 + 1);
+    EXPECT_EQ(hour, int32min % 24 + 1);
     EXPECT_EQ(errorprocess::errorlevel, 1);
 }

@@ -18,7 +18,7 @@ std::int32_t seqof(std::int32_t d, std::int32_t m, std::int32_t y) {
     return n;
 }
 
-constexpr std::int32_t big = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t int32max = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
@@ -65,11 +65,11 @@ TEST_F(QuarterMonth, NumberOfADay) {
     EXPECT_EQ(qtrmonnumber(24, 4, 2001), 4);
     EXPECT_EQ(qtrmonnumber(22, 2, 2000), 4);
     EXPECT_EQ(qtrmonnumber(0, 1, 2001), 1);
-    EXPECT_EQ(qtrmonnumber(-big, 1, 2001), 1);
+    EXPECT_EQ(qtrmonnumber(-int32max, 1, 2001), 1);
     // Past the month's end: -1, silently.
     capture();
     EXPECT_EQ(qtrmonnumber(29, 2, 2001), -1);
-    EXPECT_EQ(qtrmonnumber(big, 1, 2001), -1);
+    EXPECT_EQ(qtrmonnumber(int32max, 1, 2001), -1);
     EXPECT_EQ(captured(), "");
     EXPECT_EQ(errorprocess::errorlevel, 0);
     capture();
@@ -97,7 +97,7 @@ TEST_F(QuarterMonth, DayOfQuarterMonthOfAnInvalidDate) {
     EXPECT_EQ(captured(), " Invalid parameter in routine FirstDayOfQtrMon(D,M,Y)\n");
     EXPECT_EQ(errorprocess::errorlevel, 1);
     capture();
-    EXPECT_EQ(dayofqtrmon(big, 1, 2001), big);  // saturated
+    EXPECT_EQ(dayofqtrmon(int32max, 1, 2001), int32max);  // saturated
     EXPECT_EQ(dayofqtrmon(5, 1, 2001), 7);      // failure pending: startofqtr3 gives -1
     EXPECT_EQ(captured(), "");
 }
@@ -198,8 +198,8 @@ TEST_F(QuarterMonth, SequenceFromQuarterMonthRunsOn) {
     EXPECT_EQ(sequencefromymqd(2001, 1, 5, 1), seqof(1, 2, 2001));  // q 5: after the whole month
     EXPECT_EQ(sequencefromymqd(2001, 1, 1, 0), seqof(31, 12, 2000));
     EXPECT_EQ(sequencefromymqd(2001, 13, 1, 1), seqof(1, 1, 2002));  // month unchecked for q 1
-    EXPECT_EQ(sequencefromymqd(2001, 1, -big, 5), seqof(5, 1, 2001));
-    EXPECT_EQ(sequencefromymqd(2001, 1, 1, big), big);  // saturated
+    EXPECT_EQ(sequencefromymqd(2001, 1, -int32max, 5), seqof(5, 1, 2001));
+    EXPECT_EQ(sequencefromymqd(2001, 1, 1, int32max), int32max);  // saturated
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
 
@@ -209,7 +209,7 @@ TEST_F(QuarterMonth, SequenceFromQuarterMonthFails) {
     EXPECT_EQ(captured(), " Invalid parameter in routine EndOfQtr2(D,Q)\n");
     errorprocess::errorlevel = 0;
     capture();
-    EXPECT_EQ(sequencefromymqd(2001, 1, big, 1), -1);
+    EXPECT_EQ(sequencefromymqd(2001, 1, int32max, 1), -1);
     EXPECT_EQ(captured(), " Invalid parameter in routine EndOfQtr2(D,Q)\n");
     errorprocess::errorlevel = 0;
     capture();
