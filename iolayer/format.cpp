@@ -4,19 +4,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace iolayer {
 namespace {
 
 std::string asterisks(int width) { return std::string(static_cast<std::size_t>(std::max(width, 0)), '*'); }
-
-std::string rightaligned(std::string text, int width) {
-    const auto w = static_cast<std::size_t>(width);
-    if (text.size() > w) return asterisks(width);
-    text.insert(0, w - text.size(), ' ');
-    return text;
-}
 
 std::string magnitudedigits(std::int64_t value) {
     // Works on the unsigned magnitude, so the most negative value is safe.
@@ -77,8 +71,32 @@ void assign(std::string& field, std::string_view text) {
 }
 
 std::string formati(std::int64_t value, int width) {
-    if (width <= 0) return formati0(value);
-    return rightaligned(formati0(value), width);
+    std::string out;
+    appendformati(out, value, width);
+    return out;
+}
+
+void appendformati(std::string& out, std::int64_t value, int width) {
+    if (width <= 0) {
+        out.append(formati0(value));
+        return;
+    }
+    char buf[24];
+    std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char* p = buf + sizeof buf;
+    do {
+        *--p = static_cast<char>('0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    if (value < 0) *--p = '-';
+    const auto len = static_cast<std::size_t>(buf + sizeof buf - p);
+    const auto w = static_cast<std::size_t>(width);
+    if (len > w) {
+        out.append(w, '*');
+    } else {
+        out.append(w - len, ' ');
+        out.append(p, len);
+    }
 }
 
 std::string formati0(std::int64_t value) {
@@ -98,14 +116,62 @@ std::string formatiz(std::int64_t value, int width) {
 }
 
 std::string formatf(double value, int width, int decimals) {
-    if (width <= 0) return formatf0(value, decimals);
-    if (!std::isfinite(value) || decimals < 0) return asterisks(width);
-    std::string text = fixeddigits(std::fabs(value), decimals);
-    const std::size_t sign = value < 0 ? 1 : 0;
+    std::string out;
+    appendformatf(out, value, width, decimals);
+    return out;
+}
+
+void appendformatf(std::string& out, double value, int width, int decimals) {
+    if (width <= 0) {
+        out.append(formatf0(value, decimals));
+        return;
+    }
     const auto w = static_cast<std::size_t>(width);
+    if (!std::isfinite(value) || decimals < 0) {
+        out.append(w, '*');
+        return;
+    }
+    const bool negative = value < 0;
+    if (decimals == 0 && std::fabs(value) < 1e15) {
+        // Whole numbers, the common case of the tables. Below 1e15 the integer part
+        // and the fraction of a double are exact, so the half is judged exactly
+        // and taken away from zero.
+        const double magnitude = std::fabs(value);
+        auto whole = static_cast<std::uint64_t>(magnitude);
+        if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;
+        char buf[40];
+        char* end = buf + sizeof buf;
+        char* p = end;
+        *--p = '.';
+        do {
+            *--p = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        if (negative) *--p = '-';
+        const auto len = static_cast<std::size_t>(end - p);
+        if (len > w) {
+            out.append(w, '*');
+            return;
+        }
+        if (w - len <= static_cast<std::size_t>(p - buf)) {
+            std::memset(p - (w - len), ' ', w - len);
+            out.append(p - (w - len), w);
+        } else {
+            out.append(w - len, ' ');
+            out.append(p, len);
+        }
+        return;
+    }
+    std::string text = fixeddigits(std::fabs(value), decimals);
+    const std::size_t sign = negative ? 1 : 0;
     if (text.size() + sign > w && text.size() > 1 && text[0] == '0' && text[1] == '.') text.erase(0, 1);
-    if (sign != 0) text.insert(0, 1, '-');
-    return rightaligned(std::move(text), width);
+    if (negative) text.insert(0, 1, '-');
+    if (text.size() > w) {
+        out.append(w, '*');
+    } else {
+        out.append(w - text.size(), ' ');
+        out.append(text);
+    }
 }
 
 std::string formatf0(double value, int decimals) {

@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::size_t readchunk = 64 * 1024;
 constexpr std::size_t writechunk = 64 * 1024;
+// Direct-access read-ahead starts small (a header read costs little) and grows
+// while a file is read on.
+constexpr std::size_t firstblock = 4 * 1024;
 constexpr std::size_t directblock = 512 * 1024;
 
 struct Connection {
@@ -37,8 +40,10 @@ struct Connection {
     std::string wbuf;
     bool writefailed = false;
 
-    // Direct access: a block of the file starting at byte blockstart.
-    std::vector<std::byte> block;
+    // Direct access: blocklen bytes of the file from byte blockstart, in a buffer
+    // of blockcapacity bytes.
+    std::unique_ptr<std::byte[]> block;
+    std::size_t blockcapacity = 0;
     std::int64_t blockstart = -1;
     std::size_t blocklen = 0;
 };
@@ -222,9 +227,13 @@ Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out) {
     const bool cached = c->blockstart >= 0 && offset >= c->blockstart &&
                         offset + c->reclen <= c->blockstart + static_cast<std::int64_t>(c->blocklen);
     if (!cached) {
-        const std::size_t want = std::max(directblock - directblock % reclen, reclen);
-        if (c->block.size() < want) c->block.resize(want);
-        std::int64_t got = preadfull(c->fd, c->block.data(), want, offset);
+        std::size_t want = c->blockcapacity == 0 ? firstblock : std::min(c->blockcapacity * 8, directblock);
+        want = std::max(want - want % reclen, reclen);
+        if (want > c->blockcapacity) {
+            c->block = std::make_unique_for_overwrite<std::byte[]>(want);
+            c->blockcapacity = want;
+        }
+        std::int64_t got = preadfull(c->fd, c->block.get(), want, offset);
         if (got < 0) {
             c->blockstart = -1;
             return Status::error;
@@ -233,8 +242,25 @@ Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out) {
         c->blocklen = static_cast<std::size_t>(got);
         if (c->blocklen < reclen) return Status::error;
     }
-    std::memcpy(out.data(), c->block.data() + (offset - c->blockstart), out.size());
+    std::memcpy(out.data(), c->block.get() + (offset - c->blockstart), out.size());
     return Status::ok;
+}
+
+Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, std::span<std::byte> out) {
+    Connection* c = find(unit);
+    if (c == nullptr || c->access != Access::direct || first < 1 || count < 1) return Status::error;
+    const auto bytes = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(c->reclen);
+    if (out.size() != bytes) return Status::error;
+    const std::int64_t offset = (static_cast<std::int64_t>(first) - 1) * c->reclen;
+    const auto size = static_cast<std::int64_t>(bytes);
+    if (c->blockstart >= 0 && offset >= c->blockstart &&
+        offset + size <= c->blockstart + static_cast<std::int64_t>(c->blocklen)) {
+        std::memcpy(out.data(), c->block.get() + (offset - c->blockstart), out.size());
+        return Status::ok;
+    }
+    // Straight into the caller's buffer: one read for the whole run of records.
+    const std::int64_t got = preadfull(c->fd, out.data(), out.size(), offset);
+    return got == size ? Status::ok : Status::error;
 }
 
 Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data) {

@@ -58,6 +58,10 @@ Status writeline(std::int32_t unit, std::string_view text);
 // served from a block buffer, so consecutive records cost no system call each.
 Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out);
 
+// Direct access: reads count consecutive records from record first on into out,
+// which must hold exactly count records. Fails unless every one is there in full.
+Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, std::span<std::byte> out);
+
 // Direct access: writes record n (1-based); data shorter than the record length is
 // padded with zero bytes.
 Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
@@ -120,6 +124,10 @@ std::string formatiz(std::int64_t value, int width);
 // a zero of either sign has none. The leading zero before the point is dropped
 // only when the field is too narrow for it. Not finite or too wide: w asterisks.
 std::string formatf(double value, int width, int decimals);
+
+// formati and formatf appended to out, for hot loops that build whole lines.
+void appendformati(std::string& out, std::int64_t value, int width);
+void appendformatf(std::string& out, double value, int width, int decimals);
 
 // F0.d: as formatf in the shortest width that holds the value, leading zero kept.
 // Not finite: "Infinity", "-Infinity" or "NaN".
