@@ -21,4 +21,69 @@ float cm2tcfs(float depth, float area, std::int32_t seconds);
 // Depth in millimetres over area (m2) during seconds to thousands of cubic feet per second.
 float mm2tcfs(float depth, float area, std::int32_t seconds);
 
+// ===========================================================================
+// Limits and working storage
+// ===========================================================================
+
+// Most scenario years per lake part, and scenario columns of dlyotlk.
+inline constexpr std::int32_t maxscen = 75;
+// Most days from the first to the last day of an outlook.
+inline constexpr std::int32_t maxdays = 20000;
+// Most parts one lake is assembled from.
+inline constexpr std::int32_t maxparts = 3;
+
+// Daily net basin supply in thousands of cubic feet per second, indexed
+// [scenario position - 1][day index - 1]; -9999.9 marks a missing day.
+inline std::array<std::array<float, maxdays>, maxscen> dlyotlk{};
+inline constexpr float missingnbs = -9999.9F;
+
+// Runoff, precipitation and evaporation (centimetres) of the scenario being
+// assembled, indexed [part - 1][day index - 1].
+inline std::array<std::array<float, maxdays>, maxparts> r{};
+inline std::array<std::array<float, maxdays>, maxparts> p{};
+inline std::array<std::array<float, maxdays>, maxparts> e{};
+// Precipitation weight (land area, m2) of each part.
+inline std::array<float, maxparts> prcarea{};
+
+// ===========================================================================
+// Lake parts
+// ===========================================================================
+
+// The forecast-lake number of a lake index (1 to 5) and the forecast-lake numbers
+// of the parts it is assembled from.
+struct LakeParts {
+    std::int32_t fcstlake = 0;
+    std::int32_t count = 0;
+    std::array<std::int32_t, maxparts> parts{};
+};
+
+// False for a lake index outside 1 to 5.
+bool lakeparts(std::int32_t lakeindex, LakeParts& lake);
+
+// ===========================================================================
+// Daily net basin supply (dailynbs.cpp)
+// ===========================================================================
+
+// Fills day indexes 1 to numdays of scenario position scen (1 to 75) of dlyotlk
+// from r, p, e and prcarea of the lake's parts: area-weighted runoff plus
+// precipitation minus evaporation over the lake, as a flow. A day with a
+// negative runoff or precipitation, an evaporation below -98 cm, or any value
+// that is not a finite number in any part is stored as missing.
+void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake);
+
+// ===========================================================================
+// Outlook assembly (assembly.cpp) and table writer (writer.cpp)
+// ===========================================================================
+
+// Finds the scenario years every part of the lake has, the outlook span, and the
+// daily net basin supplies of every scenario (into dlyotlk). scenarios receives
+// the years in ascending order, -9999 after the last. Fails through the error
+// state.
+void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
+                     std::span<std::int32_t> scenarios);
+
+// Writes one quarter-month table file per scenario year of 1 or more.
+void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
+                          std::span<const std::int32_t> scenarios);
+
 }  // namespace rerove_tivorn_subs

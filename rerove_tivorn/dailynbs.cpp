@@ -1,0 +1,76 @@
+// Daily net basin supply: runoff + precipitation - evaporation over the lake.
+#include <array>
+#include <cmath>
+
+#include "fcstutil/fcstutil.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+
+namespace rerove_tivorn_subs {
+namespace {
+constexpr std::int32_t secondsperday = 86400;
+constexpr float evaporationfloor = -98.0F;  // cm; below it a day is missing
+
+std::size_t at(std::int32_t oneBased) { return static_cast<std::size_t>(oneBased - 1); }
+
+// Product and sum in double, rounded once to single precision.
+float accumulate(float sum, float value, float weight) {
+    return static_cast<float>(static_cast<double>(sum) + static_cast<double>(value) * static_cast<double>(weight));
+}
+
+bool dayismissing(float runoff, float precip, float evap) {
+    if (!std::isfinite(runoff) || !std::isfinite(precip) || !std::isfinite(evap)) return true;
+    return runoff < 0.0F || precip < 0.0F || evap < evaporationfloor;
+}
+}  // namespace
+
+bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
+    switch (lakeindex) {
+        case 1: lake = {1, 1, {1, 0, 0}}; return true;
+        case 2: lake = {8, 3, {2, 3, 4}}; return true;
+        case 3: lake = {5, 1, {5, 0, 0}}; return true;
+        case 4: lake = {6, 1, {6, 0, 0}}; return true;
+        case 5: lake = {7, 1, {7, 0, 0}}; return true;
+        default: return false;
+    }
+}
+
+void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake) {
+    if (scen < 1 || scen > maxscen || lake.count < 1 || lake.count > maxparts) return;
+    const auto m = static_cast<std::size_t>(lake.count);
+    auto& column = dlyotlk[at(scen)];
+    const float lakearea = fcstutil::coordlakearea[at(lake.fcstlake)];
+
+    // The weights are the same every day: their sums are formed once, in part
+    // order and with the same roundings as the day's sums.
+    std::array<float, maxparts> partarea{};
+    float ap = 0, ar = 0, ae = 0;
+    for (std::size_t j = 0; j < m; ++j) {
+        partarea[j] = fcstutil::coordlakearea[at(lake.parts[j])];
+        ap = accumulate(ap, prcarea[j], 1.0F);
+        ar = accumulate(ar, partarea[j], 1.0F);
+        ae = accumulate(ae, partarea[j], 1.0F);
+    }
+
+    const std::int32_t days = numdays < maxdays ? numdays : maxdays;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(days > 0 ? days : 0); ++k) {
+        bool missing = false;
+        for (std::size_t j = 0; j < m; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
+        if (missing) {
+            column[k] = missingnbs;
+            continue;
+        }
+        float sp = 0, sr = 0, se = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            sp = accumulate(sp, p[j][k], prcarea[j]);
+            sr = accumulate(sr, r[j][k], partarea[j]);
+            se = accumulate(se, e[j][k], partarea[j]);
+        }
+        const auto pm = static_cast<float>(static_cast<double>(sp) / ap);
+        const auto rm = static_cast<float>(static_cast<double>(sr) / ar);
+        const auto em = static_cast<float>(static_cast<double>(se) / ae);
+        const auto v = static_cast<float>((static_cast<double>(rm) + pm) - em);
+        column[k] = cm2tcfs(v, lakearea, secondsperday);
+    }
+}
+
+}  // namespace rerove_tivorn_subs
