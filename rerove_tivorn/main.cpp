@@ -1,1 +1,100 @@
-int main() { return 0; }
+// rerove_tivorn: writes the daily net basin supply outlook tables of one lake.
+//
+//   rerove_tivorn <lake code>      lake code: SUP, MHU, STC, ERI or ONT
+//
+// Exit status 0 after a complete run; 1 after any failure, which also leaves
+// ERROR.INT in the working directory.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "errorprocess/errorprocess.hpp"
+#include "fcstutil/fcstutil.hpp"
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+
+namespace {
+
+using errorprocess::consoleline;
+using errorprocess::errorlevel;
+
+constexpr std::size_t commandlinelength = 99;
+constexpr std::size_t numargs = 10;
+constexpr std::size_t arglength = 25;
+
+void usage() {
+    consoleline("USAGE: Rerove_TIVORN lakename");
+    consoleline("   lakename = SUP, MHU, STC, ERI, ONT");
+    consoleline("   Can specify one of those.");
+}
+
+int failure() {
+    errorprocess::traceback("Rerove_TIVORN Main");
+    fcstutil::makeerrorint();
+    keldautil::closeallfiles();
+    return 1;
+}
+
+// The whole command line as one text: the words separated by single blanks.
+std::string commandline(int argc, char** argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) line.push_back(' ');
+        line.append(argv[i]);
+        if (line.size() >= commandlinelength) break;
+    }
+    return iolayer::padded(line, commandlinelength);
+}
+
+int run(int argc, char** argv) {
+    errorlevel = 0;
+    keldautil::clearfilesopen();
+    if (errorlevel != 0) return failure();
+
+    std::array<std::string, numargs> args;
+    args.fill(std::string(arglength, ' '));
+    std::int32_t count = 0;
+    keldautil::parsecmdline(commandline(argc, argv), args, count);
+    if (count < 2) {
+        usage();
+        return failure();
+    }
+    // Drop the command name.
+    for (std::int32_t i = 2; i <= count && i <= static_cast<std::int32_t>(numargs); ++i) {
+        args[static_cast<std::size_t>(i - 2)] = args[static_cast<std::size_t>(i - 1)];
+    }
+    --count;
+
+    const std::string lakecode = args[0].substr(0, 3);
+    std::string wanted = lakecode;
+    keldautil::caps(wanted);
+    if (errorlevel != 0) return failure();
+    std::int32_t lakeindex = -1;
+    for (std::int32_t i = 1; i <= fcstutil::numlevellakes; ++i) {
+        std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(i - 1)];
+        keldautil::caps(code);
+        if (code == wanted) lakeindex = i;
+    }
+    if (lakeindex < 1) {
+        consoleline("Invalid lake code: " + std::string(iolayer::trimright(lakecode)));
+        usage();
+        return failure();
+    }
+    consoleline("Processing " + std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)])));
+
+    std::int32_t firstday = 0;
+    std::int32_t lastday = 0;
+    std::array<std::int32_t, rerove_tivorn_subs::maxscen> scenarios{};
+    rerove_tivorn_subs::getdailyotlknbs(lakeindex, firstday, lastday, scenarios);
+    if (errorlevel != 0) return failure();
+    rerove_tivorn_subs::wrttivorn_otlk_daily(lakeindex, firstday, lastday, scenarios);
+    if (errorlevel != 0) return failure();
+
+    keldautil::closeallfiles();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return run(argc, argv); }

@@ -1,0 +1,390 @@
+// The built tool, run in scratch directories and compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "keldautil/keldautil.hpp"
+#include "tool_support.hpp"
+
+namespace fs = std::filesystem;
+using testsupport::Day;
+using testsupport::runtool;
+using testsupport::ScratchDir;
+using testsupport::snapshot;
+using testsupport::writeconstant;
+using testsupport::writescenario;
+
+namespace {
+
+const std::string errorint = " This ERROR.INT file created by MIRT forecast package\r\n";
+const std::string usage =
+    " USAGE: Rerove_TIVORN lakename\n"
+    "    lakename = SUP, MHU, STC, ERI, ONT\n"
+    "    Can specify one of those.\n";
+const std::string maintrace = " [traceback] : Rerove_TIVORN Main...\n";
+const std::string assemblytrace = " [traceback] : GetDailyOtlkNBS...\n";
+const std::string writertrace = " [traceback] : WrtTIVORN_Otlk_Daily...\n";
+
+std::int32_t seq(std::int32_t d, std::int32_t m, std::int32_t y) {
+    std::int32_t n = 0;
+    keldautil::datesequence(d, m, y, n);
+    return n;
+}
+
+// 12 mm runoff, 30 mm precipitation and 5 mm evaporation a day: 1241.613 thousand
+// cubic feet per second over Lake Superior, 3515.86 tens of cubic metres per second.
+constexpr Day typical{12.0F, 30.0F, 5.0F};
+constexpr Day missing{-1.0F, 30.0F, 5.0F};
+constexpr Day dry{0.0F, 0.0F, 0.0F};
+
+std::string header(std::string_view lake8, std::int32_t y1, std::int32_t y2) {
+    return "# LAKE " + std::string(lake8) + " DAILY NET BASIN SUPPLIES (CMS*10)\r\n" +
+           "#                [e.g. 149 = 1490 cms]\r\n" + "# " + std::to_string(y1) + " to " + std::to_string(y2) +
+           "\r\n" + "# Fortran format: I5, I3, I2, 12F8.0\r\n" + "INTERVAL: Daily\r\n" + "UNITS: 10m3s\r\n" +
+           "#  YR  M Q       1       2       3       4       5       6       7       8\r\n";
+}
+
+std::vector<std::string> argsof(const fs::path& file) {
+    std::istringstream in(testsupport::readfile(file));
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Reference runs
+// ---------------------------------------------------------------------------
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, MatchesEveryByte) {
+    const fs::path root = fs::path(RT_GOLDEN_DIR) / GetParam();
+    ScratchDir dir;
+    if (fs::exists(root / "input")) {
+        for (const auto& entry : fs::directory_iterator(root / "input")) {
+            fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+            fs::permissions(dir.path() / entry.path().filename(), fs::perms::owner_read | fs::perms::owner_write);
+        }
+    }
+    const auto result = runtool(argsof(root / "args"), dir.path());
+    EXPECT_EQ(result.out, testsupport::readfile(root / "stdout"));
+    EXPECT_EQ(result.status, std::stoi(testsupport::readfile(root / "exit_status")));
+    EXPECT_EQ(snapshot(dir.path()), snapshot(root / "expected"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReferenceRuns, Golden,
+                         ::testing::Values("sup-leap-february", "mich-huron-common-years", "erie-inconsistent-start",
+                                           "no-argument"),
+                         [](const ::testing::TestParamInfo<std::string>& run) {
+                             std::string name = run.param;
+                             for (char& c : name)
+                                 if (c == '-') c = '_';
+                             return name;
+                         });
+
+// ---------------------------------------------------------------------------
+// Command line and lakes
+// ---------------------------------------------------------------------------
+
+TEST(CommandLine, LakeCodesInAnyCase) {
+    ScratchDir dir;
+    for (const char* arg : {"sup", "SUP", "Sup", "Superior"}) {
+        const auto result = runtool({arg, "ignored", "words"}, dir.path());
+        EXPECT_EQ(result.out, " Processing Superior\n") << arg;
+        EXPECT_EQ(result.status, 0);
+    }
+    const auto result = runtool({"mhu"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Mich-Huron\n");
+    EXPECT_EQ(snapshot(dir.path()).size(), 0U);  // no tables, no listing, no ERROR.INT
+}
+
+TEST(CommandLine, RefusedCodes) {
+    ScratchDir dir;
+    auto result = runtool({"Mich"}, dir.path());
+    EXPECT_EQ(result.out, " Invalid lake code: Mic\n" + usage + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+    result = runtool({"er"}, dir.path());
+    EXPECT_EQ(result.out, " Invalid lake code: er\n" + usage + maintrace);
+    result = runtool({std::string(40, 'x')}, dir.path());
+    EXPECT_EQ(result.out, " Invalid lake code: xxx\n" + usage + maintrace);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(Lakes, EachLakeNamesItsTables) {
+    struct Lake {
+        const char* arg;
+        const char* suffix;
+        const char* table;
+        const char* name8;
+        const char* processing;
+    };
+    const std::int32_t first = seq(1, 6, 2010);
+    for (const Lake& l : {Lake{"sup", "sup", "spDNBS_1961.txt", "Superior", "Superior"},
+                          Lake{"stc", "stc", "scDNBS_1961.txt", "Stclair ", "Stclair"},
+                          Lake{"eri", "eri", "erDNBS_1961.txt", "Erie    ", "Erie"},
+                          Lake{"ont", "ont", "onDNBS_1961.txt", "Ontario ", "Ontario"}}) {
+        ScratchDir dir;
+        writeconstant(std::string("REROVE1961.") + l.suffix, first, first + 29, dry);
+        const auto result = runtool({l.arg}, dir.path());
+        EXPECT_EQ(result.out, std::string(" Processing ") + l.processing + "\n");
+        ASSERT_EQ(result.status, 0);
+        const std::string table = testsupport::readfile(l.table);
+        EXPECT_TRUE(table.starts_with(header(l.name8, 2010, 2010))) << l.arg;
+        EXPECT_EQ(snapshot(dir.path()).size(), 2U);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Whole tables derived by hand
+// ---------------------------------------------------------------------------
+
+TEST(Tables, SpanWithinOneMonth) {
+    ScratchDir dir;
+    std::vector<Day> days(10, typical);
+    days[2] = missing;
+    days[3] = dry;
+    writescenario("REROVE1950.sup", seq(1, 6, 2010), seq(10, 6, 2010), days);
+    const auto result = runtool({"SUP"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n");
+    EXPECT_EQ(result.status, 0);
+    const std::string fill = " -99999.";
+    const std::string v = "   3516.";
+    EXPECT_EQ(testsupport::readfile("spDNBS_1950.txt"),
+              header("Superior", 2010, 2010) +                                                  //
+                  " 2010  6 1" + v + v + " -28317." + "      0." + v + v + v + v + "\r\n" +    // 1-8
+                  " 2010  6 2" + v + v + fill + fill + fill + fill + fill + "\r\n" +             // 9-15
+                  " 2010  6 3" + fill + fill + fill + fill + fill + fill + fill + fill + "\r\n" +  // 16-23
+                  " 2010  6 4" + fill + fill + fill + fill + fill + fill + fill + "\r\n");       // 24-30
+    EXPECT_FALSE(fs::exists("DLYLIST.TMP"));
+}
+
+TEST(Tables, RowLengthsFollowTheMonths) {
+    ScratchDir dir;
+    // 1 January 2000 to 31 March 2001: a leap February, then a common one.
+    writeconstant("REROVE2000.eri", seq(1, 1, 2000), seq(31, 3, 2001), dry);
+    ASSERT_EQ(runtool({"ERI"}, dir.path()).status, 0);
+    std::istringstream in(testsupport::readfile("erDNBS_2000.txt"));
+    std::vector<std::size_t> lengths;
+    std::vector<std::string> keys;
+    std::size_t n = 0;
+    for (std::string line; std::getline(in, line); ++n) {
+        ASSERT_TRUE(line.ends_with("\r"));
+        if (n < 7) continue;
+        lengths.push_back(line.size() - 1);
+        keys.push_back(line.substr(0, 10));
+    }
+    ASSERT_EQ(lengths.size(), 15U * 4);
+    EXPECT_EQ(keys.front(), " 2000  1 1");
+    EXPECT_EQ(keys.back(), " 2001  3 4");
+    const std::vector<std::size_t> jan = {74, 66, 74, 74}, febleap = {66, 66, 66, 74}, feb = {66, 66, 66, 66},
+                                   apr = {74, 66, 74, 66};
+    EXPECT_EQ(std::vector<std::size_t>(lengths.begin(), lengths.begin() + 4), jan);
+    EXPECT_EQ(std::vector<std::size_t>(lengths.begin() + 4, lengths.begin() + 8), febleap);
+    EXPECT_EQ(std::vector<std::size_t>(lengths.begin() + 12, lengths.begin() + 16), apr);
+    EXPECT_EQ(std::vector<std::size_t>(lengths.begin() + 52, lengths.begin() + 56), feb);
+}
+
+TEST(Tables, ExistingTableIsReplacedAndOldErrorFileKept) {
+    ScratchDir dir;
+    testsupport::writefile("spDNBS_1950.txt", std::string(5000, 'x'));
+    testsupport::writefile("ERROR.INT", "from an earlier run\n");
+    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(30, 6, 2010), typical);
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n");
+    EXPECT_EQ(result.status, 0);
+    const std::string table = testsupport::readfile("spDNBS_1950.txt");
+    EXPECT_TRUE(table.starts_with(header("Superior", 2010, 2010)));
+    EXPECT_EQ(table.find('x'), std::string::npos);
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), "from an earlier run\n");
+}
+
+TEST(Tables, FilesEndingEarlyLeaveMissingDays) {
+    ScratchDir dir;
+    // 1951 ends two days before 1950; its last days must not take 1950's values.
+    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), typical);
+    writeconstant("REROVE1951.sup", seq(1, 6, 2010), seq(6, 6, 2010), dry);
+    ASSERT_EQ(runtool({"sup"}, dir.path()).status, 0);
+    const std::string table = testsupport::readfile("spDNBS_1951.txt");
+    EXPECT_NE(table.find(" 2010  6 1      0.      0.      0.      0.      0.      0. -28317. -28317.\r\n"),
+              std::string::npos);
+}
+
+TEST(Tables, YearsBelowAThousandAndTheRemovalMark) {
+    ScratchDir dir;
+    writeconstant("REROVE 950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE9999.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(fs::exists("spDNBS_ 950.txt"));
+    EXPECT_EQ(snapshot(dir.path()).size(), 3U);  // 9999 is listed but never a scenario
+}
+
+// ---------------------------------------------------------------------------
+// Discovery
+// ---------------------------------------------------------------------------
+
+TEST(Discovery, OnlyYearsEveryPartHas) {
+    ScratchDir dir;
+    const std::int32_t first = seq(1, 6, 2010);
+    for (const char* name : {"REROVE1950.mic", "REROVE1951.mic", "REROVE1952.mic", "REROVE1950.hur", "REROVE1951.hur",
+                             "REROVE1951.geo", "REROVE1952.geo"})
+        writeconstant(name, first, first + 9, typical);
+    fs::create_directory("REROVE1953.mic");  // a directory is no scenario file
+    const auto result = runtool({"mhu"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Mich-Huron\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(fs::exists("mhDNBS_1951.txt"));
+    EXPECT_FALSE(fs::exists("mhDNBS_1950.txt"));
+    EXPECT_FALSE(fs::exists("mhDNBS_1952.txt"));
+    EXPECT_FALSE(fs::exists("DLYLIST.TMP"));
+}
+
+TEST(Discovery, OnePartWithoutFilesGivesNoScenario) {
+    ScratchDir dir;
+    writeconstant("REROVE1950.mic", seq(1, 6, 2010), seq(8, 6, 2010), typical);
+    writeconstant("REROVE1950.hur", seq(1, 6, 2010), seq(8, 6, 2010), typical);
+    writeconstant("REROVE1950.GEO", seq(1, 6, 2010), seq(8, 6, 2010), typical);  // case matters
+    const auto result = runtool({"mhu"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Mich-Huron\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(snapshot(dir.path()).size(), 3U);
+}
+
+TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
+    ScratchDir dir;
+    const std::int32_t first = seq(1, 6, 2010);
+    for (std::int32_t y = 1901; y <= 1975; ++y) writeconstant("REROVE" + std::to_string(y) + ".ont", first, first, dry);
+    auto result = runtool({"ont"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Ontario\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(fs::exists("onDNBS_1975.txt"));
+
+    writeconstant("REROVE1976.ont", first, first, dry);
+    writeconstant("REROVE1977.ont", first, first, dry);
+    result = runtool({"ont"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Ontario\n"
+                          " Too many outlook years available for Rerove_TIVORN!\n"
+                          " Either increase parameter \"MaxScen\" ..OR..\n"
+                          " reduce the number of outlook years used!\n"
+                          "  There were 76 years available, but MaxScen is only 75\n" +
+                              assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(fs::exists("DLYLIST.TMP"));  // left as it was when the limit was hit
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+}
+
+TEST(Discovery, NamesWithoutAYearAreSkipped) {
+    ScratchDir dir;
+    writeconstant("REROVE19x0.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Skipping REROVE19x0.sup (no year in its name)\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(fs::exists("spDNBS_1950.txt"));
+}
+
+// ---------------------------------------------------------------------------
+// Failures
+// ---------------------------------------------------------------------------
+
+TEST(Failures, LeadingZeroYearLooksForTheBlankName) {
+    ScratchDir dir;
+    writeconstant("REROVE0950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error opening REROVE 950.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(Failures, TruncatedFiles) {
+    ScratchDir dir;
+    writescenario("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), std::vector<Day>(5, dry));
+    auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
+
+    testsupport::writefile("REROVE1950.sup", std::string(20, '\0'));  // not even a header
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
+    testsupport::writefile("REROVE1950.sup", "");
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(Failures, InconsistentStartInMichHuron) {
+    ScratchDir dir;
+    const std::int32_t first = seq(1, 6, 2008);
+    writeconstant("REROVE1950.mic", first, first + 9, typical);
+    writeconstant("REROVE1950.hur", first + 2, first + 9, typical);
+    writeconstant("REROVE1950.geo", first, first + 9, typical);
+    const auto result = runtool({"mhu"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Mich-Huron\n"
+                          " Error!! REROVE1950.hur inconsistent forecast start date\n"
+                          " O:Required Start Date is (M/D/Y) =  6/ 1/2008\n"
+                          " O:REROVE1950.hur start date is (M/D/Y) =  6/ 3/2008\n" +
+                              assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(Failures, InvalidAndOverlongPeriods) {
+    ScratchDir dir;
+    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writescenario("REROVE1951.sup", seq(8, 6, 2010), seq(1, 6, 2010), {});
+    auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Invalid data period in REROVE1951.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+
+    writescenario("REROVE1951.sup", seq(1, 6, 2010), seq(1, 6, 2010) + 20000, {});
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
+                              assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
+}
+
+TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
+    ScratchDir dir;
+    // A header before the first day of the calendar: the span reaches from it to
+    // the latest last day, which starts out as 1 January 999.
+    writescenario("REROVE1950.sup", -5, -3, std::vector<Day>(3, dry));
+    auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.ends_with(assemblytrace + maintrace)) << result.out;
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+
+    // A span that runs into year 3000.
+    writescenario("REROVE1950.sup", seq(30, 12, 2999), seq(30, 12, 2999) + 3, std::vector<Day>(4, dry));
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.ends_with(writertrace + maintrace)) << result.out;
+
+    // Extreme values.
+    writescenario("REROVE1950.sup", -2147483647 - 1, 2147483647, {});
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.ends_with(assemblytrace + maintrace)) << result.out;
+}
+
+TEST(Failures, FullDiskWhileWriting) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    ScratchDir dir;
+    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    fs::create_symlink("/dev/full", "spDNBS_1950.txt");
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n RerOve_TIVORN: Error writing spDNBS_1950.txt\n" + writertrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+}
+
+TEST(Failures, ListingCannotBeWritten) {
+    ScratchDir dir;
+    fs::create_directory("DLYLIST.TMP");
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error opening DLYLIST.TMP\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+}
