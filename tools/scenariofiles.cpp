@@ -46,7 +46,7 @@ private:
     std::uint64_t state_;
 };
 
-// Part 0 seeds the weather shared by every part of a year.
+// Seed of the stream; with part 0 it is the weather shared by every part of a year.
 std::uint64_t seedof(std::int32_t year, std::int32_t part) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(year)) << 32) ^
            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(part)) << 8) ^ 0x52455256ULL;
