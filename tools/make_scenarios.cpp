@@ -1,0 +1,39 @@
+// make_scenarios: writes a plausible set of daily scenario files for one lake,
+// to try the tool on (see usage text). Exit status 0 on success, 1 when a file
+// cannot be written, 2 for bad arguments.
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errorprocess/errorprocess.hpp"
+#include "tools/scenariofiles.hpp"
+
+int main(int argc, char** argv) {
+    try {
+        const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        scenariofiles::Request request;
+        std::string error;
+        if (!scenariofiles::parsearguments(args, request, error)) {
+            errorprocess::consoleline("make_scenarios: " + error);
+            errorprocess::consoleline("Try make_scenarios --help");
+            return 2;
+        }
+        if (request.help) {
+            for (const std::string& line : scenariofiles::usagetext()) errorprocess::consoleline(line);
+            return 0;
+        }
+        std::int32_t written = 0;
+        if (!scenariofiles::writescenarios(request, written, error)) {
+            errorprocess::consoleline("make_scenarios: " + error);
+            return 1;
+        }
+        errorprocess::consoleline("Wrote " + std::to_string(written) + " scenario files of " +
+                                  std::to_string(request.days + 1) + " records to " + request.dir.string());
+        return 0;
+    } catch (const std::exception& e) {
+        errorprocess::consoleline(std::string("make_scenarios: ") + e.what());
+        return 1;
+    }
+}

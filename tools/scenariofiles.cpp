@@ -1,0 +1,378 @@
+// Sample scenario files: a seasonal model of daily runoff, precipitation and
+// evaporation (millimetres over the lake part's surface) and the binary writer.
+#include "tools/scenariofiles.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "fcstutil/fcstutil.hpp"
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+
+namespace scenariofiles {
+namespace {
+
+// splitmix64: small, fast and fully specified, so every platform draws the same
+// numbers (std:: distributions are not specified bit for bit).
+class Generator {
+public:
+    explicit Generator(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t next() {
+        state_ += 0x9E3779B97F4A7C15ULL;
+        std::uint64_t z = state_;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [0, 1), 53 bits.
+    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+private:
+    std::uint64_t state_;
+};
+
+// Seed of the stream; with part 0 it is the weather shared by every part of a year.
+std::uint64_t seedof(std::int32_t year, std::int32_t part) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(year)) << 32) ^
+           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(part)) << 8) ^ 0x52455256ULL;
+}
+
+// A yearly bump: 1 on the peak day of the year, falling smoothly to 0 half a year
+// away; its mean over the year is 1/2.
+double bump(std::int32_t dayofyear, double peak) {
+    double p = (static_cast<double>(dayofyear) - peak) / 365.25;
+    p -= std::floor(p);
+    const double d = 2.0 * std::min(p, 1.0 - p);
+    return 1.0 - d * d * (3.0 - 2.0 * d);
+}
+
+// Hundredths of a millimetre, as the files of the package carry them.
+float hundredths(double mm) { return static_cast<float>(std::round(mm * 100.0) / 100.0); }
+
+void put32(std::byte* at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFFU);
+}
+void putint(std::byte* at, std::int32_t v) { put32(at, static_cast<std::uint32_t>(v)); }
+void putreal(std::byte* at, float v) { put32(at, std::bit_cast<std::uint32_t>(v)); }
+
+// A whole decimal number of the text, nothing else.
+bool wholenumber(std::string_view text, std::int64_t& value) {
+    if (text.empty() || text.size() > 12) return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool parseyears(std::string_view text, std::vector<std::int32_t>& years) {
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const std::size_t dash = item.find('-', 1);
+        std::int64_t from = 0;
+        std::int64_t to = 0;
+        if (dash == std::string_view::npos) {
+            if (!wholenumber(item, from)) return false;
+            to = from;
+        } else if (!wholenumber(item.substr(0, dash), from) || !wholenumber(item.substr(dash + 1), to)) {
+            return false;
+        }
+        if (from < minyear || to > maxyear || from > to) return false;
+        for (std::int64_t y = from; y <= to; ++y) years.push_back(static_cast<std::int32_t>(y));
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    std::sort(years.begin(), years.end());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    return true;
+}
+
+// MM/DD/YYYY (or M/D/YYYY) to a day sequence number; the date must exist.
+bool parsedate(std::string_view text, std::int32_t& seq) {
+    std::array<std::int64_t, 3> field{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t slash = i < 2 ? text.find('/') : text.size();
+        if (slash == std::string_view::npos || !wholenumber(text.substr(0, slash), field[i])) return false;
+        text.remove_prefix(std::min(slash + 1, text.size()));
+    }
+    const std::int64_t month = field[0];
+    const std::int64_t day = field[1];
+    const std::int64_t year = field[2];
+    if (month < 1 || month > 12 || day < 1 || day > 31 || year < 1 || year > maxyear) return false;
+    keldautil::datesequence(static_cast<std::int32_t>(day), static_cast<std::int32_t>(month),
+                            static_cast<std::int32_t>(year), seq);
+    std::int32_t d = 0;
+    std::int32_t m = 0;
+    std::int32_t y = 0;
+    keldautil::sequencedate(d, m, y, seq);
+    return d == day && m == month && y == year;  // 02/30 comes back as 03/01 or 03/02
+}
+
+// Forecast-lake number of a part code of the lake (lakename3, any case); 0 if none.
+std::int32_t partofcode(std::int32_t lakeindex, std::string_view code) {
+    std::string lower(code);
+    keldautil::lowercase(lower);
+    for (const std::int32_t part : lakeparts(lakeindex)) {
+        if (fcstutil::lakename3[static_cast<std::size_t>(part - 1)] == lower) return part;
+    }
+    return 0;
+}
+
+bool writewhole(const std::filesystem::path& path, std::span<const std::byte> bytes, std::string& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot create " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ::ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = "cannot write " + path.string() + ": " + std::strerror(n < 0 ? errno : ENOSPC);
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::span<const std::int32_t> lakeparts(std::int32_t lakeindex) {
+    // The tool's own table of lakes and their parts.
+    static const std::array<rerove_tivorn_subs::LakeParts, 5> lakes = [] {
+        std::array<rerove_tivorn_subs::LakeParts, 5> all{};
+        for (std::int32_t i = 1; i <= 5; ++i) rerove_tivorn_subs::lakeparts(i, all[static_cast<std::size_t>(i - 1)]);
+        return all;
+    }();
+    if (lakeindex < 1 || lakeindex > 5) return {};
+    const auto& lake = lakes[static_cast<std::size_t>(lakeindex - 1)];
+    return std::span<const std::int32_t>(lake.parts.data(), static_cast<std::size_t>(lake.count));
+}
+
+std::int32_t lakeindexofcode(std::string_view code) {
+    std::string lower(code);
+    keldautil::lowercase(lower);
+    for (std::size_t i = 0; i < fcstutil::levlkcode3.size(); ++i) {
+        if (fcstutil::levlkcode3[i] == lower) return static_cast<std::int32_t>(i + 1);
+    }
+    return 0;
+}
+
+std::string scenariofilename(std::int32_t year, std::int32_t part) {
+    return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
+}
+
+Span makespan(std::int32_t firstday, std::int32_t days) {
+    Span span;
+    span.firstday = firstday;
+    span.days = days;
+    span.dayofyear.resize(static_cast<std::size_t>(days));
+    span.datetext.resize(static_cast<std::size_t>(days) * 8);
+    for (std::int32_t k = 0; k < days; ++k) {
+        std::int32_t day = 0;
+        std::int32_t month = 0;
+        std::int32_t year = 0;
+        keldautil::sequencedate(day, month, year, firstday + k);
+        std::int32_t newyear = 0;
+        keldautil::datesequence(1, 1, year, newyear);
+        span.dayofyear[static_cast<std::size_t>(k)] = firstday + k - newyear + 1;
+        const std::string text = iolayer::formatiz(year, 4) + iolayer::formatiz(month, 2) + iolayer::formatiz(day, 2);
+        std::memcpy(span.datetext.data() + static_cast<std::size_t>(k) * 8, text.data(), 8);
+    }
+    return span;
+}
+
+void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out) {
+    const std::size_t records = static_cast<std::size_t>(span.days) + 1;
+    out.assign(records * recordlength, std::byte{0});
+
+    // Header: first and last day; bytes 8-23 stay zero.
+    putint(out.data(), span.firstday);
+    putint(out.data() + 4, span.firstday + span.days - 1);
+
+    // Runoff is a depth over the lake: land runoff scaled by land over lake area.
+    const std::size_t p = static_cast<std::size_t>(part - 1);
+    const double landperlake = static_cast<double>(fcstutil::digitlandarea[p]) /
+                               static_cast<double>(fcstutil::coordlakearea[p]);
+
+    // The weather of a year is shared by its parts; the parts differ locally.
+    Generator weather(seedof(year, 0));
+    Generator local(seedof(year, part));
+    const double wetness = 0.8 + 0.4 * weather.uniform();
+    const double meltpeak = 95.0 + 30.0 * weather.uniform();  // day of year, early to mid April
+    const double warmth = 0.9 + 0.2 * weather.uniform();
+
+    double quickflow = 0.0;  // fast runoff store, mm on land
+    double wander = 0.0;     // slow runoff anomaly, within -1 to 1
+    bool wasrainy = false;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(span.days); ++k) {
+        const std::int32_t doy = span.dayofyear[k];
+        const double occurs = weather.uniform();
+        const double storm = weather.uniform();
+        const double spread = local.uniform();
+        const double evapnoise = local.uniform();
+        const double runnoise = local.uniform();
+
+        // Wet days cluster; late summer and autumn are wettest. Mean about 2.3 mm/day.
+        const bool rainy = occurs < 0.30 + 0.12 * bump(doy, 250.0) + (wasrainy ? 0.20 : 0.0);
+        wasrainy = rainy;
+        double precipitation = 0.0;
+        if (rainy) {
+            const double mean = wetness * (3.5 + 3.0 * bump(doy, 230.0));
+            precipitation = mean * 4.0 * storm * storm * storm * (0.6 + 0.8 * spread);
+        }
+
+        // Snowmelt peak in spring over a base flow, plus rain through a linear store.
+        quickflow = 0.85 * quickflow + 0.1 * precipitation;
+        wander = 0.8 * wander + 0.2 * (2.0 * runnoise - 1.0);
+        const double melt = bump(doy, meltpeak);
+        const double land = (wetness * (0.2 + 0.7 * melt * melt) + 0.15 * quickflow) * (1.0 + 0.5 * wander);
+        const double runoff = land * landperlake;
+
+        // Highest in late autumn and early winter over open warm water; slightly
+        // negative (condensation) on some spring days.
+        const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
+
+        std::byte* rec = out.data() + (k + 1) * recordlength;
+        std::memcpy(rec, span.datetext.data() + k * 8, 8);
+        putreal(rec + 8, hundredths(runoff));
+        putreal(rec + 12, hundredths(precipitation));
+        putreal(rec + 16, hundredths(evaporation));
+    }
+}
+
+std::vector<std::string> usagetext() {
+    return {
+        "Usage: make_scenarios [-d DIR] [--omit PART[:YEAR]]... LAKE YEARS START DAYS",
+        "Writes the daily scenario files REROVE<year>.<part> of a lake, one per scenario",
+        "year and lake part: runoff, precipitation and evaporation in millimetres.",
+        "The same arguments always give the same bytes.",
+        "  LAKE    SUP, MHU, STC, ERI or ONT (any case)",
+        "  YEARS   scenario years, 1 to 9999: 1950, 1950-1954 or 1950,1953,1960-1962",
+        "  START   first day of the outlook, MM/DD/YYYY",
+        "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
+        "  -d, --dir DIR       write into DIR (created if missing; default: .)",
+        "  --omit PART[:YEAR]  leave out the file of a part (mic, hur, geo, ...) for",
+        "                      one year, or for every year; may be repeated",
+        "  -h, --help          show this text",
+    };
+}
+
+bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error) {
+    request = Request{};
+    std::vector<std::string_view> positional;
+    std::vector<std::string_view> omitted;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        if (a == "-h" || a == "--help") {
+            request.help = true;
+            return true;
+        }
+        if (a == "-d" || a == "--dir" || a == "--omit") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                error = std::string(a) + " needs a value";
+                return false;
+            }
+            if (a == "--omit") {
+                omitted.push_back(args[++i]);
+            } else {
+                request.dir = std::filesystem::path(std::string(args[++i]));
+            }
+        } else if (a.size() > 1 && a.front() == '-') {
+            error = "unknown option " + std::string(a);
+            return false;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 4) {
+        error = "expected LAKE YEARS START DAYS, got " + std::to_string(positional.size()) + " argument(s)";
+        return false;
+    }
+
+    request.lakeindex = lakeindexofcode(positional[0]);
+    if (request.lakeindex == 0) {
+        error = "unknown lake " + std::string(positional[0]) + " (SUP, MHU, STC, ERI or ONT)";
+        return false;
+    }
+    if (!parseyears(positional[1], request.years)) {
+        error = "bad scenario years " + std::string(positional[1]) + " (e.g. 1950-1954, years 1 to 9999)";
+        return false;
+    }
+    if (!parsedate(positional[2], request.firstday)) {
+        error = "bad start date " + std::string(positional[2]) + " (MM/DD/YYYY, years 1 to 9999)";
+        return false;
+    }
+    std::int64_t days = 0;
+    if (!wholenumber(positional[3], days) || days < 1 || days > maxdays) {
+        error = "bad number of days " + std::string(positional[3]) + " (1 to " + std::to_string(maxdays) + ")";
+        return false;
+    }
+    request.days = static_cast<std::int32_t>(days);
+    std::int32_t d = 0;
+    std::int32_t m = 0;
+    std::int32_t lastyear = 0;
+    keldautil::sequencedate(d, m, lastyear, request.firstday + request.days - 1);
+    if (lastyear > maxyear) {
+        error = "the span ends after the year 9999";
+        return false;
+    }
+
+    for (const std::string_view o : omitted) {
+        const std::size_t colon = o.find(':');
+        Request::Omission omission;
+        omission.part = partofcode(request.lakeindex, o.substr(0, colon));
+        std::int64_t year = 0;
+        if (omission.part == 0 ||
+            (colon != std::string_view::npos && (!wholenumber(o.substr(colon + 1), year) || year < minyear || year > maxyear))) {
+            error = "bad --omit " + std::string(o) + " (a part of the lake, optionally :YEAR)";
+            return false;
+        }
+        omission.year = static_cast<std::int32_t>(year);
+        request.omissions.push_back(omission);
+    }
+    return true;
+}
+
+bool writescenarios(const Request& request, std::int32_t& written, std::string& error) {
+    written = 0;
+    std::error_code ec;
+    std::filesystem::create_directories(request.dir, ec);
+    if (ec) {
+        error = "cannot create directory " + request.dir.string() + ": " + ec.message();
+        return false;
+    }
+    const Span span = makespan(request.firstday, request.days);
+    std::vector<std::byte> bytes;
+    for (const std::int32_t year : request.years) {
+        for (const std::int32_t part : lakeparts(request.lakeindex)) {
+            const bool skip = std::any_of(request.omissions.begin(), request.omissions.end(),
+                                          [&](const Request::Omission& o) {
+                                              return o.part == part && (o.year == 0 || o.year == year);
+                                          });
+            if (skip) continue;
+            scenariobytes(year, part, span, bytes);
+            if (!writewhole(request.dir / scenariofilename(year, part), bytes, error)) return false;
+            ++written;
+        }
+    }
+    return true;
+}
+
+}  // namespace scenariofiles

@@ -1,0 +1,78 @@
+// scenariofiles: writes sample daily scenario files (REROVE<year>.<part>) with
+// plausible runoff, precipitation and evaporation, for trying and timing the tool.
+//
+// The values come from a small seasonal model driven by an own pseudo-random
+// generator seeded from the scenario year and the lake part, in plain IEEE
+// arithmetic only, so that the same request gives the same bytes everywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scenariofiles {
+
+// Bytes per record of a scenario file.
+inline constexpr std::int32_t recordlength = 24;
+// Most days per file this generator writes (the tool itself takes at most 20000).
+inline constexpr std::int32_t maxdays = 100000;
+// Scenario years run from 1 to 9999 (four columns of the file name).
+inline constexpr std::int32_t minyear = 1;
+inline constexpr std::int32_t maxyear = 9999;
+
+// Forecast-lake numbers of the parts of a lake, by lake index 1 to 5; empty for
+// any other index. Mich-Huron is Michigan, Huron and Georgian Bay.
+std::span<const std::int32_t> lakeparts(std::int32_t lakeindex);
+
+// Lake index 1 to 5 of a three-letter lake code, any case; 0 when unknown.
+std::int32_t lakeindexofcode(std::string_view code);
+
+// "REROVE", the year right-aligned in four columns, ".", the part's lakename3.
+std::string scenariofilename(std::int32_t year, std::int32_t part);
+
+// Per-day data shared by every file of one span: the date text of each day.
+struct Span {
+    std::int32_t firstday = 0;  // day sequence number
+    std::int32_t days = 0;
+    std::vector<std::int32_t> dayofyear;  // 1 to 366
+    std::vector<char> datetext;           // 8 characters a day, YYYYMMDD
+};
+
+// The span of days days from firstday (a valid day sequence number).
+Span makespan(std::int32_t firstday, std::int32_t days);
+
+// The whole file of one scenario year and part (forecast-lake number 1 to 7),
+// header and day records, into out (resized; its storage is reused).
+void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out);
+
+// What one run of the generator writes.
+struct Request {
+    std::int32_t lakeindex = 0;
+    std::vector<std::int32_t> years;  // ascending, no repeats
+    std::int32_t firstday = 0;        // day sequence number
+    std::int32_t days = 0;
+    std::filesystem::path dir = ".";
+    struct Omission {
+        std::int32_t part = 0;  // forecast-lake number
+        std::int32_t year = 0;  // 0: every year
+    };
+    std::vector<Omission> omissions;
+    bool help = false;
+};
+
+// Reads the command-line arguments (without the program name) into request;
+// false with a one-line reason in error when they are not usable.
+bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error);
+
+// The usage text, one entry a line.
+std::vector<std::string> usagetext();
+
+// Writes every file of the request into its directory (created when missing).
+// False with the reason in error at the first failure; written counts the files.
+bool writescenarios(const Request& request, std::int32_t& written, std::string& error);
+
+}  // namespace scenariofiles
