@@ -6,6 +6,13 @@
 
 using namespace keldautil;
 
+namespace {
+std::string unitfile(std::int32_t u) {
+    std::string name = std::to_string(u);
+    return name.append(".f");
+}
+}  // namespace
+
 class Registry : public testsupport::ErrorStateTest {
 protected:
     void SetUp() override {
@@ -35,7 +42,7 @@ TEST_F(Registry, FreeUnitIsNotReserved) {
 TEST_F(Registry, NoFreeUnit) {
     testsupport::ScratchDir dir;
     for (std::int32_t u = 201; u <= 399; ++u)
-        ASSERT_EQ(iolayer::createfile(u, "f" + std::to_string(u), iolayer::Access::sequential), iolayer::Status::ok);
+        ASSERT_EQ(iolayer::createfile(u, unitfile(u), iolayer::Access::sequential), iolayer::Status::ok);
     capture();
     EXPECT_EQ(getfreeunitnumber(), -1);
     EXPECT_EQ(captured(), " Unable to get available unit number\n");
@@ -82,7 +89,7 @@ TEST_F(Registry, CloseAllClosesRegisteredUnitsOnly) {
     closeallfiles();  // empty registry: nothing happens
     EXPECT_EQ(openedfiles, 0);
     for (std::int32_t u : {201, 202, 203}) {
-        ASSERT_EQ(iolayer::createfile(u, "f" + std::to_string(u), iolayer::Access::sequential), iolayer::Status::ok);
+        ASSERT_EQ(iolayer::createfile(u, unitfile(u), iolayer::Access::sequential), iolayer::Status::ok);
         ASSERT_EQ(iolayer::writeline(u, "x"), iolayer::Status::ok);
     }
     filewasopened(201);
@@ -94,7 +101,7 @@ TEST_F(Registry, CloseAllClosesRegisteredUnitsOnly) {
     EXPECT_FALSE(fileisopen(201));
     EXPECT_FALSE(fileisopen(202));
     EXPECT_TRUE(fileisopen(203));  // never registered
-    EXPECT_EQ(testsupport::readfile("f201"), "x\r\n");
+    EXPECT_EQ(testsupport::readfile("201.f"), "x\r\n");
 }
 
 TEST_F(Registry, ClearForgetsWithoutClosing) {
