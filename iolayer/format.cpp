@@ -1,6 +1,7 @@
 // Fixed-width text and Fortran-style editing of numbers.
 #include "iolayer/iolayer.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,8 +10,6 @@
 
 namespace iolayer {
 namespace {
-
-std::string asterisks(int width) { return std::string(static_cast<std::size_t>(std::max(width, 0)), '*'); }
 
 std::string magnitudedigits(std::int64_t value) {
     // Works on the unsigned magnitude, so the most negative value is safe.
@@ -38,6 +37,11 @@ std::string fixeddigits(double magnitude, int decimals) {
 }
 
 bool isblank(char c) { return c == ' '; }
+
+constexpr char digitpairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 }  // namespace
 
@@ -81,22 +85,26 @@ void appendformati(std::string& out, std::int64_t value, int width) {
         out.append(formati0(value));
         return;
     }
-    char buf[24];
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(width));
+    editi(out.data() + at, value, width);
+}
+
+char* editi(char* dst, std::int64_t value, int width) {
+    char* const end = dst + width;
     std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    char* p = buf + sizeof buf;
+    char* p = end;
     do {
+        if (p == dst) return std::fill_n(dst, width, '*');
         *--p = static_cast<char>('0' + mag % 10);
         mag /= 10;
     } while (mag != 0);
-    if (value < 0) *--p = '-';
-    const auto len = static_cast<std::size_t>(buf + sizeof buf - p);
-    const auto w = static_cast<std::size_t>(width);
-    if (len > w) {
-        out.append(w, '*');
-    } else {
-        out.append(w - len, ' ');
-        out.append(p, len);
+    if (value < 0) {
+        if (p == dst) return std::fill_n(dst, width, '*');
+        *--p = '-';
     }
+    std::fill(dst, p, ' ');
+    return end;
 }
 
 std::string formati0(std::int64_t value) {
@@ -111,7 +119,7 @@ std::string formatiz(std::int64_t value, int width) {
     const auto w = static_cast<std::size_t>(width);
     if (digits.size() < w) digits.insert(0, w - digits.size(), '0');
     if (value < 0) digits.insert(0, 1, '-');
-    if (digits.size() > w) return asterisks(width);
+    if (digits.size() > w) return std::string(w, '*');
     return digits;
 }
 
@@ -126,52 +134,53 @@ void appendformatf(std::string& out, double value, int width, int decimals) {
         out.append(formatf0(value, decimals));
         return;
     }
-    const auto w = static_cast<std::size_t>(width);
-    if (!std::isfinite(value) || decimals < 0) {
-        out.append(w, '*');
-        return;
-    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(width));
+    editf(out.data() + at, value, width, decimals);
+}
+
+char* editf(char* dst, double value, int width, int decimals) {
+    char* const end = dst + width;
+    if (!std::isfinite(value) || decimals < 0) return std::fill_n(dst, width, '*');
     const bool negative = value < 0;
-    if (decimals == 0 && std::fabs(value) < 1e15) {
+    const double magnitude = std::fabs(value);
+    if (decimals == 0 && magnitude < 1e15) {
         // Whole numbers, the common case of the tables. Below 1e15 the integer part
         // and the fraction of a double are exact, so the half is judged exactly
         // and taken away from zero.
-        const double magnitude = std::fabs(value);
         auto whole = static_cast<std::uint64_t>(magnitude);
         if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;
-        char buf[40];
-        char* end = buf + sizeof buf;
-        char* p = end;
+        char buf[24];
+        char* const last = buf + sizeof buf;
+        char* p = last;
         *--p = '.';
-        do {
-            *--p = static_cast<char>('0' + whole % 10);
-            whole /= 10;
-        } while (whole != 0);
-        if (negative) *--p = '-';
-        const auto len = static_cast<std::size_t>(end - p);
-        if (len > w) {
-            out.append(w, '*');
-            return;
+        while (whole >= 100) {
+            p -= 2;
+            std::memcpy(p, digitpairs + 2 * (whole % 100), 2);
+            whole /= 100;
         }
-        if (w - len <= static_cast<std::size_t>(p - buf)) {
-            std::memset(p - (w - len), ' ', w - len);
-            out.append(p - (w - len), w);
+        if (whole >= 10) {
+            p -= 2;
+            std::memcpy(p, digitpairs + 2 * whole, 2);
         } else {
-            out.append(w - len, ' ');
-            out.append(p, len);
+            *--p = static_cast<char>('0' + whole);
         }
-        return;
+        if (negative) *--p = '-';
+        const auto len = last - p;
+        if (len > width) return std::fill_n(dst, width, '*');
+        std::fill(dst, end - len, ' ');
+        std::memcpy(end - len, p, static_cast<std::size_t>(len));
+        return end;
     }
-    std::string text = fixeddigits(std::fabs(value), decimals);
+    std::string text = fixeddigits(magnitude, decimals);
+    const auto w = static_cast<std::size_t>(width);
     const std::size_t sign = negative ? 1 : 0;
     if (text.size() + sign > w && text.size() > 1 && text[0] == '0' && text[1] == '.') text.erase(0, 1);
-    if (negative) text.insert(0, 1, '-');
-    if (text.size() > w) {
-        out.append(w, '*');
-    } else {
-        out.append(w - text.size(), ' ');
-        out.append(text);
-    }
+    if (text.size() + sign > w) return std::fill_n(dst, width, '*');
+    char* p = std::copy_backward(text.begin(), text.end(), end);
+    if (negative) *--p = '-';
+    std::fill(dst, p, ' ');
+    return end;
 }
 
 std::string formatf0(double value, int decimals) {

@@ -125,9 +125,14 @@ std::string formatiz(std::int64_t value, int width);
 // only when the field is too narrow for it. Not finite or too wide: w asterisks.
 std::string formatf(double value, int width, int decimals);
 
-// formati and formatf appended to out, for hot loops that build whole lines.
+// formati and formatf appended to out.
 void appendformati(std::string& out, std::int64_t value, int width);
 void appendformatf(std::string& out, double value, int width, int decimals);
+
+// formati and formatf written into exactly width (>= 1) characters at dst, for hot
+// loops that build whole lines; no terminator. Return dst + width.
+char* editi(char* dst, std::int64_t value, int width);
+char* editf(char* dst, double value, int width, int decimals);
 
 // F0.d: as formatf in the shortest width that holds the value, leading zero kept.
 // Not finite: "Infinity", "-Infinity" or "NaN".

@@ -1,4 +1,5 @@
 // Daily net basin supply: runoff + precipitation - evaporation over the lake.
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -34,10 +35,36 @@ bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
     }
 }
 
+namespace {
+// The day loop for a lake of M parts. Every day is computed without branches
+// (so that the loop vectorises) and missing days are marked afterwards.
+template <std::size_t M>
+void fillcolumn(std::array<float, maxdays>& column, std::size_t days, const std::array<float, maxparts>& partarea,
+                float ap, float ar, float ae, float lakearea) {
+    for (std::size_t k = 0; k < days; ++k) {
+        float sp = 0, sr = 0, se = 0;
+        for (std::size_t j = 0; j < M; ++j) {
+            sp = accumulate(sp, p[j][k], prcarea[j]);
+            sr = accumulate(sr, r[j][k], partarea[j]);
+            se = accumulate(se, e[j][k], partarea[j]);
+        }
+        const auto pm = static_cast<float>(static_cast<double>(sp) / ap);
+        const auto rm = static_cast<float>(static_cast<double>(sr) / ar);
+        const auto em = static_cast<float>(static_cast<double>(se) / ae);
+        const auto v = static_cast<float>((static_cast<double>(rm) + pm) - em);
+        column[k] = cm2tcfs(v, lakearea, secondsperday);
+    }
+    for (std::size_t k = 0; k < days; ++k) {
+        bool missing = false;
+        for (std::size_t j = 0; j < M; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
+        if (missing) column[k] = missingnbs;
+    }
+}
+}  // namespace
+
 void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake) {
     if (scen < 1 || scen > maxscen || lake.count < 1 || lake.count > maxparts) return;
     const auto m = static_cast<std::size_t>(lake.count);
-    auto& column = dlyotlk[at(scen)];
     const float lakearea = fcstutil::coordlakearea[at(lake.fcstlake)];
 
     // The weights are the same every day: their sums are formed once, in part
@@ -50,26 +77,12 @@ void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake) {
         ar = accumulate(ar, partarea[j], 1.0F);
         ae = accumulate(ae, partarea[j], 1.0F);
     }
-
-    const std::int32_t days = numdays < maxdays ? numdays : maxdays;
-    for (std::size_t k = 0; k < static_cast<std::size_t>(days > 0 ? days : 0); ++k) {
-        bool missing = false;
-        for (std::size_t j = 0; j < m; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
-        if (missing) {
-            column[k] = missingnbs;
-            continue;
-        }
-        float sp = 0, sr = 0, se = 0;
-        for (std::size_t j = 0; j < m; ++j) {
-            sp = accumulate(sp, p[j][k], prcarea[j]);
-            sr = accumulate(sr, r[j][k], partarea[j]);
-            se = accumulate(se, e[j][k], partarea[j]);
-        }
-        const auto pm = static_cast<float>(static_cast<double>(sp) / ap);
-        const auto rm = static_cast<float>(static_cast<double>(sr) / ar);
-        const auto em = static_cast<float>(static_cast<double>(se) / ae);
-        const auto v = static_cast<float>((static_cast<double>(rm) + pm) - em);
-        column[k] = cm2tcfs(v, lakearea, secondsperday);
+    const auto days = static_cast<std::size_t>(std::clamp(numdays, 0, maxdays));
+    auto& column = dlyotlk[at(scen)];
+    switch (m) {
+        case 1: fillcolumn<1>(column, days, partarea, ap, ar, ae, lakearea); break;
+        case 2: fillcolumn<2>(column, days, partarea, ap, ar, ae, lakearea); break;
+        default: fillcolumn<3>(column, days, partarea, ap, ar, ae, lakearea); break;
     }
 }
 

@@ -12,14 +12,37 @@ namespace rerove_tivorn_subs {
 // Flow and volume conversions (conversions.cpp)
 // ===========================================================================
 
+// Each conversion rounds to single precision at the marked points only; between
+// them the arithmetic is double. They are inline: the daily loops call them for
+// every day of every scenario.
+
+// Cubic feet per cubic metre, as the single-precision constant 35.31467.
+inline constexpr double cftperm3 = static_cast<double>(35.31467F);
+
+namespace detail {
+// Depth in metres over area (m2) during seconds to cubic metres per second.
+inline float flowfromdepth(double metres, float area, std::int32_t seconds) {
+    const auto a = static_cast<float>(metres);                                                        // rounded
+    return static_cast<float>(static_cast<double>(area) * static_cast<double>(a) / seconds);          // rounded
+}
+// Cubic metres per second to thousands of cubic feet per second.
+inline float tcfsfromm3(float q) { return static_cast<float>(static_cast<double>(q) * cftperm3 / 1000.0); }
+}  // namespace detail
+
 // Thousands of cubic feet per second to cubic metres per second.
-float tcfm3(float flow);
+inline float tcfm3(float flow) { return static_cast<float>(static_cast<double>(flow) * 1000.0 / cftperm3); }
 // Depth in centimetres over area (m2) during seconds to cubic metres per second.
-float cm2m3(float depth, float area, std::int32_t seconds);
+inline float cm2m3(float depth, float area, std::int32_t seconds) {
+    return detail::flowfromdepth(static_cast<double>(depth) / 100.0, area, seconds);
+}
 // Depth in centimetres over area (m2) during seconds to thousands of cubic feet per second.
-float cm2tcfs(float depth, float area, std::int32_t seconds);
+inline float cm2tcfs(float depth, float area, std::int32_t seconds) {
+    return detail::tcfsfromm3(cm2m3(depth, area, seconds));
+}
 // Depth in millimetres over area (m2) during seconds to thousands of cubic feet per second.
-float mm2tcfs(float depth, float area, std::int32_t seconds);
+inline float mm2tcfs(float depth, float area, std::int32_t seconds) {
+    return detail::tcfsfromm3(detail::flowfromdepth(static_cast<double>(depth) / 1000.0, area, seconds));
+}
 
 // ===========================================================================
 // Limits and working storage

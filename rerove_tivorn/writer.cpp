@@ -105,7 +105,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
     std::vector<float> outdata;
     std::vector<std::size_t> cells;
     bool mapped = false;
-    std::string row;
+    std::array<char, 10 + 8 * 8> row{};  // year, month, quarter-month, at most 8 values
     const std::size_t positions = std::min<std::size_t>(scenarios.size(), maxscen);
     for (std::size_t s = 0; s < positions; ++s) {
         const std::int32_t year = scenarios[s];
@@ -166,12 +166,12 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
                             errorprocess::warn(rangewarning(y, month, q, k, v));
                         }
                     }
-                    row.clear();
-                    iolayer::appendformati(row, y, 5);
-                    iolayer::appendformati(row, month, 3);
-                    iolayer::appendformati(row, q, 2);
-                    for (std::int32_t k = 1; k <= length; ++k) iolayer::appendformatf(row, outdata[base + at(k)], 8, 0);
-                    if (!writeline(unit, row, name)) return;
+                    char* end = iolayer::editi(row.data(), y, 5);
+                    end = iolayer::editi(end, month, 3);
+                    end = iolayer::editi(end, q, 2);
+                    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf(end, outdata[base + at(k)], 8, 0);
+                    if (!writeline(unit, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())), name))
+                        return;
                 }
             }
         }
