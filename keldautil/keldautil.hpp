@@ -92,6 +92,43 @@ void sequencedate(std::int32_t& day, std::int32_t& month, std::int32_t& year, st
 // Text, line and file-name utilities (textutil.cpp)
 // ===========================================================================
 
+// Character classes by byte value; bytes above 127 belong to none of them.
+bool charisletter(char ch);   // A-Z, a-z
+bool charisnumber(char ch);   // 0-9
+bool charisspecial(char ch);  // printable (32-126), neither letter nor digit; the blank is special
+
+// Moves text left over its leading blanks, padding the end; the size is kept.
+void stripleadingblanks(std::string& text);
+// Every slash within the trimmed length becomes a backslash.
+void convertfilenamedelimiters(std::string& fname);
+// What follows the last backslash of longname (all of it when there is none).
+void filenamenopath(std::string_view longname, std::string& name);
+// fn := the bare file name; fp := the directory (or else the path of the file
+// name) with a closing backslash when it is a rooted drive path (X:\...),
+// blanks otherwise.
+void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp,
+                            std::string& fn);
+
+// Splits a comma-separated line into strings. Blanks outside double quotes are
+// dropped; a field that begins with a quote mark receives the next quoted string,
+// with its quote marks removed when removequotes is true. count receives the
+// number of fields (commas + 1), which may exceed strings.size(): fields and
+// quoted strings beyond the array are dropped. A quoted string keeps at most 500
+// characters with its quote marks, the line without them at most 5000.
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes,
+                       std::int32_t& count);
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes = true);
+void parsecommasepline(std::string_view line, std::span<std::string> strings, std::int32_t& count);
+
+// Splits line at tabs, skipping blanks at the start of each field. Elements
+// beyond the field count keep their contents; count includes fields that did
+// not fit in args.
+void parsetabdelimitedline(std::string_view line, std::span<std::string> args, std::int32_t& count);
+
+// Splits key=value at the first equals sign, both sides without leading blanks
+// and at most 150 characters. False (key and value blank) without an equals sign.
+bool parsecfgline(std::string_view line, std::string& key, std::string& value);
+
 // ===========================================================================
 // File operations and cancellation checks (fileops.cpp)
 // ===========================================================================
