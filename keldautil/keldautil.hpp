@@ -137,4 +137,18 @@ bool parsecfgline(std::string_view line, std::string& key, std::string& value);
 // Numeric helpers (numeric.cpp)
 // ===========================================================================
 
+// Missing-value code of the package's data; anything at or below
+// missingthreshold counts as missing too.
+inline constexpr float missingvalue = -9.9E29F;
+inline constexpr float missingthreshold = -9.0E29F;
+
+// Tolerant equality of single-precision values: true when they differ by less
+// than the larger of their spacings. False for any infinite or NaN argument.
+bool requal(float a, float b);
+// x equals missingvalue (as requal finds) or lies at or below missingthreshold.
+bool ismissing(float x);
+// Rounds x half up at its n-th significant decimal digit, sign kept. A magnitude
+// below 1.0E-30 is a failure ("Cannot ROUND zero argument"), x unchanged.
+void round(float& x, std::int32_t n);
+
 }  // namespace keldautil
