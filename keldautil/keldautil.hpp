@@ -133,6 +133,39 @@ bool parsecfgline(std::string_view line, std::string& key, std::string& value);
 // File operations and cancellation checks (fileops.cpp)
 // ===========================================================================
 
+// File names are used without their trailing blanks; a backslash separates
+// directories as a slash does. Nothing here goes through a command interpreter.
+
+// Marker file in the working directory whose presence asks a run to stop.
+inline constexpr std::string_view cancelfilename = "CANCEL.INT";
+
+// True when CANCEL.INT exists; then prints "User canceled the process." and sets
+// errorlevel to 9999.
+bool userrequestedtermination();
+// True when CANCEL.INT exists; then prints "User has requested that the
+// procedure be cancelled." and sets errorlevel to -99.
+bool userwantstocancel();
+
+// Both deletions take a file name, or a pattern whose last part holds * or ? as
+// a directory listing matches them (case-sensitive); only regular files of the
+// named directory match.
+// Deletes what matches; nothing is reported either way.
+void deletefile_system(std::string_view name);
+// Deletes what matches; the first file that cannot be deleted ends the scan with
+// "Error deleting " + its name and errorlevel 1.
+void deletefile(std::string_view name);
+
+// Renames the file oldname to newname, replacing a file of that name, when
+// oldname is an existing file; otherwise nothing changes. done is always true.
+void rename_system(std::string_view oldname, std::string_view newname, bool& done);
+// Copies oldname to newname, then deletes oldname; done is true only when both
+// worked. After a failed copy a partial newname made by this call is removed.
+void renamefile(std::string_view oldname, std::string_view newname, bool& done);
+
+// Byte-exact copy of source to target, which is replaced. Failures go through
+// the error state; units the copy opened stay open and registered then.
+void copyfile(std::string_view source, std::string_view target);
+
 // ===========================================================================
 // Numeric helpers (numeric.cpp)
 // ===========================================================================
