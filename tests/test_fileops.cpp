@@ -270,8 +270,10 @@ TEST_F(FileOps, CopyAfterAFailureDoesNothing) {
 
 TEST_F(FileOps, CopyWithNoFreeUnit) {
     writefile("src.dat", "abc");
-    for (std::int32_t u = 201; u <= 399; ++u)
-        ASSERT_EQ(iolayer::createfile(u, "u" + std::to_string(u), iolayer::Access::sequential), iolayer::Status::ok);
+    for (std::int32_t u = 201; u <= 399; ++u) {
+        const std::string name = std::string("u").append(std::to_string(u));
+        ASSERT_EQ(iolayer::createfile(u, name, iolayer::Access::sequential), iolayer::Status::ok);
+    }
     capture();
     copyfile("src.dat", "copy.dat");
     EXPECT_EQ(captured(), " Unable to get available unit number\n");
