@@ -35,7 +35,7 @@ TEST_F(Registry, FreeUnitIsNotReserved) {
 TEST_F(Registry, NoFreeUnit) {
     testsupport::ScratchDir dir;
     for (std::int32_t u = 201; u <= 399; ++u)
-        ASSERT_EQ(iolayer::createfile(u, "f" + std::to_string(u), iolayer::Access::sequential), iolayer::Status::ok);
+        ASSERT_EQ(iolayer::createfile(u, std::string("f").append(std::to_string(u)), iolayer::Access::sequential), iolayer::Status::ok);
     capture();
     EXPECT_EQ(getfreeunitnumber(), -1);
     EXPECT_EQ(captured(), " Unable to get available unit number\n");
@@ -82,7 +82,7 @@ TEST_F(Registry, CloseAllClosesRegisteredUnitsOnly) {
     closeallfiles();  // empty registry: nothing happens
     EXPECT_EQ(openedfiles, 0);
     for (std::int32_t u : {201, 202, 203}) {
-        ASSERT_EQ(iolayer::createfile(u, "f" + std::to_string(u), iolayer::Access::sequential), iolayer::Status::ok);
+        ASSERT_EQ(iolayer::createfile(u, std::string("f").append(std::to_string(u)), iolayer::Access::sequential), iolayer::Status::ok);
         ASSERT_EQ(iolayer::writeline(u, "x"), iolayer::Status::ok);
     }
     filewasopened(201);
