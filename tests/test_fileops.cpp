@@ -3,9 +3,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -110,18 +110,13 @@ TEST_F(FileOps, NoCancelMarker) {
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
 
-TEST_F(FileOps, TerminationRequested) {
-    writefile("CANCEL.INT", "");
+TEST_F(FileOps, CancelMarkerPresent) {
+    writefile("CANCEL.INT", "anything");
     capture();
     EXPECT_TRUE(userrequestedtermination());
     EXPECT_TRUE(userrequestedtermination());
     EXPECT_EQ(captured(), " User canceled the process.\n User canceled the process.\n");
     EXPECT_EQ(errorprocess::errorlevel, 9999);
-    EXPECT_TRUE(fs::exists("CANCEL.INT"));
-}
-
-TEST_F(FileOps, CancelRequested) {
-    writefile("CANCEL.INT", "anything");
     capture();
     EXPECT_TRUE(userwantstocancel());
     EXPECT_TRUE(userwantstocancel());
@@ -136,19 +131,11 @@ TEST_F(FileOps, CancelRequested) {
 // copyfile
 // ---------------------------------------------------------------------------
 
-TEST_F(FileOps, CopyEmptyFile) {
-    writefile("empty.dat", "");
-    copyfile("empty.dat", "copy.dat");
-    EXPECT_EQ(errorprocess::errorlevel, 0);
-    ASSERT_TRUE(fs::exists("copy.dat"));
-    EXPECT_EQ(fs::file_size("copy.dat"), 0U);
-    EXPECT_TRUE(registryempty());
-}
-
 TEST_F(FileOps, CopyIsByteExact) {
-    for (const std::size_t size : {1U, 255U, 256U, 257U, 600U, 65536U, 65537U, 300001U}) {
+    for (const std::size_t size : {0U, 1U, 256U, 600U, 65536U, 65537U, 300001U}) {
         const std::string bytes = allbytes(size);
         writefile("src.bin", bytes);
+        writefile("dst.bin", std::string(400000, 'x'));  // a longer target is replaced entirely
         copyfile("src.bin", "dst.bin");
         ASSERT_EQ(errorprocess::errorlevel, 0) << size;
         EXPECT_EQ(readfile("dst.bin"), bytes) << size;
@@ -157,31 +144,18 @@ TEST_F(FileOps, CopyIsByteExact) {
     EXPECT_TRUE(registryempty());
 }
 
-TEST_F(FileOps, CopyReplacesLongerTarget) {
-    writefile("src.txt", "short\r\n");
-    writefile("dst.txt", std::string(5000, 'x'));
-    copyfile("src.txt", "dst.txt");
-    EXPECT_EQ(errorprocess::errorlevel, 0);
-    EXPECT_EQ(readfile("dst.txt"), "short\r\n");
-}
-
-TEST_F(FileOps, CopyNamesWithBlanksAndTrailingPadding) {
+TEST_F(FileOps, CopyNames) {
     writefile("my file, \"v2\".dat", "abc");
     copyfile(iolayer::padded("my file, \"v2\".dat", 40), iolayer::padded("-target name.dat", 40));
-    EXPECT_EQ(errorprocess::errorlevel, 0);
     EXPECT_EQ(readfile("-target name.dat"), "abc");
-    EXPECT_EQ(entries(), (std::set<std::string>{"my file, \"v2\".dat", "-target name.dat"}));
-}
 
-TEST_F(FileOps, CopyAcrossDirectoriesWithEitherSeparator) {
     fs::create_directories("in/deep");
     fs::create_directory("out");
     writefile("in/deep/a.dat", "123");
-    copyfile("in\\deep\\a.dat", "out/b.dat");
-    copyfile("out/b.dat", "out\\c.dat");
-    EXPECT_EQ(errorprocess::errorlevel, 0);
+    copyfile("in\\deep\\a.dat", "out/b.dat");  // either separator
     EXPECT_EQ(readfile("out/b.dat"), "123");
-    EXPECT_EQ(readfile("out/c.dat"), "123");
+    EXPECT_EQ(errorprocess::errorlevel, 0);
+    EXPECT_EQ(entries(), (std::set<std::string>{"my file, \"v2\".dat", "-target name.dat", "in", "out"}));
 }
 
 TEST_F(FileOps, CopyMissingSource) {
@@ -191,27 +165,20 @@ TEST_F(FileOps, CopyMissingSource) {
     EXPECT_EQ(errorprocess::errormessage.trimmed(), "Error copying file.  nothere.dat does not exist.");
     EXPECT_EQ(errorprocess::errorlevel, 1);
     EXPECT_FALSE(fs::exists("copy.dat"));
-    EXPECT_EQ(openedfiles, 0);
+    EXPECT_EQ(openedfiles, 0);  // no unit opened
     EXPECT_TRUE(unitisavailable(201));
-}
 
-TEST_F(FileOps, CopyBlankSourceName) {
     capture();
     copyfile("     ", "copy.dat");
-    EXPECT_EQ(captured(), " Error copying file.   does not exist.\n");
-    EXPECT_EQ(errorprocess::errorlevel, 1);
+    const std::string longname(300, 'n');
+    copyfile(longname, "copy.dat");
+    std::string expected = " Error copying file.   does not exist.\n ";
+    expected.append(std::string("Error copying file.  ").append(longname), 0, 255).append("\n");
+    EXPECT_EQ(captured(), expected);
 }
 
-TEST_F(FileOps, CopyLongMissingNameMessageIsCut) {
-    const std::string name(300, 'n');
-    capture();
-    copyfile(name, "copy.dat");
-    const std::string message = ("Error copying file.  " + name).substr(0, 255);
-    EXPECT_EQ(captured(), " " + message + "\n");
-    EXPECT_EQ(errorprocess::errormessage.size(), 255U);
-}
-
-TEST_F(FileOps, CopyDirectorySourceFails) {
+TEST_F(FileOps, CopyOpenFailures) {
+    writefile("src.dat", "abc");
     fs::create_directory("folder");
     capture();
     copyfile("folder", "copy.dat");
@@ -219,11 +186,8 @@ TEST_F(FileOps, CopyDirectorySourceFails) {
     EXPECT_EQ(errorprocess::errorlevel, 1);
     EXPECT_EQ(openedfiles, 0);
     EXPECT_FALSE(fs::exists("copy.dat"));
-}
 
-TEST_F(FileOps, CopyOntoDirectoryFails) {
-    writefile("src.dat", "abc");
-    fs::create_directory("folder");
+    errorprocess::errorlevel = 0;
     capture();
     copyfile("src.dat", "folder");
     EXPECT_EQ(captured(), " Error opening folder for copy.\n");
@@ -232,7 +196,6 @@ TEST_F(FileOps, CopyOntoDirectoryFails) {
     EXPECT_EQ(openedfiles, 1);
     EXPECT_TRUE(fileisopen(openedfileunits[0]));
     EXPECT_TRUE(fs::is_directory("folder"));
-    EXPECT_EQ(readfile("src.dat"), "abc");
 }
 
 TEST_F(FileOps, CopyOntoItselfFails) {
@@ -258,18 +221,15 @@ TEST_F(FileOps, CopyWriteFailure) {
     EXPECT_EQ(fs::file_size("src.dat"), 10000U);
 }
 
-TEST_F(FileOps, CopyAfterAFailureDoesNothing) {
+TEST_F(FileOps, CopyGivesUpOnPendingFailureOrNoUnit) {
     writefile("src.dat", "abc");
     errorprocess::errorlevel = 1;
     capture();
     copyfile("src.dat", "copy.dat");
     EXPECT_EQ(captured(), "");
-    EXPECT_FALSE(fs::exists("copy.dat"));
     EXPECT_EQ(openedfiles, 0);
-}
 
-TEST_F(FileOps, CopyWithNoFreeUnit) {
-    writefile("src.dat", "abc");
+    errorprocess::errorlevel = 0;
     for (std::int32_t u = 201; u <= 399; ++u) {
         const std::string name = std::string("u").append(std::to_string(u));
         ASSERT_EQ(iolayer::createfile(u, name, iolayer::Access::sequential), iolayer::Status::ok);
@@ -285,30 +245,23 @@ TEST_F(FileOps, CopyWithNoFreeUnit) {
 // deletefile and deletefile_system
 // ---------------------------------------------------------------------------
 
-TEST_F(FileOps, DeletePatternInWorkingDirectory) {
-    for (const char* name : {"a.dat", "b.dat", "a.DAT", "a.dat.txt", "keep.txt", ".dat"}) writefile(name, "x");
+TEST_F(FileOps, DeletePatterns) {
+    for (const char* name : {"a.dat", "b.dat", "a.DAT", "a.dat.txt", "keep.txt", ".dat", "r1.x", "r22.x"})
+        writefile(name, "x");
     fs::create_directory("dir.dat");
     capture();
     deletefile("*.dat");
+    deletefile(iolayer::padded("r?.x", 20));
     EXPECT_EQ(captured(), "");
     EXPECT_EQ(errorprocess::errorlevel, 0);
-    EXPECT_EQ(entries(), (std::set<std::string>{"a.DAT", "a.dat.txt", "keep.txt", "dir.dat"}));
+    EXPECT_EQ(entries(), (std::set<std::string>{"a.DAT", "a.dat.txt", "keep.txt", "r22.x", "dir.dat"}));
     EXPECT_TRUE(registryempty());
-}
-
-TEST_F(FileOps, DeleteQuestionMarkMatchesOneCharacter) {
-    for (const char* name : {"r1.x", "r22.x", "r3.x", "R4.x"}) writefile(name, "");
-    deletefile("r?.x");
-    EXPECT_EQ(entries(), (std::set<std::string>{"r22.x", "R4.x"}));
 }
 
 TEST_F(FileOps, DeleteWithoutMatchLeavesNoListFile) {
     writefile("keep.txt", "x");
     capture();
-    deletefile("*.dat");
-    deletefile("none.dat");
-    deletefile("");
-    deletefile("    ");
+    for (const char* name : {"*.dat", "none.dat", "", "    "}) deletefile(name);
     EXPECT_EQ(captured(), "");
     EXPECT_EQ(errorprocess::errorlevel, 0);
     EXPECT_EQ(entries(), (std::set<std::string>{"keep.txt"}));
@@ -322,34 +275,23 @@ TEST_F(FileOps, DeleteInNamedDirectoryOnly) {
     }
     deletefile("data\\*.dat");
     EXPECT_EQ(entries("data"), (std::set<std::string>{"c.txt"}));
+    deletefile("data/c.txt");
+    EXPECT_EQ(entries("data"), (std::set<std::string>{}));
     EXPECT_EQ(entries(), (std::set<std::string>{"a.dat", "b.dat", "c.txt", "data"}));
-
-    writefile("data/a.dat", "inner");
-    deletefile("data/a.dat");
-    EXPECT_EQ(entries("data"), (std::set<std::string>{"c.txt"}));
-    EXPECT_EQ(readfile("a.dat"), "top");
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
 
-TEST_F(FileOps, DeleteDirectoryNamesDeleteNothing) {
+TEST_F(FileOps, DeleteBadNames) {
     fs::create_directory("data");
     writefile("data/a.dat", "x");
-    writefile("a.dat", "x");
-    deletefile("data");
-    deletefile("data\\");
-    deletefile("data/");
-    deletefile("nodir/*.dat");
+    for (const char* name : {"a.dat", "my", "my file,v1.dat", "-rf", "\"q\".dat"}) writefile(name, "x");
+    // Directory names delete nothing, not even what the directory holds.
+    for (const char* name : {"data", "data\\", "data/", "nodir/*.dat"}) deletefile(name);
     EXPECT_EQ(entries("data"), (std::set<std::string>{"a.dat"}));
-    EXPECT_EQ(entries(), (std::set<std::string>{"a.dat", "data"}));
+    // Names are whole names, blanks, commas, quotes and dashes included.
+    for (const char* name : {"my file,v1.dat", "-rf", "\"q\".dat"}) deletefile(name);
+    EXPECT_EQ(entries(), (std::set<std::string>{"a.dat", "my", "data"}));
     EXPECT_EQ(errorprocess::errorlevel, 0);
-}
-
-TEST_F(FileOps, DeleteNameWithBlanksAndCommasWhole) {
-    for (const char* name : {"my", "my file,v1.dat", "-rf", "\"q\".dat"}) writefile(name, "x");
-    deletefile(iolayer::padded("my file,v1.dat", 30));
-    deletefile("-rf");
-    deletefile("\"q\".dat");
-    EXPECT_EQ(entries(), (std::set<std::string>{"my"}));
 }
 
 TEST_F(FileOps, DeleteFailureIsReported) {
@@ -370,13 +312,9 @@ TEST_F(FileOps, DeleteSystemDeletesQuietly) {
         writefile(fs::path("data") / name, "inner");
     }
     capture();
-    deletefile_system("data\\*.dat");
-    deletefile_system("c.txt");
-    deletefile_system("missing.txt");
-    deletefile_system("data");
+    for (const char* name : {"data\\*.dat", "c.txt", "missing.txt", "data"}) deletefile_system(name);
     EXPECT_EQ(entries("data"), (std::set<std::string>{"c.txt"}));
     EXPECT_EQ(entries(), (std::set<std::string>{"a.dat", "b.dat", "data"}));
-
     const std::string name = undeletablefile();
     if (!name.empty()) deletefile_system(name);
     EXPECT_EQ(captured(), "");
@@ -388,7 +326,7 @@ TEST_F(FileOps, DeleteSystemDeletesQuietly) {
 // rename_system
 // ---------------------------------------------------------------------------
 
-TEST_F(FileOps, RenameSystemReplacesTarget) {
+TEST_F(FileOps, RenameSystem) {
     writefile("old.dat", "new content");
     writefile("new.dat", "old content");
     bool done = false;
@@ -396,16 +334,13 @@ TEST_F(FileOps, RenameSystemReplacesTarget) {
     EXPECT_TRUE(done);
     EXPECT_EQ(entries(), (std::set<std::string>{"new.dat"}));
     EXPECT_EQ(readfile("new.dat"), "new content");
-}
 
-TEST_F(FileOps, RenameSystemOfMissingFileKeepsTarget) {
-    writefile("new.dat", "precious");
-    bool done = false;
+    done = false;
     capture();
-    rename_system("missing.dat", "new.dat", done);
+    rename_system("missing.dat", "new.dat", done);  // the target survives
     EXPECT_EQ(captured(), "");
     EXPECT_TRUE(done);
-    EXPECT_EQ(readfile("new.dat"), "precious");
+    EXPECT_EQ(readfile("new.dat"), "new content");
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
 
@@ -416,16 +351,15 @@ TEST_F(FileOps, RenameSystemBadNames) {
     rename_system("folder", "a.dat", done);  // a directory is no file to rename
     EXPECT_TRUE(done);
     rename_system("a.dat", "folder", done);  // nor is a directory a file to replace
-    EXPECT_TRUE(done);
     rename_system("a.dat", "a.dat", done);
     rename_system("a.dat", "   ", done);
     EXPECT_EQ(readfile("a.dat"), "a");
     EXPECT_TRUE(fs::is_directory("folder"));
-    EXPECT_EQ(errorprocess::errorlevel, 0);
 
     writefile("folder/x y.dat", "xy");
     rename_system("folder\\x y.dat", "folder/z,1.dat", done);
     EXPECT_EQ(entries("folder"), (std::set<std::string>{"z,1.dat"}));
+    EXPECT_EQ(errorprocess::errorlevel, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -436,69 +370,54 @@ TEST_F(FileOps, RenameFileLeavesOnlyTarget) {
     const std::string bytes = allbytes(70000);
     writefile("old.dat", bytes);
     writefile("new.dat", "to be replaced");
+    fs::create_directory("out");
     bool done = false;
     capture();
     renamefile("old.dat", "new.dat", done);
     EXPECT_EQ(captured(), "");
     EXPECT_TRUE(done);
-    EXPECT_EQ(entries(), (std::set<std::string>{"new.dat"}));
+    EXPECT_EQ(entries(), (std::set<std::string>{"new.dat", "out"}));
     EXPECT_EQ(readfile("new.dat"), bytes);
+
+    done = false;
+    renamefile("new.dat", "out\\b.dat", done);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(entries(), (std::set<std::string>{"out"}));
+    EXPECT_EQ(readfile("out/b.dat"), bytes);
     EXPECT_TRUE(registryempty());
 }
 
-TEST_F(FileOps, RenameFileIntoDirectory) {
-    fs::create_directory("out");
-    writefile("a.dat", "a");
-    writefile("out/a.dat", "other");
-    bool done = false;
-    renamefile("a.dat", "out\\b.dat", done);
-    EXPECT_TRUE(done);
-    EXPECT_EQ(entries(), (std::set<std::string>{"out"}));
-    EXPECT_EQ(entries("out"), (std::set<std::string>{"a.dat", "b.dat"}));
-}
-
-TEST_F(FileOps, RenameFileMissingSourceKeepsExistingTarget) {
+TEST_F(FileOps, RenameFileFailedCopyKeepsExistingTarget) {
     writefile("new.dat", "precious");
-    bool done = true;
-    capture();
-    renamefile("missing.dat", "new.dat", done);
-    EXPECT_EQ(captured(), " Error copying file.  missing.dat does not exist.\n");
-    EXPECT_FALSE(done);
-    EXPECT_EQ(errorprocess::errorlevel, 1);
-    EXPECT_EQ(readfile("new.dat"), "precious");
-}
-
-TEST_F(FileOps, RenameFileUnopenableSourceKeepsExistingTarget) {
+    writefile("same.dat", "mine");
     fs::create_directory("folder");
-    writefile("new.dat", "precious");
-    bool done = true;
-    capture();
-    renamefile("folder", "new.dat", done);
-    EXPECT_EQ(captured(), " Error opening folder for copy.\n");
-    EXPECT_FALSE(done);
-    EXPECT_EQ(readfile("new.dat"), "precious");
-    EXPECT_TRUE(fs::is_directory("folder"));
-}
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"missing.dat", " Error copying file.  missing.dat does not exist.\n"},
+        {"folder", " Error opening folder for copy.\n"}};
+    for (const auto& [source, message] : cases) {
+        errorprocess::errorlevel = 0;
+        bool done = true;
+        capture();
+        renamefile(source, "new.dat", done);
+        EXPECT_EQ(captured(), message);
+        EXPECT_FALSE(done);
+        EXPECT_EQ(errorprocess::errorlevel, 1);
+        EXPECT_EQ(readfile("new.dat"), "precious");
+    }
 
-TEST_F(FileOps, RenameFileOntoItselfKeepsFile) {
-    writefile("same.dat", "precious");
+    errorprocess::errorlevel = 0;
     bool done = true;
     capture();
     renamefile("same.dat", "./same.dat", done);
     EXPECT_EQ(captured(), " Error opening ./same.dat for copy.\n");
     EXPECT_FALSE(done);
-    EXPECT_EQ(readfile("same.dat"), "precious");
-}
+    EXPECT_EQ(readfile("same.dat"), "mine");
 
-TEST_F(FileOps, RenameFileAfterAFailureTouchesNothing) {
-    writefile("old.dat", "old");
-    writefile("new.dat", "precious");
-    errorprocess::errorlevel = 1;
-    bool done = true;
-    renamefile("old.dat", "new.dat", done);
+    renamefile("same.dat", "new.dat", done);  // a failure already pending: nothing is touched
     EXPECT_FALSE(done);
-    EXPECT_EQ(readfile("old.dat"), "old");
+    EXPECT_EQ(readfile("same.dat"), "mine");
     EXPECT_EQ(readfile("new.dat"), "precious");
+    EXPECT_TRUE(fs::is_directory("folder"));
 }
 
 TEST_F(FileOps, RenameFileWriteFailureRemovesPartialTarget) {
