@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <unordered_map>
@@ -283,6 +284,27 @@ Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte>
         done += static_cast<std::size_t>(w);
     }
     c->blockstart = -1;
+    return Status::ok;
+}
+
+Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data) {
+    Connection* c = find(unit);
+    if (c == nullptr || c->access != Access::direct || !c->writable || n < 1) return Status::error;
+    const auto reclen = static_cast<std::size_t>(c->reclen);
+    if (data.size() % reclen != 0) return Status::error;
+    // The last record written must have a number.
+    const auto records = static_cast<std::int64_t>(data.size() / reclen);
+    if (static_cast<std::int64_t>(n) - 1 + records > std::numeric_limits<std::int32_t>::max()) return Status::error;
+    const std::int64_t offset = (static_cast<std::int64_t>(n) - 1) * c->reclen;
+    c->blockstart = -1;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t w = ::pwrite(c->fd, data.data() + done, data.size() - done,
+                             static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return Status::error;
+        done += static_cast<std::size_t>(w);
+    }
     return Status::ok;
 }
 

@@ -66,6 +66,10 @@ Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, st
 // padded with zero bytes.
 Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
 
+// Direct access: writes data as consecutive whole records from record n on, in
+// one call; data.size() must be a multiple of the record length.
+Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
+
 // Closes the unit, flushing what was written; with Disposition::remove the file is
 // deleted. Fails for a unit that is not open, or when pending output cannot be
 // written (the connection is closed in any case).

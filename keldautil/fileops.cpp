@@ -1,1 +1,245 @@
+// Whole-file operations (delete, rename, copy) and the cancellation checks.
+//
+// Everything is done natively: names never reach a command interpreter, and
+// wildcards are matched here, in the directory the name gives, so no listing
+// file is written anywhere.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "errorprocess/errorprocess.hpp"
+#include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
+
+namespace keldautil {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Bytes collected before the target is written; any size keeps the copy exact.
+constexpr std::size_t copyblock = 64 * 1024;
+
+// A name as the caller wrote it (for messages) and the path it stands for here.
+struct FileName {
+    std::string given;  // without trailing blanks
+    std::string path;   // backslashes as slashes; empty when it names no file
+};
+
+FileName filename(std::string_view name) {
+    FileName f;
+    f.given = std::string(iolayer::trimright(name));
+    // A NUL would cut the name short in every system call.
+    if (f.given.find('\0') == std::string::npos) {
+        f.path = f.given;
+        std::replace(f.path.begin(), f.path.end(), '\\', '/');
+    }
+    return f;
+}
+
+bool isregularfile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+// One file a name stands for: where it is, and how to name it in a message.
+struct Match {
+    std::string path;
+    std::string shown;
+};
+
+// The regular files that name stands for: the file itself, or, when the last
+// part of the name holds * or ?, the matching files of the directory before it.
+std::vector<Match> matchingfiles(const FileName& f) {
+    std::vector<Match> found;
+    const std::size_t slash = f.path.rfind('/');
+    const std::size_t cut = slash == std::string::npos ? 0 : slash + 1;
+    const std::string_view dir = std::string_view(f.path).substr(0, cut);
+    const std::string_view pattern = std::string_view(f.path).substr(cut);
+    if (pattern.empty()) return found;  // no name, or a directory name ending in a separator
+
+    if (pattern.find_first_of("*?") == std::string_view::npos) {
+        if (isregularfile(f.path)) found.push_back({f.path, f.given});
+        return found;
+    }
+    std::vector<std::string> names;
+    if (iolayer::listfiles(dir, pattern, names) != iolayer::Status::ok) return found;  // no such directory
+    found.reserve(names.size());
+    for (const auto& name : names) {
+        found.push_back({std::string(dir) + name, f.given.substr(0, cut) + name});
+    }
+    return found;
+}
+
+// False when the file is still there afterwards.
+bool removefile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    return !ec;
+}
+
+void reportdeletion(const std::string& shown) { errorprocess::raiseerror("Error deleting " + shown); }
+
+// Copies source to target. madetarget tells whether the target was created (or
+// emptied) by this call, which is what a failed copy may clean up.
+void copybytes(const FileName& source, const FileName& target, bool& madetarget) {
+    madetarget = false;
+    if (!iolayer::fileexists(source.path)) {
+        errorprocess::raiseerror("Error copying file.  " + source.given + " does not exist.");
+        return;
+    }
+
+    const std::int32_t in = getfreeunitnumber();
+    if (errorprocess::errorlevel != 0) return;
+    // Only a regular file has an end: a device or a pipe could feed the copy forever.
+    if (!isregularfile(source.path) ||
+        iolayer::openexisting(in, source.path, iolayer::Access::direct, iolayer::Action::read, 1) !=
+            iolayer::Status::ok) {
+        errorprocess::raiseerror("Error opening " + source.given + " for copy.");
+        return;
+    }
+    (void)filewasopened(in);
+    if (errorprocess::errorlevel != 0) return;
+
+    const std::int32_t out = getfreeunitnumber();
+    if (errorprocess::errorlevel != 0) return;
+    // Creating the target anew would empty a source that is the same file.
+    std::error_code ec;
+    const bool samefile = !target.path.empty() && fs::equivalent(source.path, target.path, ec);
+    if (samefile || iolayer::createfile(out, target.path, iolayer::Access::direct, true, 1) != iolayer::Status::ok) {
+        errorprocess::raiseerror("Error opening " + target.given + " for copy.");
+        return;
+    }
+    madetarget = true;
+    (void)filewasopened(out);
+    if (errorprocess::errorlevel != 0) return;
+
+    // One-byte records, numbered from 1, written in blocks. A failed read is the
+    // end of the source.
+    constexpr std::int32_t lastrecord = std::numeric_limits<std::int32_t>::max();
+    std::vector<std::byte> filebuffer;
+    filebuffer.reserve(copyblock);
+    std::int64_t nextout = 1;  // record number of filebuffer's first byte
+    bool writefailed = false;
+    const auto flush = [&] {
+        if (filebuffer.empty()) return;
+        if (iolayer::writerecords(out, static_cast<std::int32_t>(nextout), filebuffer) != iolayer::Status::ok) {
+            writefailed = true;
+        }
+        nextout += static_cast<std::int64_t>(filebuffer.size());
+        filebuffer.clear();
+    };
+    std::array<std::byte, 1> record{};
+    for (std::int32_t n = 1; !writefailed; ++n) {
+        if (iolayer::readrecord(in, n, record) != iolayer::Status::ok) break;
+        filebuffer.push_back(record[0]);
+        if (filebuffer.size() == copyblock) flush();
+        if (n == lastrecord) {
+            // A longer source would need records past the last number.
+            std::error_code sizeec;
+            const std::uintmax_t size = fs::file_size(source.path, sizeec);
+            if (!sizeec && size > static_cast<std::uintmax_t>(lastrecord)) writefailed = true;
+            break;
+        }
+    }
+    if (!writefailed) flush();
+    if (writefailed) {
+        errorprocess::raiseerror("Error writing to " + target.given + " for copy.");
+        return;
+    }
+
+    (void)iolayer::closeunit(in);
+    (void)filewasclosed(in);
+    if (errorprocess::errorlevel != 0) return;
+    const bool closed = iolayer::closeunit(out) == iolayer::Status::ok;
+    (void)filewasclosed(out);
+    // A close that fails may have lost what was written.
+    if (!closed) errorprocess::raiseerror("Error writing to " + target.given + " for copy.");
+}
+
+}  // namespace
+
+bool userrequestedtermination() {
+    const bool cancel = iolayer::fileexists(cancelfilename);
+    if (cancel) {
+        errorprocess::errormessage = "User canceled the process.";
+        errorprocess::passmsg();
+        errorprocess::errorlevel = 9999;
+    }
+    return cancel;
+}
+
+bool userwantstocancel() {
+    const bool cancel = iolayer::fileexists(cancelfilename);
+    if (cancel) {
+        errorprocess::errormessage = "User has requested that the procedure be cancelled.";
+        errorprocess::passmsg();
+        errorprocess::errorlevel = -99;
+    }
+    return cancel;
+}
+
+void deletefile_system(std::string_view name) {
+    for (const auto& m : matchingfiles(filename(name))) (void)removefile(m.path);
+}
+
+void deletefile(std::string_view name) {
+    for (const auto& m : matchingfiles(filename(name))) {
+        if (!removefile(m.path)) {
+            reportdeletion(m.shown);
+            return;
+        }
+    }
+}
+
+void rename_system(std::string_view oldname, std::string_view newname, bool& done) {
+    const FileName from = filename(oldname);
+    const FileName to = filename(newname);
+    // A missing old file leaves an existing target alone. The rename replaces a
+    // file of the new name in one step; it fails, unreported, onto a directory.
+    if (!to.path.empty() && isregularfile(from.path)) {
+        std::error_code ec;
+        fs::rename(from.path, to.path, ec);
+    }
+    done = true;
+}
+
+void renamefile(std::string_view oldname, std::string_view newname, bool& done) {
+    done = false;
+    const FileName from = filename(oldname);
+    const FileName to = filename(newname);
+
+    bool madetarget = false;
+    copybytes(from, to, madetarget);
+    if (errorprocess::errorlevel != 0) {
+        // Only a partial copy made here goes: not a file that had the new name
+        // before a copy that never reached it, nor a device written through.
+        std::error_code ec;
+        if (madetarget && fs::symlink_status(to.path, ec).type() == fs::file_type::regular &&
+            !removefile(to.path)) {
+            reportdeletion(to.given);
+        }
+        return;
+    }
+
+    // The file just copied, by its own name: its name is no pattern here.
+    std::error_code ec;
+    const bool gone = isregularfile(from.path) ? removefile(from.path) : !fs::exists(fs::symlink_status(from.path, ec));
+    if (!gone) {
+        reportdeletion(from.given);
+        return;
+    }
+    done = true;
+}
+
+void copyfile(std::string_view source, std::string_view target) {
+    bool madetarget = false;
+    copybytes(filename(source), filename(target), madetarget);
+}
+
+}  // namespace keldautil

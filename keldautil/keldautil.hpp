@@ -185,12 +185,96 @@ void gettodaysdatetime(std::string& datetext, std::string& timetext);
 // Text, line and file-name utilities (textutil.cpp)
 // ===========================================================================
 
+// Character classes by byte value; bytes above 127 belong to none of them.
+bool charisletter(char ch);   // A-Z, a-z
+bool charisnumber(char ch);   // 0-9
+bool charisspecial(char ch);  // printable (32-126), neither letter nor digit; the blank is special
+
+// Moves text left over its leading blanks, padding the end; the size is kept.
+void stripleadingblanks(std::string& text);
+// Every slash within the trimmed length becomes a backslash.
+void convertfilenamedelimiters(std::string& fname);
+// What follows the last backslash of longname (all of it when there is none).
+void filenamenopath(std::string_view longname, std::string& name);
+// fn := the bare file name; fp := the directory (or else the path of the file
+// name) with a closing backslash when it is a rooted drive path (X:\...),
+// blanks otherwise.
+void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp,
+                            std::string& fn);
+
+// Splits a comma-separated line into strings. Blanks outside double quotes are
+// dropped; a field that begins with a quote mark receives the next quoted string,
+// with its quote marks removed when removequotes is true. count receives the
+// number of fields (commas + 1), which may exceed strings.size(): fields and
+// quoted strings beyond the array are dropped. A quoted string keeps at most 500
+// characters with its quote marks, the line without them at most 5000.
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes,
+                       std::int32_t& count);
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes = true);
+void parsecommasepline(std::string_view line, std::span<std::string> strings, std::int32_t& count);
+
+// Splits line at tabs, skipping blanks at the start of each field. Elements
+// beyond the field count keep their contents; count includes fields that did
+// not fit in args.
+void parsetabdelimitedline(std::string_view line, std::span<std::string> args, std::int32_t& count);
+
+// Splits key=value at the first equals sign, both sides without leading blanks
+// and at most 150 characters. False (key and value blank) without an equals sign.
+bool parsecfgline(std::string_view line, std::string& key, std::string& value);
+
 // ===========================================================================
 // File operations and cancellation checks (fileops.cpp)
 // ===========================================================================
 
+// File names are used without their trailing blanks; a backslash separates
+// directories as a slash does. Nothing here goes through a command interpreter.
+
+// Marker file in the working directory whose presence asks a run to stop.
+inline constexpr std::string_view cancelfilename = "CANCEL.INT";
+
+// True when CANCEL.INT exists; then prints "User canceled the process." and sets
+// errorlevel to 9999.
+bool userrequestedtermination();
+// True when CANCEL.INT exists; then prints "User has requested that the
+// procedure be cancelled." and sets errorlevel to -99.
+bool userwantstocancel();
+
+// Both deletions take a file name, or a pattern whose last part holds * or ? as
+// a directory listing matches them (case-sensitive); only regular files of the
+// named directory match.
+// Deletes what matches; nothing is reported either way.
+void deletefile_system(std::string_view name);
+// Deletes what matches; the first file that cannot be deleted ends the scan with
+// "Error deleting " + its name and errorlevel 1.
+void deletefile(std::string_view name);
+
+// Renames the file oldname to newname, replacing a file of that name, when
+// oldname is an existing file; otherwise nothing changes. done is always true.
+void rename_system(std::string_view oldname, std::string_view newname, bool& done);
+// Copies oldname to newname, then deletes oldname; done is true only when both
+// worked. After a failed copy a partial newname made by this call is removed.
+void renamefile(std::string_view oldname, std::string_view newname, bool& done);
+
+// Byte-exact copy of source to target, which is replaced. Failures go through
+// the error state; units the copy opened stay open and registered then.
+void copyfile(std::string_view source, std::string_view target);
+
 // ===========================================================================
 // Numeric helpers (numeric.cpp)
 // ===========================================================================
+
+// Missing-value code of the package's data; anything at or below
+// missingthreshold counts as missing too.
+inline constexpr float missingvalue = -9.9E29F;
+inline constexpr float missingthreshold = -9.0E29F;
+
+// Tolerant equality of single-precision values: true when they differ by less
+// than the larger of their spacings. False for any infinite or NaN argument.
+bool requal(float a, float b);
+// x equals missingvalue (as requal finds) or lies at or below missingthreshold.
+bool ismissing(float x);
+// Rounds x half up at its n-th significant decimal digit, sign kept. A magnitude
+// below 1.0E-30 is a failure ("Cannot ROUND zero argument"), x unchanged.
+void round(float& x, std::int32_t n);
 
 }  // namespace keldautil

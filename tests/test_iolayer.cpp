@@ -111,6 +111,27 @@ TEST(DirectAccess, ManyRecordsAcrossBlocks) {
     EXPECT_EQ(closeunit(312), Status::ok);
 }
 
+TEST(DirectAccess, SeveralRecordsInOneWrite) {
+    ScratchDir dir;
+    ASSERT_EQ(createfile(313, "multi.bin", Access::direct, true, 4), Status::ok);
+    std::array<std::byte, 12> three{};
+    for (std::size_t i = 0; i < three.size(); ++i) three[i] = static_cast<std::byte>('a' + i);
+    ASSERT_EQ(writerecords(313, 2, three), Status::ok);  // records 2 to 4
+    EXPECT_EQ(writerecords(313, 1, std::span<const std::byte>(three).first(6)), Status::error);  // not whole records
+    EXPECT_EQ(writerecords(313, 0, three), Status::error);
+    EXPECT_EQ(writerecords(313, 2147483646, three), Status::error);  // record 2^31 has no number
+    EXPECT_EQ(writerecords(313, 5, std::span<const std::byte>()), Status::ok);
+    std::array<std::byte, 4> rec{};
+    ASSERT_EQ(readrecord(313, 3, rec), Status::ok);
+    EXPECT_EQ(rec[0], std::byte{'e'});
+    ASSERT_EQ(closeunit(313), Status::ok);
+    EXPECT_EQ(testsupport::readfile("multi.bin"), std::string(4, '\0') + "abcdefghijkl");
+
+    ASSERT_EQ(openexisting(314, "multi.bin", Access::direct, Action::read, 4), Status::ok);
+    EXPECT_EQ(writerecords(314, 1, rec), Status::error);  // read-only connection
+    ASSERT_EQ(closeunit(314), Status::ok);
+}
+
 TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
     ScratchDir dir;
     for (const char* name : {"REROVE1951.sup", "REROVE1950.sup", "REROVE1950.SUP", "rerove1950.sup",
