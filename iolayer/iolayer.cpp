@@ -269,22 +269,10 @@ Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte>
     if (c == nullptr || c->access != Access::direct || !c->writable || n < 1) return Status::error;
     const auto reclen = static_cast<std::size_t>(c->reclen);
     if (data.size() > reclen) return Status::error;
+    if (data.size() == reclen) return writerecords(unit, n, data);
     std::vector<std::byte> record(reclen, std::byte{0});
     std::copy(data.begin(), data.end(), record.begin());
-    const std::int64_t offset = (static_cast<std::int64_t>(n) - 1) * c->reclen;
-    std::size_t done = 0;
-    while (done < reclen) {
-        ssize_t w = ::pwrite(c->fd, record.data() + done, reclen - done,
-                             static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            c->blockstart = -1;
-            return Status::error;
-        }
-        done += static_cast<std::size_t>(w);
-    }
-    c->blockstart = -1;
-    return Status::ok;
+    return writerecords(unit, n, record);
 }
 
 Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data) {
