@@ -326,7 +326,7 @@ int main(int argc, char** argv) {
         } else if (a == "--check") {
             opt.check = true;
         } else if (a == "--tool" && hasvalue) {
-            opt.tool = std::string(args[++i]);
+            opt.tool = fs::absolute(std::string(args[++i]));  // the tool runs in the work directory
         } else if (a == "--work" && hasvalue) {
             opt.work = std::string(args[++i]);
         } else if (a == "--repeat" && hasvalue) {
