@@ -392,3 +392,70 @@ TEST_F(HourSequence, ExtremeArgumentsSaturate) {
     EXPECT_EQ(hour, int32min % 24 + 1);
     EXPECT_EQ(errorprocess::errorlevel, 1);
 }
+
+// Every calendar operation, over combinations of extreme 32-bit arguments: the
+// sanitizer build turns any overflow or bad index into a failure. The results are
+// not the point here; the run must simply be defined and quick.
+TEST(CalendarArguments, EveryOperationIsDefinedForExtremeArguments) {
+    constexpr std::int32_t lo = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t hi = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t values[] = {lo, lo + 1, -23999976, missingdate, -25, -1, 0, 1, 4, 5, 12, 13, 28, 31, 32,
+                                   2999, 3000, 9999, 730426, 3652365, hi - 1, hi};
+    // Every result is used, so that no call can be left out by the optimiser.
+    std::int64_t checksum = 0;
+    auto use = [&checksum](std::int64_t v) { checksum += v; };
+    ::testing::internal::CaptureStdout();
+    for (const std::int32_t a : values) {
+        for (const std::int32_t b : values) {
+            for (const std::int32_t c : values) {
+                errorprocess::errorlevel = 0;
+                std::int32_t n = 0, h = 0;
+                datesequence(a, b, c, n);
+                use(n);
+                hdmysequence(a, b, c, 1, h);
+                use(h);
+                hdmysequence(1, a, b, c, h);
+                use(h);
+                use(dayofyearfromdmy(a, b, c));
+                use(qtrmonnumber(a, b, c));
+                use(dayofqtrmon(a, b, c));
+                use(daysinqtrmon(a, b, c));
+                use(endofqtr3(a, b, c));
+                use(startofqtr3(a, b, c));
+                use(sequencefromymqd(a, b, c, a));
+                use(sequencefromymqd(c, 1, a, b));
+                use(islastdayofqtrmon(a, b, c));
+                use(isfirstdayofqtrmon(a, b, c));
+                use(islastdayofmonth(a, b, c));
+            }
+            errorprocess::errorlevel = 0;
+            std::int32_t doy = 0, y = 0, hour = 0, d = 0, m = 0;
+            use(daysinmonth(a, b));
+            use(juliandaytoseqnum(a, b));
+            use(endofqtr2(a, b));
+            use(startofqtr2(a, b));
+            use(getnumqtrmons(a, b));
+            use(getnumweeks(a, b));
+            use(getnummonths(a, b));
+            use(getnumyears(a, b));
+            use(seqnumtojulianday(a, doy, y));
+            use(dayofyearfromseq(a));
+            use(daysinyear(a));
+            use(endofqtr1(a));
+            use(startofqtr1(a));
+            sequencehdmy(hour, d, m, y, a);
+            use(hour);
+            for (bool (*adjust)(std::int32_t&) : {adjusttostartofyear, adjusttoendofyear, adjusttostartofmonth,
+                                                  adjusttoendofmonth, adjusttostartofqtrmonth, adjusttoendofqtrmonth}) {
+                errorprocess::errorlevel = 0;
+                std::int32_t s = a;
+                use(adjust(s));
+                use(s);
+            }
+            use(static_cast<std::int64_t>(seqtodatestring10(a).size()));
+        }
+    }
+    (void)::testing::internal::GetCapturedStdout();
+    errorprocess::errorlevel = 0;
+    EXPECT_NE(checksum, 0);
+}

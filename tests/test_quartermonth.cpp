@@ -199,6 +199,7 @@ TEST_F(QuarterMonth, SequenceFromQuarterMonthRunsOn) {
     EXPECT_EQ(sequencefromymqd(2001, 1, 1, 0), seqof(31, 12, 2000));
     EXPECT_EQ(sequencefromymqd(2001, 13, 1, 1), seqof(1, 1, 2002));  // month unchecked for q 1
     EXPECT_EQ(sequencefromymqd(2001, 1, -int32max, 5), seqof(5, 1, 2001));
+    EXPECT_EQ(sequencefromymqd(2001, 1, std::numeric_limits<std::int32_t>::min(), 5), seqof(5, 1, 2001));
     EXPECT_EQ(sequencefromymqd(2001, 1, 1, int32max), int32max);  // saturated
     EXPECT_EQ(errorprocess::errorlevel, 0);
 }
