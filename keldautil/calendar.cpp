@@ -71,8 +71,9 @@ void sequencedate(std::int32_t& day, std::int32_t& month, std::int32_t& year, st
     day = static_cast<std::int32_t>(d - (((m + 9) % 12) * 153 + 2) / 5);
 }
 
-// Later failures of the operations below are passed on: each tests errorlevel
-// after every call that can fail, so they also fail when it was set on entry.
+// The operations below pass on failures of the calls they make: each tests
+// errorlevel after every such call, so they also fail when it was already set
+// on entry.
 
 std::int32_t daysinmonth(std::int32_t month, std::int32_t year) {
     if (month < 1 || month > 12 || year < 1 || year > 2999) {

@@ -164,7 +164,7 @@ std::int32_t sequencefromymqd(std::int32_t year, std::int32_t month, std::int32_
     // costs nothing, and a bad month prints its message at most five times.
     const std::int64_t before = static_cast<std::int64_t>(q) - 1;
     std::int64_t days = 0;
-    const std::int32_t called = static_cast<std::int32_t>(std::min<std::int64_t>(before, 5));
+    const std::int32_t called = static_cast<std::int32_t>(std::clamp<std::int64_t>(before, 0, 5));
     for (std::int32_t i = 1; i <= called; ++i) days += daysinqtrmon(i, month, year);
     if (before > called) days -= before - called;
     days += qday;
