@@ -129,17 +129,9 @@ std::int32_t dayofyearfromdmy(std::int32_t day, std::int32_t month, std::int32_t
 }
 
 std::int32_t dayofyearfromseq(std::int32_t seq) {
-    constexpr std::int32_t failed = -9999;
-    std::int32_t day = 0;
-    std::int32_t month = 0;
+    std::int32_t dayofyear = 0;
     std::int32_t year = 0;
-    sequencedate(day, month, year, seq);
-    if (errorprocess::errorlevel != 0) return failed;
-    std::int32_t first = 0;
-    datesequence(1, 1, year, first);
-    if (errorprocess::errorlevel != 0) return failed;
-    // first <= seq here, so the difference cannot overflow.
-    return seq - first + 1;
+    return seqnumtojulianday(seq, dayofyear, year) ? dayofyear : -9999;
 }
 
 bool seqnumtojulianday(std::int32_t seq, std::int32_t& dayofyear, std::int32_t& year) {

@@ -11,6 +11,8 @@
 #include <string_view>
 
 #include "errorprocess/errorprocess.hpp"
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
 
 namespace testsupport {
 
@@ -59,6 +61,20 @@ protected:
     }
     static void capture() { ::testing::internal::CaptureStdout(); }
     static std::string captured() { return ::testing::internal::GetCapturedStdout(); }
+};
+
+// As ErrorStateTest, with an empty unit registry, and every unit the test left
+// open closed afterwards.
+class UnitsTest : public ErrorStateTest {
+protected:
+    void SetUp() override {
+        ErrorStateTest::SetUp();
+        keldautil::clearfilesopen();
+    }
+    void TearDown() override {
+        for (std::int32_t u = 1; u <= 400; ++u) (void)iolayer::closeunit(u);
+        keldautil::clearfilesopen();
+    }
 };
 
 }  // namespace testsupport

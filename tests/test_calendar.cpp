@@ -7,9 +7,14 @@
 #include <vector>
 
 #include "keldautil/keldautil.hpp"
+#include "calendar_support.hpp"
 #include "support.hpp"
 
 using namespace keldautil;
+using testsupport::hi;
+using testsupport::lo;
+using testsupport::printed;
+using testsupport::seqof;
 
 class DaySequence : public testsupport::ErrorStateTest {};
 
@@ -74,12 +79,6 @@ TEST_F(DaySequence, NegativeSequenceFailsAndMissingDatePasses) {
 
 namespace {
 
-std::int32_t seqof(std::int32_t d, std::int32_t m, std::int32_t y) {
-    std::int32_t n = 0;
-    datesequence(d, m, y, n);
-    return n;
-}
-
 // Month lengths by the leap-year rule, without the day-number formulas.
 std::int32_t monthlength(std::int32_t m, std::int32_t y) {
     static constexpr std::int32_t lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -87,17 +86,6 @@ std::int32_t monthlength(std::int32_t m, std::int32_t y) {
     return m == 2 && leap ? 29 : lengths[m - 1];
 }
 
-// What f prints, run with a clear error state.
-template <class F>
-std::string printed(F f) {
-    errorprocess::errorlevel = 0;
-    ::testing::internal::CaptureStdout();
-    f();
-    return ::testing::internal::GetCapturedStdout();
-}
-
-constexpr std::int32_t lo = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t hi = std::numeric_limits<std::int32_t>::max();
 const std::string yearzero = "  DateSequence: Year .LE. BaseYear   MM/DD/YYYY=01/01/   0\n";
 
 }  // namespace

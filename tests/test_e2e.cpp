@@ -4,12 +4,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "keldautil/keldautil.hpp"
+#include "calendar_support.hpp"
 #include "tool_support.hpp"
 
 namespace fs = std::filesystem;
 using testsupport::Day;
 using testsupport::runtool;
+using testsupport::seqof;
 using testsupport::ScratchDir;
 using testsupport::snapshot;
 using testsupport::writeconstant;
@@ -25,12 +26,6 @@ const std::string usage =
 const std::string maintrace = " [traceback] : Rerove_TIVORN Main...\n";
 const std::string assemblytrace = " [traceback] : GetDailyOtlkNBS...\n";
 const std::string writertrace = " [traceback] : WrtTIVORN_Otlk_Daily...\n";
-
-std::int32_t seq(std::int32_t d, std::int32_t m, std::int32_t y) {
-    std::int32_t n = 0;
-    keldautil::datesequence(d, m, y, n);
-    return n;
-}
 
 // 12 mm runoff, 30 mm precipitation and 5 mm evaporation a day: 1241.613 thousand
 // cubic feet per second over Lake Superior, 3515.86 tens of cubic metres per second.
@@ -122,7 +117,7 @@ TEST(Lakes, EachLakeNamesItsTables) {
         const char* name8;
         const char* processing;
     };
-    const std::int32_t first = seq(1, 6, 2010);
+    const std::int32_t first = seqof(1, 6, 2010);
     for (const Lake& l : {Lake{"sup", "sup", "spDNBS_1961.txt", "Superior", "Superior"},
                           Lake{"stc", "stc", "scDNBS_1961.txt", "Stclair ", "Stclair"},
                           Lake{"eri", "eri", "erDNBS_1961.txt", "Erie    ", "Erie"},
@@ -147,7 +142,7 @@ TEST(Tables, SpanWithinOneMonth) {
     std::vector<Day> days(10, typical);
     days[2] = missing;
     days[3] = dry;
-    writescenario("REROVE1950.sup", seq(1, 6, 2010), seq(10, 6, 2010), days);
+    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(10, 6, 2010), days);
     const auto result = runtool({"SUP"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n");
     EXPECT_EQ(result.status, 0);
@@ -165,7 +160,7 @@ TEST(Tables, SpanWithinOneMonth) {
 TEST(Tables, RowLengthsFollowTheMonths) {
     ScratchDir dir;
     // 1 January 2000 to 31 March 2001: a leap February, then a common one.
-    writeconstant("REROVE2000.eri", seq(1, 1, 2000), seq(31, 3, 2001), dry);
+    writeconstant("REROVE2000.eri", seqof(1, 1, 2000), seqof(31, 3, 2001), dry);
     ASSERT_EQ(runtool({"ERI"}, dir.path()).status, 0);
     std::istringstream in(testsupport::readfile("erDNBS_2000.txt"));
     std::vector<std::size_t> lengths;
@@ -192,7 +187,7 @@ TEST(Tables, ExistingTableIsReplacedAndOldErrorFileKept) {
     ScratchDir dir;
     testsupport::writefile("spDNBS_1950.txt", std::string(5000, 'x'));
     testsupport::writefile("ERROR.INT", "from an earlier run\n");
-    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(30, 6, 2010), typical);
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(30, 6, 2010), typical);
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n");
     EXPECT_EQ(result.status, 0);
@@ -205,8 +200,8 @@ TEST(Tables, ExistingTableIsReplacedAndOldErrorFileKept) {
 TEST(Tables, FilesEndingEarlyLeaveMissingDays) {
     ScratchDir dir;
     // 1951 ends two days before 1950; its last days must not take 1950's values.
-    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), typical);
-    writeconstant("REROVE1951.sup", seq(1, 6, 2010), seq(6, 6, 2010), dry);
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), typical);
+    writeconstant("REROVE1951.sup", seqof(1, 6, 2010), seqof(6, 6, 2010), dry);
     ASSERT_EQ(runtool({"sup"}, dir.path()).status, 0);
     const std::string table = testsupport::readfile("spDNBS_1951.txt");
     EXPECT_NE(table.find(" 2010  6 1      0.      0.      0.      0.      0.      0. -28317. -28317.\r\n"),
@@ -215,8 +210,8 @@ TEST(Tables, FilesEndingEarlyLeaveMissingDays) {
 
 TEST(Tables, YearsBelowAThousandAndTheRemovalMark) {
     ScratchDir dir;
-    writeconstant("REROVE 950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
-    writeconstant("REROVE9999.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE 950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    writeconstant("REROVE9999.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(fs::exists("spDNBS_ 950.txt"));
@@ -229,7 +224,7 @@ TEST(Tables, YearsBelowAThousandAndTheRemovalMark) {
 
 TEST(Discovery, OnlyYearsEveryPartHas) {
     ScratchDir dir;
-    const std::int32_t first = seq(1, 6, 2010);
+    const std::int32_t first = seqof(1, 6, 2010);
     for (const char* name : {"REROVE1950.mic", "REROVE1951.mic", "REROVE1952.mic", "REROVE1950.hur", "REROVE1951.hur",
                              "REROVE1951.geo", "REROVE1952.geo"})
         writeconstant(name, first, first + 9, typical);
@@ -245,9 +240,9 @@ TEST(Discovery, OnlyYearsEveryPartHas) {
 
 TEST(Discovery, OnePartWithoutFilesGivesNoScenario) {
     ScratchDir dir;
-    writeconstant("REROVE1950.mic", seq(1, 6, 2010), seq(8, 6, 2010), typical);
-    writeconstant("REROVE1950.hur", seq(1, 6, 2010), seq(8, 6, 2010), typical);
-    writeconstant("REROVE1950.GEO", seq(1, 6, 2010), seq(8, 6, 2010), typical);  // case matters
+    writeconstant("REROVE1950.mic", seqof(1, 6, 2010), seqof(8, 6, 2010), typical);
+    writeconstant("REROVE1950.hur", seqof(1, 6, 2010), seqof(8, 6, 2010), typical);
+    writeconstant("REROVE1950.GEO", seqof(1, 6, 2010), seqof(8, 6, 2010), typical);  // case matters
     const auto result = runtool({"mhu"}, dir.path());
     EXPECT_EQ(result.out, " Processing Mich-Huron\n");
     EXPECT_EQ(result.status, 0);
@@ -256,7 +251,7 @@ TEST(Discovery, OnePartWithoutFilesGivesNoScenario) {
 
 TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
     ScratchDir dir;
-    const std::int32_t first = seq(1, 6, 2010);
+    const std::int32_t first = seqof(1, 6, 2010);
     for (std::int32_t y = 1901; y <= 1975; ++y) writeconstant("REROVE" + std::to_string(y) + ".ont", first, first, dry);
     auto result = runtool({"ont"}, dir.path());
     EXPECT_EQ(result.out, " Processing Ontario\n");
@@ -279,8 +274,8 @@ TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
 
 TEST(Discovery, NamesWithoutAYearAreSkipped) {
     ScratchDir dir;
-    writeconstant("REROVE19x0.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
-    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE19x0.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Skipping REROVE19x0.sup (no year in its name)\n");
     EXPECT_EQ(result.status, 0);
@@ -293,7 +288,7 @@ TEST(Discovery, NamesWithoutAYearAreSkipped) {
 
 TEST(Failures, LeadingZeroYearLooksForTheBlankName) {
     ScratchDir dir;
-    writeconstant("REROVE0950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE0950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error opening REROVE 950.sup\n" + assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
@@ -301,7 +296,7 @@ TEST(Failures, LeadingZeroYearLooksForTheBlankName) {
 
 TEST(Failures, TruncatedFiles) {
     ScratchDir dir;
-    writescenario("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), std::vector<Day>(5, dry));
+    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), std::vector<Day>(5, dry));
     auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
@@ -317,7 +312,7 @@ TEST(Failures, TruncatedFiles) {
 
 TEST(Failures, InconsistentStartInMichHuron) {
     ScratchDir dir;
-    const std::int32_t first = seq(1, 6, 2008);
+    const std::int32_t first = seqof(1, 6, 2008);
     writeconstant("REROVE1950.mic", first, first + 9, typical);
     writeconstant("REROVE1950.hur", first + 2, first + 9, typical);
     writeconstant("REROVE1950.geo", first, first + 9, typical);
@@ -332,14 +327,14 @@ TEST(Failures, InconsistentStartInMichHuron) {
 
 TEST(Failures, InvalidAndOverlongPeriods) {
     ScratchDir dir;
-    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
-    writescenario("REROVE1951.sup", seq(8, 6, 2010), seq(1, 6, 2010), {});
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    writescenario("REROVE1951.sup", seqof(8, 6, 2010), seqof(1, 6, 2010), {});
     auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out,
               " Processing Superior\n Rerove_TIVORN: Invalid data period in REROVE1951.sup\n" + assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
 
-    writescenario("REROVE1951.sup", seq(1, 6, 2010), seq(1, 6, 2010) + 20000, {});
+    writescenario("REROVE1951.sup", seqof(1, 6, 2010), seqof(1, 6, 2010) + 20000, {});
     result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
                               assemblytrace + maintrace);
@@ -358,7 +353,7 @@ TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 
     // A span that runs into year 3000.
-    writescenario("REROVE1950.sup", seq(30, 12, 2999), seq(30, 12, 2999) + 3, std::vector<Day>(4, dry));
+    writescenario("REROVE1950.sup", seqof(30, 12, 2999), seqof(30, 12, 2999) + 3, std::vector<Day>(4, dry));
     result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.ends_with(writertrace + maintrace)) << result.out;
@@ -373,7 +368,7 @@ TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
 TEST(Failures, FullDiskWhileWriting) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     ScratchDir dir;
-    writeconstant("REROVE1950.sup", seq(1, 6, 2010), seq(8, 6, 2010), dry);
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     fs::create_symlink("/dev/full", "spDNBS_1950.txt");
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out, " Processing Superior\n RerOve_TIVORN: Error writing spDNBS_1950.txt\n" + writertrace + maintrace);

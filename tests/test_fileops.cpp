@@ -58,15 +58,10 @@ private:
     void (*previous_)(int) = SIG_DFL;
 };
 
-class FileOps : public testsupport::ErrorStateTest {
+class FileOps : public testsupport::UnitsTest {
 protected:
-    void SetUp() override {
-        ErrorStateTest::SetUp();
-        clearfilesopen();
-    }
     void TearDown() override {
-        for (std::int32_t u = 1; u <= 400; ++u) (void)iolayer::closeunit(u);
-        clearfilesopen();
+        UnitsTest::TearDown();
         std::error_code ec;
         if (fs::exists(locked_, ec)) fs::permissions(locked_, fs::perms::owner_all, fs::perm_options::add, ec);
     }

@@ -13,17 +13,7 @@ std::string unitfile(std::int32_t u) {
 }
 }  // namespace
 
-class Registry : public testsupport::ErrorStateTest {
-protected:
-    void SetUp() override {
-        ErrorStateTest::SetUp();
-        clearfilesopen();
-    }
-    void TearDown() override {
-        for (std::int32_t u = 1; u <= 400; ++u) (void)iolayer::closeunit(u);
-        clearfilesopen();
-    }
-};
+class Registry : public testsupport::UnitsTest {};
 
 TEST_F(Registry, FreeUnitIsNotReserved) {
     EXPECT_EQ(getfreeunitnumber(), 201);

@@ -7,9 +7,11 @@
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
+#include "calendar_support.hpp"
 #include "support.hpp"
 
 using namespace rerove_tivorn_subs;
+using testsupport::seqof;
 
 namespace {
 // Fills day 1 of every part with values in millimetres, as the assembly does:
@@ -150,20 +152,9 @@ float tcfsfortable(float target) {
     return std::numeric_limits<float>::quiet_NaN();
 }
 
-std::int32_t seqof(std::int32_t d, std::int32_t m, std::int32_t y) {
-    std::int32_t n = 0;
-    keldautil::datesequence(d, m, y, n);
-    return n;
-}
 }  // namespace
 
-class Writer : public testsupport::ErrorStateTest {
-protected:
-    void SetUp() override {
-        ErrorStateTest::SetUp();
-        keldautil::clearfilesopen();
-    }
-};
+class Writer : public testsupport::UnitsTest {};
 
 TEST_F(Writer, RangeWarningsAtTheLimits) {
     testsupport::ScratchDir dir;

@@ -8,29 +8,17 @@
 #include <utility>
 
 #include "keldautil/keldautil.hpp"
+#include "calendar_support.hpp"
 #include "support.hpp"
 
 using namespace keldautil;
+using testsupport::hi;
+using testsupport::lo;
+using testsupport::printed;
+using testsupport::seqof;
 
 namespace {
 
-std::int32_t seqof(std::int32_t d, std::int32_t m, std::int32_t y) {
-    std::int32_t n = 0;
-    datesequence(d, m, y, n);
-    return n;
-}
-
-// What f prints, run with a clear error state.
-template <class F>
-std::string printed(F f) {
-    errorprocess::errorlevel = 0;
-    ::testing::internal::CaptureStdout();
-    f();
-    return ::testing::internal::GetCapturedStdout();
-}
-
-constexpr std::int32_t lo = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t hi = std::numeric_limits<std::int32_t>::max();
 const std::string end3 = " Invalid parameter in routine EndOfQtr3(D,M,Y)\n";
 const std::string start3 = " Invalid parameter in routine FirstDayOfQtrMon(D,M,Y)\n";
 
