@@ -38,10 +38,58 @@ std::string fixeddigits(double magnitude, int decimals) {
 
 bool isblank(char c) { return c == ' '; }
 
-constexpr char digitpairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// A number edited right to left into a blank scratch field, then placed.
+class Field {
+public:
+    Field() { std::memset(buf_, ' ', sizeof buf_); }
+
+    // The decimal digits of mag, then suffix, ending at the field's end; returns
+    // the first character written.
+    char* digits(std::uint64_t mag, std::string_view suffix = {}) {
+        char* p = buf_ + sizeof buf_ - suffix.size();
+        std::memcpy(p, suffix.data(), suffix.size());
+        while (mag > 0xFFFFFFFFU) {
+            p -= 2;
+            std::memcpy(p, digitpairs + 2 * (mag % 100), 2);
+            mag /= 100;
+        }
+        // The rest in 32 bits, which is cheaper.
+        auto small = static_cast<std::uint32_t>(mag);
+        while (small >= 100) {
+            p -= 2;
+            std::memcpy(p, digitpairs + 2 * (small % 100), 2);
+            small /= 100;
+        }
+        if (small >= 10) {
+            p -= 2;
+            std::memcpy(p, digitpairs + 2 * small, 2);
+        } else {
+            *--p = static_cast<char>('0' + small);
+        }
+        return p;
+    }
+
+    // The text from first to the field's end, right-aligned in width columns at
+    // dst; asterisks when it does not fit.
+    char* place(const char* first, char* dst, int width) const {
+        const char* last = buf_ + sizeof buf_;
+        if (last - first > width) return std::fill_n(dst, width, '*');
+        if (width == 8) {
+            std::memcpy(dst, last - 8, 8);  // the width of the table values
+            return dst + 8;
+        }
+        if (width <= static_cast<int>(sizeof buf_)) return std::copy(last - width, last, dst);
+        char* start = std::fill_n(dst, width - (last - first), ' ');
+        return std::copy(first, last, start);
+    }
+
+private:
+    static constexpr char digitpairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char buf_[32];
+};
 
 }  // namespace
 
@@ -91,20 +139,10 @@ void appendformati(std::string& out, std::int64_t value, int width) {
 }
 
 char* editi(char* dst, std::int64_t value, int width) {
-    char* const end = dst + width;
-    std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    char* p = end;
-    do {
-        if (p == dst) return std::fill_n(dst, width, '*');
-        *--p = static_cast<char>('0' + mag % 10);
-        mag /= 10;
-    } while (mag != 0);
-    if (value < 0) {
-        if (p == dst) return std::fill_n(dst, width, '*');
-        *--p = '-';
-    }
-    std::fill(dst, p, ' ');
-    return end;
+    Field field;
+    char* p = field.digits(value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
+    if (value < 0) *--p = '-';
+    return field.place(p, dst, width);
 }
 
 std::string formati0(std::int64_t value) {
@@ -150,27 +188,10 @@ char* editf(char* dst, double value, int width, int decimals) {
         // and taken away from zero.
         auto whole = static_cast<std::uint64_t>(magnitude);
         if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;
-        char buf[24];
-        char* const last = buf + sizeof buf;
-        char* p = last;
-        *--p = '.';
-        while (whole >= 100) {
-            p -= 2;
-            std::memcpy(p, digitpairs + 2 * (whole % 100), 2);
-            whole /= 100;
-        }
-        if (whole >= 10) {
-            p -= 2;
-            std::memcpy(p, digitpairs + 2 * whole, 2);
-        } else {
-            *--p = static_cast<char>('0' + whole);
-        }
+        Field field;
+        char* p = field.digits(whole, ".");
         if (negative) *--p = '-';
-        const auto len = last - p;
-        if (len > width) return std::fill_n(dst, width, '*');
-        std::fill(dst, end - len, ' ');
-        std::memcpy(end - len, p, static_cast<std::size_t>(len));
-        return end;
+        return field.place(p, dst, width);
     }
     std::string text = fixeddigits(magnitude, decimals);
     const auto w = static_cast<std::size_t>(width);

@@ -39,7 +39,7 @@ namespace {
 // The day loop for a lake of M parts. Every day is computed without branches
 // (so that the loop vectorises) and missing days are marked afterwards.
 template <std::size_t M>
-void fillcolumn(std::array<float, maxdays>& column, std::size_t days, const std::array<float, maxparts>& partarea,
+[[gnu::always_inline]] inline void fillcolumn(std::array<float, maxdays>& column, std::size_t days, const std::array<float, maxparts>& partarea,
                 float ap, float ar, float ae, float lakearea) {
     for (std::size_t k = 0; k < days; ++k) {
         float sp = 0, sr = 0, se = 0;
@@ -59,6 +59,18 @@ void fillcolumn(std::array<float, maxdays>& column, std::size_t days, const std:
         for (std::size_t j = 0; j < M; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
         if (missing) column[k] = missingnbs;
     }
+}
+// The loop is compiled twice, for plain x86-64 and for AVX2, and the machine's
+// own choice is made at load time; both round exactly alike.
+[[gnu::target_clones("avx2", "default")]] void fillcolumn1(std::array<float, maxdays>& column, std::size_t days,
+                                                        const std::array<float, maxparts>& partarea, float ap, float ar,
+                                                        float ae, float lakearea) {
+    fillcolumn<1>(column, days, partarea, ap, ar, ae, lakearea);
+}
+[[gnu::target_clones("avx2", "default")]] void fillcolumn3(std::array<float, maxdays>& column, std::size_t days,
+                                                        const std::array<float, maxparts>& partarea, float ap, float ar,
+                                                        float ae, float lakearea) {
+    fillcolumn<3>(column, days, partarea, ap, ar, ae, lakearea);
 }
 }  // namespace
 
@@ -80,9 +92,9 @@ void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake) {
     const auto days = static_cast<std::size_t>(std::clamp(numdays, 0, maxdays));
     auto& column = dlyotlk[at(scen)];
     switch (m) {
-        case 1: fillcolumn<1>(column, days, partarea, ap, ar, ae, lakearea); break;
+        case 1: fillcolumn1(column, days, partarea, ap, ar, ae, lakearea); break;
         case 2: fillcolumn<2>(column, days, partarea, ap, ar, ae, lakearea); break;
-        default: fillcolumn<3>(column, days, partarea, ap, ar, ae, lakearea); break;
+        default: fillcolumn3(column, days, partarea, ap, ar, ae, lakearea); break;
     }
 }
 

@@ -104,6 +104,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
 
     std::vector<float> outdata;
     std::vector<std::size_t> cells;
+    std::vector<float> values(static_cast<std::size_t>(std::clamp<std::int64_t>(numdays, 0, maxdays)));
     bool mapped = false;
     std::array<char, 10 + 8 * 8> row{};  // year, month, quarter-month, at most 8 values
     const std::size_t positions = std::min<std::size_t>(scenarios.size(), maxscen);
@@ -144,8 +145,11 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
             }
             mapped = true;
         }
+        // Tens of cubic metres per second: converted in one pass (it vectorises),
+        // then placed in the grid.
         const auto& column = dlyotlk[s];
-        for (std::size_t d = 0; d < cells.size(); ++d) outdata[cells[d]] = tcfm3(column[d]) / 10.0F;
+        for (std::size_t d = 0; d < cells.size(); ++d) values[d] = tcfm3(column[d]) / 10.0F;
+        for (std::size_t d = 0; d < cells.size(); ++d) outdata[cells[d]] = values[d];
 
         for (std::int32_t y = startyear; y <= endyear; ++y) {
             const std::int32_t firstmonth = y == startyear ? startmonth : 1;
