@@ -47,7 +47,7 @@ public:
     // the first character written.
     char* digits(std::uint64_t mag, std::string_view suffix = {}) {
         char* p = buf_ + sizeof buf_ - suffix.size();
-        std::memcpy(p, suffix.data(), suffix.size());
+        std::copy(suffix.begin(), suffix.end(), p);
         while (mag > 0xFFFFFFFFU) {
             p -= 2;
             std::memcpy(p, digitpairs + 2 * (mag % 100), 2);
