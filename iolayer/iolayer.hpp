@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -137,6 +138,26 @@ void appendformatf(std::string& out, double value, int width, int decimals);
 // loops that build whole lines; no terminator. Return dst + width.
 char* editi(char* dst, std::int64_t value, int width);
 char* editf(char* dst, double value, int width, int decimals);
+
+// editf for F8.0, inline for the table writer's loop.
+inline char* editf80(char* dst, double value) {
+    // Values that round to at most seven digits, or six and a sign; the rest
+    // (asterisks, non-finite values) take the general path.
+    if (!(value > -999999.5 && value < 9999999.5)) return editf(dst, value, 8, 0);
+    const bool negative = value < 0;
+    const double magnitude = negative ? -value : value;
+    auto whole = static_cast<std::uint32_t>(magnitude);
+    if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;  // halves away from zero
+    char field[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', '.'};
+    int i = 7;
+    do {
+        field[--i] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    if (negative) field[--i] = '-';
+    std::memcpy(dst, field, sizeof field);
+    return dst + sizeof field;
+}
 
 // F0.d: as formatf in the shortest width that holds the value, leading zero kept.
 // Not finite: "Infinity", "-Infinity" or "NaN".

@@ -173,7 +173,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
                     char* end = iolayer::editi(row.data(), y, 5);
                     end = iolayer::editi(end, month, 3);
                     end = iolayer::editi(end, q, 2);
-                    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf(end, outdata[base + at(k)], 8, 0);
+                    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf80(end, outdata[base + at(k)]);
                     if (!writeline(unit, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())), name))
                         return;
                 }

@@ -123,3 +123,13 @@ TEST(FixedColumnReads, Reals) {
     EXPECT_FALSE(readreal(".", 0, v));
     EXPECT_FALSE(readreal("1e99", 0, v));
 }
+
+TEST(FixedPointEditing, TableFastPathAgreesWithTheGeneralEdit) {
+    for (double v : {0.0, -0.0, 0.49999999999999994, 0.5, -0.5, 1490.4, -0.3, 148.5, -148.5, 9999999.0, 9999999.49,
+                     9999999.5, 10000000.0, -999999.0, -999999.49, -999999.5, -1000000.0, 1e300, -1e-300,
+                     std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        char fast[8];
+        EXPECT_EQ(editf80(fast, v), fast + 8);
+        EXPECT_EQ(std::string(fast, 8), formatf(v, 8, 0)) << v;
+    }
+}
