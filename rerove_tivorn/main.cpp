@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "errorprocess/errorprocess.hpp"
 #include "fcstutil/fcstutil.hpp"
@@ -36,12 +37,19 @@ int failure() {
     return 1;
 }
 
-// The whole command line as one text: the words separated by single blanks.
+// The whole command line as one text: the words separated by single blanks. The
+// command is named without its directory, so that a long path to the program
+// cannot push the lake code out of the 99 characters.
 std::string commandline(int argc, char** argv) {
     std::string line;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0) line.push_back(' ');
-        line.append(argv[i]);
+        std::string_view word = argv[i];
+        if (i == 0) {
+            word = word.substr(word.find_last_of('/') + 1);
+        } else {
+            line.push_back(' ');
+        }
+        line.append(word);
         if (line.size() >= commandlinelength) break;
     }
     return iolayer::padded(line, commandlinelength);

@@ -96,6 +96,13 @@ TEST(CommandLine, LakeCodesInAnyCase) {
     EXPECT_EQ(snapshot(dir.path()).size(), 0U);  // no tables, no listing, no ERROR.INT
 }
 
+TEST(CommandLine, LongProgramPathDoesNotCrowdOutTheLakeCode) {
+    ScratchDir dir;
+    const auto result = runtool({"ont"}, dir.path(), "/opt/" + std::string(120, 'd') + "/bin/rerove_tivorn");
+    EXPECT_EQ(result.out, " Processing Ontario\n");
+    EXPECT_EQ(result.status, 0);
+}
+
 TEST(CommandLine, RefusedCodes) {
     ScratchDir dir;
     auto result = runtool({"Mich"}, dir.path());

@@ -20,12 +20,13 @@ struct RunResult {
     int status = -1;
 };
 
-// Runs the tool with the given arguments in dir (no shell), command name
-// "rerove_tivorn", and collects its standard output and exit status.
-inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir) {
+// Runs the tool with the given arguments in dir (no shell), under the given
+// command name, and collects its standard output and exit status.
+inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                         const std::string& command = "rerove_tivorn") {
     int fds[2];
     if (::pipe(fds) != 0) return {};
-    std::vector<std::string> words = {"rerove_tivorn"};
+    std::vector<std::string> words = {command};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
