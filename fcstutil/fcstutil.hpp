@@ -100,6 +100,12 @@ void makeerrorint();
 // Configuration file (cfgfile.cpp)
 // ===========================================================================
 
+// Fills cfgdirs (and levdir from its LEVDIR entry) from the key = value lines of
+// the forecast configuration file. Keys count by their first six characters in
+// any case; each directory is stored with a closing backslash. Other lines are
+// ignored. cfgdirs is blanked first; levdir is set only after a complete read.
+void readcfgfile(std::string_view filename);
+
 // ===========================================================================
 // SIMULATE file and lake lookup (simulate.cpp)
 // ===========================================================================
