@@ -110,6 +110,20 @@ void readcfgfile(std::string_view filename);
 // SIMULATE file and lake lookup (simulate.cpp)
 // ===========================================================================
 
+// Reads the SIMULATE file of thislakedir (and, when its first line is a count of
+// lake codes, the lake name from BSNNM there) and checks that it names a lake of
+// the forecast package. Dates are day sequence numbers; the settings pass
+// through. years receives the scenario years in file order (at most 160; it is
+// written no further than its size); positions beyond the count keep their
+// values. On failure the outputs read so far hold what was read.
+void readsimulatefile(std::string& code, std::int32_t& startday, std::int32_t& setting1, std::int32_t& setting2,
+                      std::int32_t& endday, std::int32_t& setting3, std::int32_t& numyears,
+                      std::span<std::int32_t> years);
+
+// Forecast-lake number 1 to 13 of a three-letter code (its first three
+// characters, leading blanks removed, any case); -1 when there is none.
+std::int32_t getlakenumber(std::string_view code);
+
 // ===========================================================================
 // Period data files (perioddata.cpp)
 // ===========================================================================
