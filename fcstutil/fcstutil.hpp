@@ -128,6 +128,17 @@ std::int32_t getlakenumber(std::string_view code);
 // Period data files (perioddata.cpp)
 // ===========================================================================
 
+// Look up one value in a text table of values by year and period. The first row
+// with the key wins; value is written only when it is found.
+
+// Daily rows: year, month, quarter-month, then the values of the quarter-month's
+// days. Gives the value of the day.
+void readtivday(std::string_view filename, std::int32_t day, std::int32_t month, std::int32_t year, float& value);
+// Quarter-monthly rows: year, quarter-month, then one value per month.
+void readtivqtr(std::string_view filename, std::int32_t qtr, std::int32_t month, std::int32_t year, float& value);
+// Monthly rows: year, then one value per month.
+void readtivmon(std::string_view filename, std::int32_t month, std::int32_t year, float& value);
+
 // ===========================================================================
 // Daily level file (levelfile.cpp)
 // ===========================================================================
