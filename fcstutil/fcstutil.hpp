@@ -143,4 +143,8 @@ void readtivmon(std::string_view filename, std::int32_t month, std::int32_t year
 // Daily level file (levelfile.cpp)
 // ===========================================================================
 
+// The level of one day (day sequence number) from a file of 4-byte records:
+// first day, last day, then one float per day. level is written only on success.
+void readlevel(std::string_view filename, std::int32_t day, float& level);
+
 }  // namespace fcstutil
