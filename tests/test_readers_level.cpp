@@ -29,121 +29,101 @@ std::string word(std::uint32_t w) {
     for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((w >> (8 * i)) & 0xFFU));
     return s;
 }
-std::string intword(std::int32_t v) { return word(std::bit_cast<std::uint32_t>(v)); }
-std::string floatword(float v) { return word(std::bit_cast<std::uint32_t>(v)); }
 
 std::string levelfile(std::int32_t first, std::int32_t last, const std::vector<float>& levels) {
-    std::string s = intword(first) + intword(last);
-    for (float v : levels) s += floatword(v);
+    std::string s = word(std::bit_cast<std::uint32_t>(first)) + word(std::bit_cast<std::uint32_t>(last));
+    for (float v : levels) s += word(std::bit_cast<std::uint32_t>(v));
     return s;
 }
+
+const std::string readerror = "Error reading file level.bin";
+const std::string outofrange = "Requested daily lake level is out of the range of the file level.bin";
 
 class LevelFile : public testsupport::ReaderTest {
 protected:
     float level = untouched;
 
+    // Reads with nothing left open or pending from an earlier read.
     std::string read(std::string_view name, std::int32_t day) {
+        keldautil::closeallfiles();
+        errorlevel = 0;
         capture();
         readlevel(name, day, level);
         return captured();
     }
 };
 
-TEST_F(LevelFile, FirstAndLastDayOfTheSpan) {
+TEST_F(LevelFile, FirstToLastDayOfTheSpan) {
     writefile("level.bin", levelfile(firstday, firstday + 2, {183.25F, 183.5F, -0.125F}));
     EXPECT_EQ(read("level.bin", firstday), "");
-    EXPECT_EQ(errorlevel, 0);
     EXPECT_EQ(level, 183.25F);
-    read("level.bin", firstday + 1);
+    EXPECT_EQ(read("level.bin", firstday + 1), "");
     EXPECT_EQ(level, 183.5F);
-    read("level.bin  ", firstday + 2);
+    EXPECT_EQ(read("level.bin  ", firstday + 2), "");
     EXPECT_EQ(level, -0.125F);
-    EXPECT_TRUE(allclosed());
-}
-
-TEST_F(LevelFile, RepeatedCallsDoNotUseUpUnits) {
-    writefile("level.bin", levelfile(firstday, firstday, {1.0F}));
-    for (int i = 0; i < 500; ++i) readlevel("level.bin", firstday, level);
     EXPECT_EQ(errorlevel, 0);
-    EXPECT_EQ(level, 1.0F);
+
+    // Each call closes its file again, so units are never used up; a failure
+    // pending from before does not stop the read.
+    errorlevel = 1;
+    for (int i = 0; i < 500; ++i) readlevel("level.bin", firstday + 1, level);
+    EXPECT_EQ(level, 183.5F);
     EXPECT_TRUE(allclosed());
 }
 
 TEST_F(LevelFile, DayOutsideTheSpan) {
     writefile("level.bin", levelfile(firstday, firstday + 2, {1.0F, 2.0F, 3.0F}));
-    const std::string message = "Requested daily lake level is out of the range of the file level.bin";
-    EXPECT_EQ(read("level.bin", firstday - 1), console({message}));
+    EXPECT_EQ(read("level.bin", firstday - 1), console({outofrange}));
     EXPECT_EQ(errorlevel, 1);
-    EXPECT_EQ(level, untouched);
     EXPECT_EQ(keldautil::openedfiles, 1);  // left open for the end of the run
-
-    keldautil::closeallfiles();
-    EXPECT_EQ(read("level.bin", firstday + 3), console({message}));
+    EXPECT_EQ(read("level.bin", firstday + 3), console({outofrange}));
     EXPECT_EQ(level, untouched);
+
+    writefile("level.bin", levelfile(firstday, firstday - 1, {1.0F}));  // an empty span
+    EXPECT_EQ(read("level.bin", firstday), console({outofrange}));
 }
 
-TEST_F(LevelFile, HeaderWithoutLevels) {
+TEST_F(LevelFile, FilesShorterThanTheirRecords) {
+    // Only the header, first day = last day: no level record.
     writefile("level.bin", levelfile(firstday, firstday, {}));
-    EXPECT_EQ(read("level.bin", firstday), console({"Error reading file level.bin"}));
+    EXPECT_EQ(read("level.bin", firstday), console({readerror}));
     EXPECT_EQ(errorlevel, 1);
-    EXPECT_EQ(level, untouched);
     EXPECT_EQ(keldautil::openedfiles, 1);
-}
 
-TEST_F(LevelFile, ShorterThanItsHeaderSays) {
+    // Fewer levels than the header says, and a partial record at the end.
     writefile("level.bin", levelfile(firstday, firstday + 9, {1.0F, 2.0F, 3.0F}) + "\x01\x02");
     EXPECT_EQ(read("level.bin", firstday + 2), "");
     EXPECT_EQ(level, 3.0F);
-    EXPECT_EQ(read("level.bin", firstday + 3), console({"Error reading file level.bin"}));  // a partial record
+    EXPECT_EQ(read("level.bin", firstday + 3), console({readerror}));
     EXPECT_EQ(level, 3.0F);
-}
 
-TEST_F(LevelFile, EmptyOrTruncatedHeader) {
-    writefile("empty.bin", "");
-    writefile("short.bin", intword(firstday) + "\x01");
-    EXPECT_EQ(read("empty.bin", firstday), console({"Error reading file empty.bin"}));
-    keldautil::closeallfiles();
-    EXPECT_EQ(read("short.bin", firstday), console({"Error reading file short.bin"}));
-    EXPECT_EQ(level, untouched);
-}
+    for (const std::string& bytes : {std::string(), std::string("\x10\x42\x0b\x00\x01", 5)}) {
+        writefile("level.bin", bytes);
+        EXPECT_EQ(read("level.bin", firstday), console({readerror}));
+    }
 
-TEST_F(LevelFile, GarbageHeaderSpanningAllDays) {
-    // Record numbers past 32 bits are simply not in the file.
+    // Record numbers past 32 bits from a header of garbage are not in the file.
     constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
     constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
     writefile("level.bin", levelfile(lowest, highest, {7.0F}));
     EXPECT_EQ(read("level.bin", lowest), "");
     EXPECT_EQ(level, 7.0F);
-    EXPECT_EQ(read("level.bin", highest), console({"Error reading file level.bin"}));
-    keldautil::closeallfiles();
-    EXPECT_EQ(read("level.bin", 0), console({"Error reading file level.bin"}));
+    EXPECT_EQ(read("level.bin", highest), console({readerror}));
+    EXPECT_EQ(read("level.bin", 0), console({readerror}));
 }
 
-TEST_F(LevelFile, EmptySpanRefusesEveryDay) {
-    writefile("level.bin", levelfile(firstday, firstday - 1, {1.0F}));
-    EXPECT_EQ(read("level.bin", firstday),
-              console({"Requested daily lake level is out of the range of the file level.bin"}));
-}
-
-TEST_F(LevelFile, PendingFailureDoesNotStopTheRead) {
-    writefile("level.bin", levelfile(firstday, firstday, {4.5F}));
-    errorlevel = 1;
-    EXPECT_EQ(read("level.bin", firstday), "");
-    EXPECT_EQ(level, 4.5F);
-    EXPECT_TRUE(allclosed());
-}
-
-TEST_F(LevelFile, MissingFile) {
+TEST_F(LevelFile, OpenAndRegistryFailures) {
     EXPECT_EQ(read("D:\\levels\\none.bin  ", firstday), console({"Error opening file D:\\levels\\none.bin"}));
     EXPECT_EQ(errorlevel, 1);
     EXPECT_EQ(level, untouched);
     EXPECT_TRUE(allclosed());
-}
 
-TEST_F(LevelFile, RegistryFailure) {
     writefile("level.bin", levelfile(firstday, firstday, {1.0F}));
+    errorlevel = 0;
     keldautil::filewasopened(201);
-    EXPECT_EQ(read("level.bin", firstday), console({"Unit 201 was already OPEN!"}));
+    capture();
+    readlevel("level.bin", firstday, level);
+    EXPECT_EQ(captured(), console({"Unit 201 was already OPEN!"}));
     EXPECT_EQ(errorlevel, 1);
     EXPECT_EQ(level, untouched);
 }
