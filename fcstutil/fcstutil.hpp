@@ -100,16 +100,51 @@ void makeerrorint();
 // Configuration file (cfgfile.cpp)
 // ===========================================================================
 
+// Fills cfgdirs (and levdir from its LEVDIR entry) from the key = value lines of
+// the forecast configuration file. Keys count by their first six characters in
+// any case; each directory is stored with a closing backslash. Other lines are
+// ignored. cfgdirs is blanked first; levdir is set only after a complete read.
+void readcfgfile(std::string_view filename);
+
 // ===========================================================================
 // SIMULATE file and lake lookup (simulate.cpp)
 // ===========================================================================
+
+// Reads the SIMULATE file of thislakedir (and, when its first line is a count of
+// lake codes, the lake name from BSNNM there) and checks that it names a lake of
+// the forecast package. Dates are day sequence numbers; the settings pass
+// through. years receives the scenario years in file order (at most 160; it is
+// written no further than its size); positions beyond the count keep their
+// values. On failure the outputs read so far hold what was read.
+void readsimulatefile(std::string& code, std::int32_t& startday, std::int32_t& setting1, std::int32_t& setting2,
+                      std::int32_t& endday, std::int32_t& setting3, std::int32_t& numyears,
+                      std::span<std::int32_t> years);
+
+// Forecast-lake number 1 to 13 of a three-letter code (its first three
+// characters, leading blanks removed, any case); -1 when there is none.
+std::int32_t getlakenumber(std::string_view code);
 
 // ===========================================================================
 // Period data files (perioddata.cpp)
 // ===========================================================================
 
+// Look up one value in a text table of values by year and period. The first row
+// with the key wins; value is written only when it is found.
+
+// Daily rows: year, month, quarter-month, then the values of the quarter-month's
+// days. Gives the value of the day.
+void readtivday(std::string_view filename, std::int32_t day, std::int32_t month, std::int32_t year, float& value);
+// Quarter-monthly rows: year, quarter-month, then one value per month.
+void readtivqtr(std::string_view filename, std::int32_t qtr, std::int32_t month, std::int32_t year, float& value);
+// Monthly rows: year, then one value per month.
+void readtivmon(std::string_view filename, std::int32_t month, std::int32_t year, float& value);
+
 // ===========================================================================
 // Daily level file (levelfile.cpp)
 // ===========================================================================
+
+// The level of one day (day sequence number) from a file of 4-byte records:
+// first day, last day, then one float per day. level is written only on success.
+void readlevel(std::string_view filename, std::int32_t day, float& level);
 
 }  // namespace fcstutil

@@ -309,4 +309,24 @@ std::string columns(std::string_view line, std::size_t first, std::size_t last) 
     return padded(part, width);
 }
 
+bool readints(std::string_view line, std::size_t first, std::span<const std::size_t> widths,
+              std::span<std::int32_t> values) {
+    if (values.size() < widths.size() || first < 1) return false;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        if (widths[i] < 1 || !readint(columns(line, first, first + widths[i] - 1), values[i])) return false;
+        first += widths[i];
+    }
+    return true;
+}
+
+bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
+               std::span<float> values) {
+    if (width < 1 || first < 1) return false;
+    for (float& v : values) {
+        if (!readreal(columns(line, first, first + width - 1), decimals, v)) return false;
+        first += width;
+    }
+    return true;
+}
+
 }  // namespace iolayer

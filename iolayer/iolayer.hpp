@@ -182,4 +182,17 @@ bool readreal(std::string_view field, int decimals, float& value);
 // of the line read as blanks.
 std::string columns(std::string_view line, std::size_t first, std::size_t last);
 
+// Consecutive integer fields of the given widths, the first starting at column
+// first (1-based), each read as readint does; columns beyond the end of the line
+// read as blanks. Field i goes to values[i]. False at the first field that does
+// not read (earlier fields are written), or when values is shorter than widths.
+bool readints(std::string_view line, std::size_t first, std::span<const std::size_t> widths,
+              std::span<std::int32_t> values);
+
+// values.size() consecutive real fields of width columns each, the first starting
+// at column first, each read as readreal does with the given implied decimals.
+// False at the first field that does not read (earlier fields are written).
+bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
+               std::span<float> values);
+
 }  // namespace iolayer

@@ -35,10 +35,7 @@ FileName filename(std::string_view name) {
     FileName f;
     f.given = std::string(iolayer::trimright(name));
     // A NUL would cut the name short in every system call.
-    if (f.given.find('\0') == std::string::npos) {
-        f.path = f.given;
-        std::replace(f.path.begin(), f.path.end(), '\\', '/');
-    }
+    if (f.given.find('\0') == std::string::npos) f.path = hostpath(f.given);
     return f;
 }
 
@@ -163,6 +160,12 @@ void copybytes(const FileName& source, const FileName& target, bool& madetarget)
 }
 
 }  // namespace
+
+std::string hostpath(std::string_view name) {
+    std::string path(iolayer::trimright(name));
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
 
 bool userrequestedtermination() {
     const bool cancel = iolayer::fileexists(cancelfilename);

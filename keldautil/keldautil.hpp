@@ -229,6 +229,10 @@ bool parsecfgline(std::string_view line, std::string& key, std::string& value);
 // File names are used without their trailing blanks; a backslash separates
 // directories as a slash does. Nothing here goes through a command interpreter.
 
+// The path a file name of the package stands for on this host: trailing blanks
+// removed, every backslash turned into a slash (both separate directories).
+std::string hostpath(std::string_view name);
+
 // Marker file in the working directory whose presence asks a run to stop.
 inline constexpr std::string_view cancelfilename = "CANCEL.INT";
 

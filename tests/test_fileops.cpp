@@ -93,6 +93,17 @@ bool registryempty() { return openedfiles == 0 && getfreeunitnumber() == 201; }
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Host paths
+// ---------------------------------------------------------------------------
+
+TEST(HostPath, BackslashesSeparateDirectories) {
+    EXPECT_EQ(hostpath("data\\sup\\SIMULATE   "), "data/sup/SIMULATE");
+    EXPECT_EQ(hostpath("/tmp/lake\\"), "/tmp/lake/");
+    EXPECT_EQ(hostpath("  lead kept  "), "  lead kept");
+    EXPECT_EQ(hostpath("     "), "");
+}
+
+// ---------------------------------------------------------------------------
 // Cancellation checks
 // ---------------------------------------------------------------------------
 

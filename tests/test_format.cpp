@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 
 #include "iolayer/iolayer.hpp"
 
@@ -132,4 +134,31 @@ TEST(FixedPointEditing, TableFastPathAgreesWithTheGeneralEdit) {
         EXPECT_EQ(editf80(fast, v), fast + 8);
         EXPECT_EQ(std::string(fast, 8), formatf(v, 8, 0)) << v;
     }
+}
+
+TEST(FixedColumnReads, ConsecutiveIntegerFields) {
+    const std::array<std::size_t, 3> widths = {3, 3, 5};
+    std::array<std::int32_t, 3> v = {-1, -1, -1};
+    EXPECT_TRUE(readints(" 15  6 2024", 1, widths, v));
+    EXPECT_EQ(v, (std::array<std::int32_t, 3>{15, 6, 2024}));
+    EXPECT_TRUE(readints("  1", 1, widths, v));  // fields past the line end are blank
+    EXPECT_EQ(v, (std::array<std::int32_t, 3>{1, 0, 0}));
+    EXPECT_TRUE(readints("xx 7", 3, std::span(widths).first(1), v));
+    EXPECT_EQ(v[0], 7);
+    v = {-1, -1, -1};
+    EXPECT_FALSE(readints("  1 ab 2024", 1, widths, v));
+    EXPECT_EQ(v, (std::array<std::int32_t, 3>{1, -1, -1}));  // the fields before the bad one are read
+    std::array<std::int32_t, 2> shortvalues{};
+    EXPECT_FALSE(readints("  1  2    3", 1, widths, shortvalues));
+}
+
+TEST(FixedColumnReads, ConsecutiveRealFields) {
+    std::array<float, 4> v{};
+    v.fill(-1.0F);
+    EXPECT_TRUE(readreals("YYYY    12.5     149  -1.5E2", 5, 8, 0, v));
+    EXPECT_EQ(v, (std::array<float, 4>{12.5F, 149.0F, -150.0F, 0.0F}));
+    v.fill(-1.0F);
+    EXPECT_FALSE(readreals("     1.0     bad     3.0", 1, 8, 0, v));
+    EXPECT_EQ(v, (std::array<float, 4>{1.0F, -1.0F, -1.0F, -1.0F}));
+    EXPECT_FALSE(readreals("    1e99", 1, 8, 0, std::span(v).first(1)));  // beyond single precision
 }
