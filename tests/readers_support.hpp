@@ -13,18 +13,16 @@
 
 namespace testsupport {
 
-class ReaderTest : public ErrorStateTest {
+// Failures leave their files open for the end of the run; UnitsTest closes them
+// all, registered or not.
+class ReaderTest : public UnitsTest {
 protected:
     void SetUp() override {
-        ErrorStateTest::SetUp();
-        keldautil::clearfilesopen();
+        UnitsTest::SetUp();
         fcstutil::thislakedir.assign(80, ' ');
     }
     void TearDown() override {
-        // Failures leave their files open for the end of the run; close them all,
-        // registered or not.
-        for (std::int32_t u = 1; u <= 400; ++u) (void)iolayer::closeunit(u);
-        keldautil::clearfilesopen();
+        UnitsTest::TearDown();
         fcstutil::thislakedir.assign(80, ' ');
     }
 
