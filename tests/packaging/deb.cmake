@@ -1,18 +1,6 @@
 # Builds the Debian package of the build tree, checks its contents, unpacks it
 # into a scratch root and runs the packaged programs from there.
-function(run)
-  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "" ${ARGN})
-  if(NOT ARG_WORKING_DIRECTORY)
-    set(ARG_WORKING_DIRECTORY ${WORK_DIR})
-  endif()
-  execute_process(COMMAND ${ARG_UNPARSED_ARGUMENTS} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
-                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    string(JOIN " " command ${ARG_UNPARSED_ARGUMENTS})
-    message(FATAL_ERROR "failed (${status}): ${command}\n${out}${err}")
-  endif()
-  set(run_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})

@@ -1,16 +1,10 @@
 # Installs the build tree into WORK_DIR/prefix and builds and runs a consumer of
 # the installed package there.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(NOT status EQUAL 0)
-    string(JOIN " " command ${ARGN})
-    message(FATAL_ERROR "failed (${status}): ${command}\n${out}")
-  endif()
-  set(run_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 foreach(file bin/rerove_tivorn share/man/man1/rerove_tivorn.1 include/keldautil/keldautil.hpp
