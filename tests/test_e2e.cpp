@@ -226,6 +226,71 @@ TEST(Tables, YearsBelowAThousandAndTheRemovalMark) {
 }
 
 // ---------------------------------------------------------------------------
+// Rounding near half a unit
+// ---------------------------------------------------------------------------
+
+// Each day below lands within a few units in the last place of x.5 in the table,
+// so that rounding once more or once less anywhere from the millimetres of the
+// file to the tens of cubic metres per second moves its printed value. The days
+// were found once by a search over values in hundredths of a millimetre, every
+// step of the conversions computed in single and double precision apart from the
+// tool; the comments give the single-precision table value before printing.
+// Below 2^22 tens of cubic metres per second, dividing by ten and multiplying by
+// 0.1F always print alike, hence the flows of tens of metres a day.
+
+namespace {
+// The rows of June 2010 when only its first four days (given) are in the span.
+std::string fourjunedays(const std::string& values) {
+    const std::string fill = " -99999.";
+    std::string rows = " 2010  6 1" + values + fill + fill + fill + fill + "\r\n";
+    for (const int q : {2, 3, 4}) {
+        rows += " 2010  6 " + std::to_string(q);
+        for (int i = 0; i < (q == 3 ? 8 : 7); ++i) rows += fill;
+        rows += "\r\n";
+    }
+    return rows;
+}
+}  // namespace
+
+TEST(Rounding, OnePartLakeNearHalves) {
+    ScratchDir dir;
+    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(4, 6, 2010),
+                  {{45.68F, 0.61F, 16.05F},        // 2873.5 exactly: rounded once after r + p - e
+                   {22.81F, 45.47F, 46.68F},       // 2052.4998, one unit below the half
+                   {5.72F, 75801.08F, 7.43F},      // 7202695.0, one unit below the half
+                   {7.71F, 29.95F, 85029.06F}});  // -8076151.0, out of range
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n"
+                          "  NBS value out of range for (Y-M-Q-D) 2010-06-1-4 = -8076151.0\n");  // a blank of its own
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(testsupport::readfile("spDNBS_1950.txt"),
+              header("Superior", 2010, 2010) + fourjunedays("   2874.   2052.7202695.********"));
+}
+
+TEST(Rounding, ThreePartLakeNearHalves) {
+    ScratchDir dir;
+    const std::int32_t first = seqof(1, 6, 2010);
+    // Four days of each part: Michigan, Huron and Georgian Bay.
+    writescenario("REROVE1950.mic", first, first + 3,
+                  {{7.01F, 34.74F, 24.14F}, {44.24F, 12.94F, 46.43F}, {15.67F, 41.38F, 27.26F},
+                   {32.27F, 43894.04F, 24.54F}});
+    writescenario("REROVE1950.hur", first, first + 3,
+                  {{19.18F, 0.2F, 20.42F}, {20.48F, 48.51F, 4.34F}, {22.44F, 46.35F, 16.8F},
+                   {19.07F, 44188.88F, 47.97F}});
+    writescenario("REROVE1950.geo", first, first + 3,
+                  {{37.05F, 9.16F, 26.34F}, {30.58F, 25.05F, 46.19F}, {39.14F, 45.79F, 12.12F},
+                   {12.71F, 43922.74F, 31.9F}});
+    // 1650.5 exactly: the area-weighted sums over the parts are rounded once each;
+    // 3554.4995, two units below the half; 6040.5 exactly: rounded once after
+    // r + p - e; 5972483.0, one unit below the half.
+    const auto result = runtool({"mhu"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Mich-Huron\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(testsupport::readfile("mhDNBS_1950.txt"),
+              header("Mich-Hur", 2010, 2010) + fourjunedays("   1651.   3554.   6041.5972483."));
+}
+
+// ---------------------------------------------------------------------------
 // Discovery
 // ---------------------------------------------------------------------------
 
