@@ -414,6 +414,32 @@ TEST(Failures, InvalidAndOverlongPeriods) {
     EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
 }
 
+TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
+    ScratchDir dir;
+    // 31 March 2006 to 31 December 2060: 20000 days, the most dlyotlk holds.
+    const std::int32_t last = seqof(31, 12, 2060);
+    std::vector<Day> days(20000, dry);
+    days.front() = typical;
+    days.back() = typical;
+    writescenario("REROVE1950.sup", last - 19999, last, days);
+    auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n");
+    EXPECT_EQ(result.status, 0);
+    const std::string table = testsupport::readfile("spDNBS_1950.txt");
+    const std::string fill = " -99999.", zero = "      0.";
+    EXPECT_TRUE(table.starts_with(header("Superior", 2006, 2060) + " 2006  3 1" + fill));
+    EXPECT_NE(table.find(" 2006  3 4" + fill + fill + fill + fill + fill + fill + fill + "   3516.\r\n"), std::string::npos);
+    EXPECT_TRUE(table.ends_with(" 2060 12 4" + zero + zero + zero + zero + zero + zero + zero + "   3516.\r\n"));
+
+    days.insert(days.begin(), dry);
+    writescenario("REROVE1950.sup", last - 20000, last, days);
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
+                              assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+}
+
 TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
     ScratchDir dir;
     // A header before the first day of the calendar: the span reaches from it to
