@@ -226,6 +226,71 @@ TEST(Tables, YearsBelowAThousandAndTheRemovalMark) {
 }
 
 // ---------------------------------------------------------------------------
+// Rounding near half a unit
+// ---------------------------------------------------------------------------
+
+// Each day below lands within a few units in the last place of x.5 in the table,
+// so that rounding once more or once less anywhere from the millimetres of the
+// file to the tens of cubic metres per second moves its printed value. The days
+// were found once by a search over values in hundredths of a millimetre, every
+// step of the conversions computed in single and double precision apart from the
+// tool; the comments give the single-precision table value before printing.
+// Below 2^22 tens of cubic metres per second, dividing by ten and multiplying by
+// 0.1F always print alike, hence the flows of tens of metres a day.
+
+namespace {
+// Runs the tool on the lake in the current directory and checks its console and
+// its one table, of June 2010 with values on the first four days only.
+void expectfourjunedays(const std::string& lake, const std::string& out, const std::string& table,
+                        std::string_view lake8, const std::string& values) {
+    const auto result = runtool({lake}, fs::current_path());
+    EXPECT_EQ(result.out, out);
+    EXPECT_EQ(result.status, 0);
+    const std::string fill = " -99999.";
+    std::string rows = " 2010  6 1" + values + fill + fill + fill + fill + "\r\n";
+    for (const int q : {2, 3, 4}) {
+        rows += " 2010  6 " + std::to_string(q);
+        for (int i = 0; i < (q == 3 ? 8 : 7); ++i) rows += fill;
+        rows += "\r\n";
+    }
+    EXPECT_EQ(testsupport::readfile(table), header(lake8, 2010, 2010) + rows);
+}
+}  // namespace
+
+TEST(Rounding, OnePartLakeNearHalves) {
+    ScratchDir dir;
+    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(4, 6, 2010),
+                  {{45.68F, 0.61F, 16.05F},        // 2873.5 exactly: rounded once after r + p - e
+                   {22.81F, 45.47F, 46.68F},       // 2052.4998, one unit below the half
+                   {5.72F, 75801.08F, 7.43F},      // 7202695.0, one unit below the half
+                   {7.71F, 29.95F, 85029.06F}});  // -8076151.0, out of range
+    expectfourjunedays("sup",
+                       " Processing Superior\n"
+                       "  NBS value out of range for (Y-M-Q-D) 2010-06-1-4 = -8076151.0\n",  // a blank of its own
+                       "spDNBS_1950.txt", "Superior", "   2874.   2052.7202695.********");
+}
+
+TEST(Rounding, ThreePartLakeNearHalves) {
+    ScratchDir dir;
+    const std::int32_t first = seqof(1, 6, 2010);
+    // Four days of each part: Michigan, Huron and Georgian Bay.
+    writescenario("REROVE1950.mic", first, first + 3,
+                  {{7.01F, 34.74F, 24.14F}, {44.24F, 12.94F, 46.43F}, {15.67F, 41.38F, 27.26F},
+                   {32.27F, 43894.04F, 24.54F}});
+    writescenario("REROVE1950.hur", first, first + 3,
+                  {{19.18F, 0.2F, 20.42F}, {20.48F, 48.51F, 4.34F}, {22.44F, 46.35F, 16.8F},
+                   {19.07F, 44188.88F, 47.97F}});
+    writescenario("REROVE1950.geo", first, first + 3,
+                  {{37.05F, 9.16F, 26.34F}, {30.58F, 25.05F, 46.19F}, {39.14F, 45.79F, 12.12F},
+                   {12.71F, 43922.74F, 31.9F}});
+    // 1650.5 exactly: the area-weighted sums over the parts are rounded once each;
+    // 3554.4995, two units below the half; 6040.5 exactly: rounded once after
+    // r + p - e; 5972483.0, one unit below the half.
+    expectfourjunedays("mhu", " Processing Mich-Huron\n", "mhDNBS_1950.txt", "Mich-Hur",
+                       "   1651.   3554.   6041.5972483.");
+}
+
+// ---------------------------------------------------------------------------
 // Discovery
 // ---------------------------------------------------------------------------
 
@@ -347,6 +412,32 @@ TEST(Failures, InvalidAndOverlongPeriods) {
                               assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
+}
+
+TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
+    ScratchDir dir;
+    // 31 March 2006 to 31 December 2060: 20000 days, the most dlyotlk holds.
+    const std::int32_t last = seqof(31, 12, 2060);
+    std::vector<Day> days(20000, dry);
+    days.front() = typical;
+    days.back() = typical;
+    writescenario("REROVE1950.sup", last - 19999, last, days);
+    auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n");
+    EXPECT_EQ(result.status, 0);
+    const std::string table = testsupport::readfile("spDNBS_1950.txt");
+    const std::string fill = " -99999.", zero = "      0.";
+    EXPECT_TRUE(table.starts_with(header("Superior", 2006, 2060) + " 2006  3 1" + fill));
+    EXPECT_NE(table.find(" 2006  3 4" + fill + fill + fill + fill + fill + fill + fill + "   3516.\r\n"), std::string::npos);
+    EXPECT_TRUE(table.ends_with(" 2060 12 4" + zero + zero + zero + zero + zero + zero + zero + "   3516.\r\n"));
+
+    days.insert(days.begin(), dry);
+    writescenario("REROVE1950.sup", last - 20000, last, days);
+    result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
+                              assemblytrace + maintrace);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 }
 
 TEST(Failures, DatesOutsideTheCalendarStopCleanly) {

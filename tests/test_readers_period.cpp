@@ -130,6 +130,36 @@ TEST_F(PeriodData, QuarterMonthlyAndMonthlyValueOfTheMonth) {
     EXPECT_EQ(value, untouched);
 }
 
+TEST_F(PeriodData, ValueFieldsThatFillAllTheirColumns) {
+    // No blank between the fields: a value read from the wrong columns cannot
+    // come out right.
+    const std::string full = "1234.500-234.25012345678-12345670.015625+123.12599999.75-9999.50";
+    const float expected[] = {1234.5F, -234.25F, 12345678.0F, -1234567.0F, 0.015625F, 123.125F, 99999.75F, -9999.5F,
+                              1250.0F, 1.0F, -0.03125F, 65536.0F};
+    const std::string rest = "1.25E+0300000001-0.0312565536.00";
+    writefile("daily.txt", crlf({"Year Mo Q", "2024 3 1" + full, "2024 3 4" + full}));
+    writefile("qtr.txt", lf({"2024 2" + full + rest, "2024 3-1.0E+00" + full.substr(8) + rest}));
+    writefile("mon.txt", lf({"2024" + full + rest}));
+    capture();
+    for (std::int32_t k = 1; k <= 8; ++k) {
+        readtivday("daily.txt", k, 3, 2024, value);
+        EXPECT_EQ(value, expected[k - 1]) << "day " << k;
+        readtivday("daily.txt", k + 23, 3, 2024, value);
+        EXPECT_EQ(value, expected[k - 1]) << "day " << k + 23;
+    }
+    for (std::int32_t month = 1; month <= 12; ++month) {
+        readtivqtr("qtr.txt", 2, month, 2024, value);
+        EXPECT_EQ(value, expected[month - 1]) << "month " << month;
+        readtivmon("mon.txt", month, 2024, value);
+        EXPECT_EQ(value, expected[month - 1]) << "month " << month;
+    }
+    readtivqtr("qtr.txt", 3, 1, 2024, value);
+    EXPECT_EQ(value, -1.0F);
+    EXPECT_EQ(captured(), "");
+    EXPECT_EQ(errorlevel, 0);
+    EXPECT_TRUE(allclosed());
+}
+
 TEST_F(PeriodData, FilesThatCannotBeRead) {
     std::string bytes;
     for (int i = 0; i < 8192; ++i) bytes.push_back(static_cast<char>((i * 57 + 3) % 256));
