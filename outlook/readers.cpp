@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "fcstutil/fcstutil.hpp"
@@ -30,8 +29,11 @@ constexpr std::int32_t lastyear = 2999;
 std::string wholefile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw readerror(file.string() + ": cannot be opened");
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw readerror(file.string() + ": cannot be read");
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(size, 0)), '\0');
+    if (size < 0 || !in.read(bytes.data(), size)) throw readerror(file.string() + ": cannot be read");
     return bytes;
 }
 

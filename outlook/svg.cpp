@@ -176,8 +176,8 @@ void timeaxis(std::string& out, const scales& s, std::int32_t lastday) {
         tick(out, right, "xtick", 10);
         label(out, left, bottom + 36, "year", isodate(s.firstday));
         label(out, right, bottom + 36, "year", isodate(lastday));
-    } else if (monthwidth * 12 < 45 * yearstep || d.month != 1) {
-        label(out, left, bottom + 52, "first", "from " + isodate(s.firstday));
+    } else if (d.month != 1 && (13 - d.month) * monthwidth >= 45) {
+        label(out, left, bottom + 36, "year", std::to_string(d.year));  // the first year, begun before January
     }
 }
 
@@ -199,7 +199,7 @@ void legend(std::string& out, const chartoptions& options) {
                    "\" width=\"24\" height=\"12\"/>\n";
         else
             out += "<line class=\"" + std::string(e.cls) + "\" x1=\"" + num(x) + "\" x2=\"" + num(x + 24) +
-                   "\" y1=\"" + num(y - 3) + "\" y2=\"" + num(y - 3) + "\"/>\n";
+                   "\" y1=\"" + num(y - 3) + "\" y2=\"" + num(y - 3) + "\" style=\"stroke-width:2\"/>\n";
         label(out, x + 30, y + 1, "legend", std::string(e.text));
         x += 46 + 7.0 * static_cast<double>(e.text.size());
     }
@@ -209,7 +209,7 @@ constexpr std::string_view style =
     "<style>\n"
     "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
     ".title{font-size:15px;text-anchor:middle}.ylabel{text-anchor:end}.units{text-anchor:middle}\n"
-    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}.first{fill:#555}\n"
+    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}\n"
     ".band90{fill:#9ecae1;stroke:none}.band75{fill:#4292c6;stroke:none}\n"
     ".median{fill:none;stroke:#08306b;stroke-width:2}\n"
     ".trace{fill:none;stroke:#555;stroke-opacity:0.35;stroke-width:0.6}\n"
