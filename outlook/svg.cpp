@@ -17,8 +17,9 @@ namespace {
 constexpr double width = 1000, height = 560;
 constexpr double left = 90, right = 980, top = 60, bottom = 440;
 
+// x in pixels, v a value in m3/s.
 struct point {
-    double x, y;
+    double x, v;
 };
 using run = std::vector<point>;
 
@@ -40,12 +41,6 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-std::string points(const run& r) {
-    std::string out;
-    for (const point& p : r) out += num(p.x) + "," + num(p.y) + " ";
-    if (!out.empty()) out.pop_back();
-    return out;
-}
 
 // Day and value scales of the plot area.
 struct scales {
@@ -55,6 +50,13 @@ struct scales {
     double x(double day) const { return left + (day - firstday) / days * (right - left); }
     double y(double v) const { return bottom - (v - lo) / (hi - lo) * (bottom - top); }
 };
+
+std::string points(const run& r, const scales& s) {
+    std::string out;
+    for (const point& p : r) out += num(p.x) + "," + num(s.y(p.v)) + " ";
+    if (!out.empty()) out.pop_back();
+    return out;
+}
 
 // The runs of a series of period values, NaN breaking them: steps over each
 // period while they fit the width, otherwise one mean point per pixel column.
@@ -69,8 +71,8 @@ std::vector<run> series(std::span<const period> periods, std::span<const double>
                 breakrun();
                 continue;
             }
-            runs.back().push_back({s.x(periods[p].first), s.y(values[p])});
-            runs.back().push_back({s.x(periods[p].last + 1), s.y(values[p])});
+            runs.back().push_back({s.x(periods[p].first), values[p]});
+            runs.back().push_back({s.x(periods[p].last + 1), values[p]});
         }
     } else {
         double sum = 0, column = -1;
@@ -78,7 +80,7 @@ std::vector<run> series(std::span<const period> periods, std::span<const double>
         bool gap = false;
         const auto flush = [&] {
             if (gap) breakrun();
-            else if (count > 0) runs.back().push_back({column + 0.5, s.y(sum / count)});
+            else if (count > 0) runs.back().push_back({column + 0.5, sum / count});
             sum = 0, count = 0, gap = false;
         };
         for (std::size_t p = 0; p < periods.size(); ++p) {
@@ -93,16 +95,17 @@ std::vector<run> series(std::span<const period> periods, std::span<const double>
     return runs;
 }
 
-void polylines(std::string& out, const std::vector<run>& runs, std::string_view cls) {
-    for (const run& r : runs) out += "<polyline class=\"" + std::string(cls) + "\" points=\"" + points(r) + "\"/>\n";
+void polylines(std::string& out, const std::vector<run>& runs, std::string_view cls, const scales& s) {
+    for (const run& r : runs) out += "<polyline class=\"" + std::string(cls) + "\" points=\"" + points(r, s) + "\"/>\n";
 }
 
 // Polygons between an upper and a lower series of the same gaps.
-void bands(std::string& out, const std::vector<run>& upper, const std::vector<run>& lower, std::string_view cls) {
+void bands(std::string& out, const std::vector<run>& upper, const std::vector<run>& lower, std::string_view cls,
+           const scales& s) {
     for (std::size_t i = 0; i < upper.size() && i < lower.size(); ++i) {
         run outline = upper[i];
         outline.insert(outline.end(), lower[i].rbegin(), lower[i].rend());
-        out += "<polygon class=\"" + std::string(cls) + "\" points=\"" + points(outline) + "\"/>\n";
+        out += "<polygon class=\"" + std::string(cls) + "\" points=\"" + points(outline, s) + "\"/>\n";
     }
 }
 
@@ -174,8 +177,8 @@ void timeaxis(std::string& out, const scales& s, std::int32_t lastday) {
     if (ticks < 2) {
         tick(out, left, "xtick", 10);
         tick(out, right, "xtick", 10);
-        label(out, left, bottom + 36, "year", isodate(s.firstday));
-        label(out, right, bottom + 36, "year", isodate(lastday));
+        label(out, left, bottom + 36, "spanstart", isodate(s.firstday));
+        label(out, right, bottom + 36, "spanend", isodate(lastday));
     } else if (d.month != 1 && (13 - d.month) * monthwidth >= 45) {
         label(out, left, bottom + 36, "year", std::to_string(d.year));  // the first year, begun before January
     }
@@ -199,7 +202,7 @@ void legend(std::string& out, const chartoptions& options) {
                    "\" width=\"24\" height=\"12\"/>\n";
         else
             out += "<line class=\"" + std::string(e.cls) + "\" x1=\"" + num(x) + "\" x2=\"" + num(x + 24) +
-                   "\" y1=\"" + num(y - 3) + "\" y2=\"" + num(y - 3) + "\" style=\"stroke-width:2\"/>\n";
+                   "\" y1=\"" + num(y - 3) + "\" y2=\"" + num(y - 3) + "\" style=\"stroke-width:2;stroke-opacity:1\"/>\n";
         label(out, x + 30, y + 1, "legend", std::string(e.text));
         x += 46 + 7.0 * static_cast<double>(e.text.size());
     }
@@ -209,10 +212,10 @@ constexpr std::string_view style =
     "<style>\n"
     "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
     ".title{font-size:15px;text-anchor:middle}.ylabel{text-anchor:end}.units{text-anchor:middle}\n"
-    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}\n"
+    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}.spanstart{text-anchor:start}.spanend{text-anchor:end}\n"
     ".band90{fill:#9ecae1;stroke:none}.band75{fill:#4292c6;stroke:none}\n"
     ".median{fill:none;stroke:#08306b;stroke-width:2}\n"
-    ".trace{fill:none;stroke:#555;stroke-opacity:0.35;stroke-width:0.6}\n"
+    ".trace{fill:none;stroke:#333;stroke-width:0.6}\n"
     ".highlight{fill:none;stroke:#d94801;stroke-width:1.8}\n"
     ".ytick{stroke:#ddd;stroke-width:1}.zero{stroke:#000;stroke-width:1.2}\n"
     ".xtick{stroke:#444;stroke-width:1}.frame{fill:none;stroke:#444}\n"
@@ -239,18 +242,23 @@ std::vector<double> roundticks(double lo, double hi, int target) {
 
 namespace {
 
+// What is drawn, in value space: bands as pairs of edges, then lines.
+struct layers {
+    std::vector<run> band90[2], band75[2], median;
+    std::vector<std::vector<run>> traces;
+    std::vector<run> highlight;
+};
+
 // Lowest and highest value drawn, widened when they coincide.
-std::pair<double, double> valuerange(std::span<const periodstats> stats, const std::vector<const std::vector<double>*>& lines) {
+std::pair<double, double> valuerange(const layers& l) {
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
-    for (const periodstats& s : stats) {
-        if (s.count > 0) lo = std::min(lo, s.q90), hi = std::max(hi, s.q10);
-    }
-    for (const auto* line : lines) {
-        for (const double v : *line) {
-            if (!std::isnan(v)) lo = std::min(lo, v), hi = std::max(hi, v);
-        }
-    }
+    const auto take = [&](const std::vector<run>& runs) {
+        for (const run& r : runs)
+            for (const point& p : r) lo = std::min(lo, p.v), hi = std::max(hi, p.v);
+    };
+    take(l.band90[0]), take(l.band90[1]), take(l.median), take(l.highlight);
+    for (const auto& t : l.traces) take(t);
     if (!(lo <= hi)) lo = 0, hi = 1;  // nothing to draw
     if (hi - lo < 1e-9 * std::max(1.0, std::abs(hi))) {
         const double pad = std::max(1.0, std::abs(hi) * 0.1);
@@ -265,25 +273,43 @@ std::vector<double> column(std::span<const periodstats> stats, double periodstat
     return v;
 }
 
-}  // namespace
-
-std::string fanchart(const ensemble& e, std::span<const period> periods, const chartoptions& options) {
+layers layout(const ensemble& e, std::span<const period> periods, const chartoptions& options, const scales& s) {
     const auto means = periodmeans(e, periods);
     const auto stats = statistics(periods, means);
-    std::vector<const std::vector<double>*> lines;
+    const auto edge = [&](double periodstats::*member) { return series(periods, column(stats, member), s); };
+    layers l;
+    l.band90[0] = edge(&periodstats::q10), l.band90[1] = edge(&periodstats::q90);
+    l.band75[0] = edge(&periodstats::q25), l.band75[1] = edge(&periodstats::q75);
+    l.median = edge(&periodstats::q50);
     if (options.traces) {
-        for (const auto& m : means) lines.push_back(&m);
+        for (const auto& m : means) l.traces.push_back(series(periods, m, s));
     }
     if (options.highlight) {
         const auto found = std::find(e.years.begin(), e.years.end(), *options.highlight);
         if (found == e.years.end())
             throw readerror("scenario year " + std::to_string(*options.highlight) + " is not among the tables");
-        lines.push_back(&means[static_cast<std::size_t>(found - e.years.begin())]);
+        l.highlight = series(periods, means[static_cast<std::size_t>(found - e.years.begin())], s);
     }
+    return l;
+}
+
+void draw(std::string& out, const layers& l, const scales& s) {
+    bands(out, l.band90[0], l.band90[1], "band90", s);
+    bands(out, l.band75[0], l.band75[1], "band75", s);
+    // Traces under the median, the highlighted scenario over it.
+    for (const auto& t : l.traces) polylines(out, t, "trace", s);
+    polylines(out, l.median, "median", s);
+    polylines(out, l.highlight, "highlight", s);
+}
+
+}  // namespace
+
+std::string fanchart(const ensemble& e, std::span<const period> periods, const chartoptions& options) {
     scales s;
     s.firstday = e.firstday;
     s.days = e.lastday - e.firstday + 1;
-    const auto [lo, hi] = valuerange(stats, lines);
+    const layers l = layout(e, periods, options, s);
+    const auto [lo, hi] = valuerange(l);
     const std::vector<double> ticks = roundticks(lo, hi, 6);
     s.lo = ticks.front();
     s.hi = ticks.back();
@@ -292,21 +318,15 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
                       num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " +
                       num(height) + "\">\n";
     out += style;
-    out += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+    // Many traces would hide the fan: the more there are, the fainter each.
+    out += "<style>.trace{stroke-opacity:" + num(std::clamp(6.0 / static_cast<double>(e.years.size()), 0.1, 0.5)) +
+           "}</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     const std::string scenarios = std::to_string(e.years.size()) + (e.years.size() == 1 ? " scenario" : " scenarios");
     label(out, width / 2, 28, "title",
           escaped(lakename(e.lake)) + " net basin supply outlook, " + isodate(e.firstday) + " to " +
               isodate(e.lastday) + " (" + std::to_string(static_cast<std::int64_t>(s.days)) + " days), " + scenarios);
     valueaxis(out, s, ticks);
-    bands(out, series(periods, column(stats, &periodstats::q10), s), series(periods, column(stats, &periodstats::q90), s),
-          "band90");
-    bands(out, series(periods, column(stats, &periodstats::q25), s), series(periods, column(stats, &periodstats::q75), s),
-          "band75");
-    // Traces under the median, the highlighted scenario (the last line) over it.
-    const std::size_t traces = options.highlight ? lines.size() - 1 : lines.size();
-    for (std::size_t i = 0; i < traces; ++i) polylines(out, series(periods, *lines[i], s), "trace");
-    polylines(out, series(periods, column(stats, &periodstats::q50), s), "median");
-    if (options.highlight) polylines(out, series(periods, *lines.back(), s), "highlight");
+    draw(out, l, s);
     out += "<rect class=\"frame\" x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(right - left) +
            "\" height=\"" + num(bottom - top) + "\"/>\n";
     timeaxis(out, s, e.lastday);
