@@ -42,12 +42,7 @@ double secondssince(Clock::time_point t0) { return std::chrono::duration<double>
 
 // Scenario files and the tool's tables in dir, which becomes the working directory.
 void writetables(const Options& opt, const fs::path& dir) {
-    scenariofiles::Request request;
-    request.lakeindex = 2;
-    for (std::int32_t y = 0; y < opt.years; ++y) request.years.push_back(1950 + y);
-    keldautil::datesequence(1, 6, 2024, request.firstday);
-    request.days = opt.days;
-    request.dir = dir;
+    const scenariofiles::Request request = scenariofiles::benchrequest(opt.years, opt.days, dir);
     std::int32_t written = 0;
     std::string error;
     if (!scenariofiles::writescenarios(request, written, error)) throw std::runtime_error(error);
