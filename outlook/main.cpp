@@ -24,10 +24,12 @@ struct plotrequest {
 };
 
 constexpr std::string_view statisticsnote =
-    "Periods: quarter-month (default), month or outlook, each cut to the outlook. A scenario's value for a "
-    "period is the mean of its days of it; a scenario with a missing day there has no value. Exceedance "
-    "values use the Weibull plotting position m/(n+1) of the m-th largest of n values, with linear "
-    "interpolation between ranks, clamped to the smallest and largest value. Values in m3/s.";
+    "Periods: quarter-month (default), month or outlook, each cut to the outlook.\n"
+    "A scenario's value for a period is the mean of its days of it; a scenario\n"
+    "with a missing day there has no value. Exceedance values use the Weibull\n"
+    "plotting position m/(n+1) of the m-th largest of n values, with linear\n"
+    "interpolation between ranks, clamped to the smallest and largest value.\n"
+    "Values in m3/s. Without table files, --lake names the tables to read.";
 
 void addsource(CLI::App& command, tablesource& source) {
     command.add_option("--period", source.period, "quarter-month, month or outlook")
@@ -88,9 +90,9 @@ int main(int argc, char** argv) {
     std::string dumpfile;
     CLI::App* dumpcommand = app.add_subcommand("dump", "A scenario file (REROVE<year>.<part>) or a table as CSV");
     dumpcommand->add_option("file", dumpfile, "scenario file or table")->required();
-    dumpcommand->footer("Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with the header's "
-                        "dates. Table: date,nbs_m3s for the days of the outlook; missing days and unreadable "
-                        "values are empty fields.");
+    dumpcommand->footer("Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
+                        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
+                        "missing days and unreadable values are empty fields.");
 
     tablesource summarysource;
     CLI::App* summarycommand = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
@@ -103,7 +105,7 @@ int main(int argc, char** argv) {
     plotcommand->add_flag("--traces", request.traces, "draw every scenario as a thin line");
     plotcommand->add_option("--highlight", request.highlight, "draw this scenario year over the fan");
     plotcommand->add_option("-o,--output", request.output, "the SVG file to write")->required();
-    plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line. " +
+    plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line.\n" +
                         std::string(statisticsnote));
 
     // The dry run, `check LAKE [DIR]`, is added here on the tool's shared discovery.

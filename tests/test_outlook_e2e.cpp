@@ -112,7 +112,7 @@ TEST(OutlookProgram, VersionAndHelp) {
     for (const char* command : {"dump", "summary", "plot"}) EXPECT_NE(help.out.find(command), std::string::npos);
     const RunResult summary = outlook({"summary", "--help"});
     EXPECT_EQ(summary.status, 0);
-    EXPECT_NE(summary.out.find("Weibull plotting position m/(n+1)"), std::string::npos);
+    EXPECT_NE(summary.out.find("Weibull\nplotting position m/(n+1)"), std::string::npos);
     EXPECT_EQ(outlook({"plot", "--help"}).status, 0);
     EXPECT_EQ(outlook({"dump", "--help"}).status, 0);
 }
