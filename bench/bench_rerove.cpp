@@ -226,12 +226,7 @@ int bench(const Options& opt) {
     } cleanup{owned && !opt.keep ? work : fs::path()};
 
     // Input: Mich-Huron, the years from 1950, from 1 June 2024.
-    scenariofiles::Request request;
-    request.lakeindex = 2;
-    for (std::int32_t y = 0; y < opt.years; ++y) request.years.push_back(1950 + y);
-    keldautil::datesequence(1, 6, 2024, request.firstday);
-    request.days = opt.days;
-    request.dir = run;
+    const scenariofiles::Request request = scenariofiles::benchrequest(opt.years, opt.days, run);
     Clock::time_point t0 = Clock::now();
     std::int32_t written = 0;
     std::string error;

@@ -20,10 +20,10 @@ struct RunResult {
     int status = -1;
 };
 
-// Runs the tool with the given arguments in dir (no shell), under the given
-// command name, and collects its standard output and exit status.
-inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                         const std::string& command = "rerove_tivorn") {
+// Runs the program at path with the given arguments in dir (no shell), under the
+// given command name, and collects its standard output and exit status.
+inline RunResult runprogram(const std::string& tool, const std::vector<std::string>& args,
+                            const std::filesystem::path& dir, const std::string& command) {
     int fds[2];
     if (::pipe(fds) != 0) return {};
     std::vector<std::string> words = {command};
@@ -31,7 +31,6 @@ inline RunResult runtool(const std::vector<std::string>& args, const std::filesy
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    const std::string tool = RT_TOOL_PATH;
     const std::string where = dir.string();
     ::fflush(stdout);
     const pid_t pid = ::fork();
@@ -52,6 +51,12 @@ inline RunResult runtool(const std::vector<std::string>& args, const std::filesy
     ::waitpid(pid, &wstatus, 0);
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return result;
+}
+
+// Runs the tool as runprogram does.
+inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                         const std::string& command = "rerove_tivorn") {
+    return runprogram(RT_TOOL_PATH, args, dir, command);
 }
 
 // Every regular file of dir (not descending), name -> bytes.

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the tool, writes a small Mich-Huron sample (five scenario years, 300 days
-# from 1 June 2024) into scratch/sample and runs the tool there.
+# from 1 June 2024) into scratch/sample, runs the tool there, and summarises and
+# draws the outlook with rerove_outlook.
 # Run from anywhere; paths are taken from the repository root.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 cmake --preset dev
-cmake --build --preset dev --target rerove_tivorn make_scenarios
+cmake --build --preset dev --target rerove_tivorn make_scenarios rerove_outlook
 
 sample=scratch/sample
 rm -rf "$sample"
@@ -28,3 +29,11 @@ ls -l "$sample"/mhDNBS_*.txt
 echo
 echo "First rows of $sample/mhDNBS_1950.txt:"
 head -n 12 "$sample/mhDNBS_1950.txt"
+
+echo
+echo "Ensemble statistics by quarter-month in $sample/summary.csv (first rows):"
+(cd "$sample" && ../../build/dev/outlook/rerove_outlook summary --lake MHU > summary.csv)
+head -n 4 "$sample/summary.csv"
+(cd "$sample" && ../../build/dev/outlook/rerove_outlook plot --lake MHU --traces -o outlook.svg > /dev/null)
+echo
+echo "Fan chart of the outlook in $sample/outlook.svg (open it in a browser)."

@@ -350,6 +350,16 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
     return true;
 }
 
+Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
+    Request request;
+    request.lakeindex = 2;
+    for (std::int32_t y = 0; y < years; ++y) request.years.push_back(1950 + y);
+    keldautil::datesequence(1, 6, 2024, request.firstday);
+    request.days = days;
+    request.dir = dir;
+    return request;
+}
+
 bool writescenarios(const Request& request, std::int32_t& written, std::string& error) {
     written = 0;
     std::error_code ec;

@@ -71,6 +71,10 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
 // The usage text, one entry a line.
 std::vector<std::string> usagetext();
 
+// The benchmarks' input: Mich-Huron, years scenario years from 1950, days days
+// from 1 June 2024, into dir.
+Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir);
+
 // Writes every file of the request into its directory (created when missing).
 // False with the reason in error at the first failure; written counts the files.
 bool writescenarios(const Request& request, std::int32_t& written, std::string& error);

@@ -1,0 +1,127 @@
+// rerove_outlook: looks at what rerove_tivorn reads and writes, and never
+// changes either. Everything it prints goes to standard output; exit status 0
+// on success, 1 on any failure (bad arguments included).
+#include <CLI/CLI.hpp>
+
+#include <fstream>
+#include <iostream>
+
+#include "outlook/outlook.hpp"
+
+namespace {
+
+struct tablesource {
+    std::string period = "quarter-month";
+    std::string lake;
+    std::vector<std::string> tables;
+};
+
+struct plotrequest {
+    tablesource source;
+    bool traces = false;
+    std::optional<std::int32_t> highlight;
+    std::string output;
+};
+
+constexpr std::string_view statisticsnote =
+    "Periods: quarter-month (default), month or outlook, each cut to the outlook.\n"
+    "A scenario's value for a period is the mean of its days of it; a scenario\n"
+    "with a missing day there has no value. Exceedance values use the Weibull\n"
+    "plotting position m/(n+1) of the m-th largest of n values, with linear\n"
+    "interpolation between ranks, clamped to the smallest and largest value.\n"
+    "Values in m3/s. Without table files, --lake names the tables to read.";
+
+void addsource(CLI::App& command, tablesource& source) {
+    command.add_option("--period", source.period, "quarter-month, month or outlook")
+        ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
+    command.add_option("--lake", source.lake, "SUP, MHU, STC, ERI or ONT: all its tables in the current directory");
+    command.add_option("tables", source.tables, "table files <xx>DNBS_<year>.txt of one outlook");
+}
+
+outlook::ensemble readensemble(const tablesource& source) {
+    std::vector<std::filesystem::path> files(source.tables.begin(), source.tables.end());
+    if (files.empty()) {
+        if (source.lake.empty()) throw outlook::readerror("name the tables, or the lake with --lake");
+        files = outlook::tablesoflake(source.lake, ".");
+        if (files.empty()) throw outlook::readerror("no tables of " + source.lake + " in the current directory");
+    }
+    std::vector<outlook::table> tables;
+    for (const auto& file : files) tables.push_back(outlook::readtable(file));
+    return outlook::makeensemble(std::move(tables));
+}
+
+std::vector<outlook::period> periodsof(const tablesource& source, const outlook::ensemble& e) {
+    return outlook::periodsof(*outlook::periodofname(source.period), e.firstday, e.lastday);
+}
+
+int dump(const std::string& file) {
+    if (outlook::looksliketable(file)) std::cout << outlook::tablecsv(outlook::readtable(file));
+    else std::cout << outlook::scenariocsv(outlook::readscenariofile(file));
+    return 0;
+}
+
+int summary(const tablesource& source) {
+    const outlook::ensemble e = readensemble(source);
+    const auto periods = periodsof(source, e);
+    std::cout << outlook::summarycsv(outlook::statistics(periods, outlook::periodmeans(e, periods)));
+    return 0;
+}
+
+int plot(const plotrequest& request) {
+    const outlook::ensemble e = readensemble(request.source);
+    const std::string svg = outlook::fanchart(e, periodsof(request.source, e), {request.traces, request.highlight});
+    std::ofstream out(request.output, std::ios::binary | std::ios::trunc);
+    out << svg;
+    out.close();
+    if (!out) throw outlook::readerror(request.output + ": cannot be written");
+    std::cout << request.output << ": fan chart of " << e.years.size() << " scenario"
+              << (e.years.size() == 1 ? "" : "s") << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"rerove_outlook: reads the scenario files and tables of rerove_tivorn, summarises and draws "
+                 "the outlook. It never changes what rerove_tivorn does."};
+    app.set_version_flag("--version", std::string(RT_VERSION));
+    app.require_subcommand(1);
+
+    std::string dumpfile;
+    CLI::App* dumpcommand = app.add_subcommand("dump", "A scenario file (REROVE<year>.<part>) or a table as CSV");
+    dumpcommand->add_option("file", dumpfile, "scenario file or table")->required();
+    dumpcommand->footer("Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
+                        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
+                        "missing days and unreadable values are empty fields.");
+
+    tablesource summarysource;
+    CLI::App* summarycommand = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
+    addsource(*summarycommand, summarysource);
+    summarycommand->footer(std::string(statisticsnote));
+
+    plotrequest request;
+    CLI::App* plotcommand = app.add_subcommand("plot", "Fan chart of a lake's tables as an SVG file");
+    addsource(*plotcommand, request.source);
+    plotcommand->add_flag("--traces", request.traces, "draw every scenario as a thin line");
+    plotcommand->add_option("--highlight", request.highlight, "draw this scenario year over the fan");
+    plotcommand->add_option("-o,--output", request.output, "the SVG file to write")->required();
+    plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line.\n" +
+                        std::string(statisticsnote));
+
+    // The dry run, `check LAKE [DIR]`, is added here on the tool's shared discovery.
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e, std::cout, std::cout) == 0 ? 0 : 1;
+    }
+    try {
+        if (*dumpcommand) return dump(dumpfile);
+        if (*summarycommand) return summary(summarysource);
+        if (*plotcommand) return plot(request);
+    } catch (const outlook::readerror& e) {
+        std::cout << "rerove_outlook: " << e.what() << "\n";
+        return 1;
+    }
+    return 1;
+}

@@ -1,0 +1,146 @@
+// outlook: the companion program's library for people looking at an outlook:
+// scenario files and tables read back, ensemble statistics by period, and the
+// SVG fan chart. Readers throw outlook::readerror with a message fit for the
+// console; nothing here writes to the console.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace outlook {
+
+// A file that cannot be read as what it should be: the message names the file.
+class readerror : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// ===========================================================================
+// Scenario files and tables (readers.cpp)
+// ===========================================================================
+
+// One day of a scenario file, in millimetres.
+struct scenarioday {
+    float runoff = 0;
+    float precip = 0;
+    float evap = 0;
+};
+
+// A scenario file: the header's first and last day (day sequence numbers) and
+// one entry per day from the first to the last.
+struct scenariofile {
+    std::int32_t firstday = 0;
+    std::int32_t lastday = 0;
+    std::vector<scenarioday> days;
+};
+
+scenariofile readscenariofile(const std::filesystem::path& file);
+
+// A table written by the tool, mapped back to days. Values are in m3/s; a
+// missing day (-28317.) or an unreadable value (asterisks) is NaN. Days of the
+// written months outside the outlook (-99999.) are left out.
+struct table {
+    std::string lake;        // as the first header line names it, e.g. "Mich-Hur"
+    std::int32_t year = 0;   // scenario year from the file name; 0 when it has none
+    std::int32_t firstday = 0;  // first and last day of the outlook
+    std::int32_t lastday = 0;
+    std::vector<double> values;  // one per day of the outlook
+};
+
+table readtable(const std::filesystem::path& file);
+// The same from the text of a table; name is used in messages.
+table parsetable(std::string_view text, std::string_view name);
+
+// Whether the file starts as a table does (text beginning with '#').
+bool looksliketable(const std::filesystem::path& file);
+
+// Tables <xx>DNBS_<year>.txt of a lake (code SUP, MHU, ... in any case) in dir,
+// in file-name order. Throws readerror for an unknown lake code.
+std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const std::filesystem::path& dir);
+
+// ===========================================================================
+// Ensemble statistics (statistics.cpp)
+// ===========================================================================
+
+enum class periodkind { quartermonth, month, outlook };
+
+// Parses "quarter-month", "month" or "outlook".
+std::optional<periodkind> periodofname(std::string_view name);
+
+// Days first to last of a period, both within the outlook.
+struct period {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+};
+
+// The periods covering firstday to lastday, each cut to that span.
+std::vector<period> periodsof(periodkind kind, std::int32_t firstday, std::int32_t lastday);
+
+// Tables of one outlook: they must cover the same days (readerror otherwise).
+struct ensemble {
+    std::string lake;
+    std::int32_t firstday = 0;
+    std::int32_t lastday = 0;
+    std::vector<std::int32_t> years;
+    std::vector<std::vector<double>> values;  // [scenario][day], NaN missing
+};
+
+ensemble makeensemble(std::vector<table> tables);
+
+// Mean of each scenario's days of each period: [scenario][period], NaN when a
+// day of the period is missing.
+std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const period> periods);
+
+// Value exceeded with probability p (0 to 1) among values sorted in descending
+// order: Weibull plotting position m/(n+1) for the m-th largest, linear between
+// ranks, clamped to the largest and smallest. NaN for no values.
+double exceeded(std::span<const double> descending, double p);
+
+struct periodstats {
+    period days;
+    std::int32_t count = 0;    // scenarios with a value
+    std::int32_t missing = 0;  // scenarios without one
+    // NaN when count is 0.
+    double min = 0, q90 = 0, q75 = 0, q50 = 0, q25 = 0, q10 = 0, mean = 0, max = 0;
+};
+
+// Statistics of each period over the scenarios (means as periodmeans gives).
+std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means);
+
+// ===========================================================================
+// CSV text (csv.cpp)
+// ===========================================================================
+
+// The shortest text that reads back to the same value; empty for NaN.
+std::string shortest(double value);
+std::string shortest(float value);
+// YYYY-MM-DD of a day sequence number.
+std::string isodate(std::int32_t seq);
+
+std::string scenariocsv(const scenariofile& file);
+std::string tablecsv(const table& t);
+std::string summarycsv(std::span<const periodstats> stats);
+
+// ===========================================================================
+// SVG fan chart (svg.cpp)
+// ===========================================================================
+
+struct chartoptions {
+    bool traces = false;
+    std::optional<std::int32_t> highlight;  // a scenario year of the ensemble
+};
+
+// A self-contained SVG document. Throws readerror when the highlighted year is
+// not one of the ensemble's.
+std::string fanchart(const ensemble& e, std::span<const period> periods, const chartoptions& options);
+
+// Round tick values covering lo to hi (lo < hi), about target of them.
+std::vector<double> roundticks(double lo, double hi, int target);
+
+}  // namespace outlook
