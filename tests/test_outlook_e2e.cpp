@@ -106,7 +106,7 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
 }
 
 TEST(OutlookProgram, VersionAndHelp) {
-    EXPECT_EQ(outlook({"--version"}).out, "1.0.0\n");
+    EXPECT_EQ(outlook({"--version"}).out, RT_VERSION "\n");
     const RunResult help = outlook({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"dump", "summary", "plot"}) EXPECT_NE(help.out.find(command), std::string::npos);
