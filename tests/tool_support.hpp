@@ -30,11 +30,18 @@ struct Child {
     int out = -1;
 };
 
+// A pipe that holds started children back until its write end is closed, so
+// that several runs begin at the same moment.
+struct Gate {
+    int read = -1;
+    int write = -1;
+};
+
 // Starts the tool with the given arguments in dir (no shell), under the given
-// command name. The pipe is not inherited by runs started later, so that each
-// run's output ends when that run does.
+// command name, once the gate (if any) opens. The pipe is not inherited by runs
+// started later, so that each run's output ends when that run does.
 inline Child starttool(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                       const std::string& command = "rerove_tivorn") {
+                       const std::string& command = "rerove_tivorn", Gate gate = {}) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return {};
     std::vector<std::string> words = {command};
@@ -48,6 +55,12 @@ inline Child starttool(const std::vector<std::string>& args, const std::filesyst
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(fds[1], STDOUT_FILENO);
+        if (gate.read >= 0) {
+            ::close(gate.write);
+            char c = 0;
+            while (::read(gate.read, &c, 1) < 0 && errno == EINTR) {
+            }
+        }
         if (::chdir(where.c_str()) != 0) ::_exit(127);
         ::execv(tool.c_str(), argv.data());
         ::_exit(127);
@@ -81,12 +94,18 @@ inline RunResult runtool(const std::vector<std::string>& args, const std::filesy
     return result;
 }
 
-// Runs the tool once for each argument list, all at the same time in dir, and
-// collects every run's output as it comes (no run waits on a full pipe).
+// Runs the tool once for each argument list in dir, all let go at one moment,
+// and collects every run's output as it comes (no run waits on a full pipe).
 inline std::vector<RunResult> runtogether(const std::vector<std::vector<std::string>>& runs,
                                           const std::filesystem::path& dir) {
+    int gatefds[2] = {-1, -1};
+    const Gate gate = ::pipe2(gatefds, O_CLOEXEC) == 0 ? Gate{gatefds[0], gatefds[1]} : Gate{};
     std::vector<Child> children;
-    for (const auto& args : runs) children.push_back(starttool(args, dir));
+    for (const auto& args : runs) children.push_back(starttool(args, dir, "rerove_tivorn", gate));
+    if (gate.read >= 0) {
+        ::close(gate.read);
+        ::close(gate.write);  // all at once
+    }
     std::vector<RunResult> results(runs.size());
     std::vector<pollfd> open;
     for (const Child& c : children) open.push_back({c.out, POLLIN, 0});
