@@ -92,6 +92,37 @@ Status listfiles(std::string_view dir, std::string_view pattern,
 bool wildcardmatch(std::string_view pattern, std::string_view name);
 
 // ---------------------------------------------------------------------------
+// Advisory locks
+// ---------------------------------------------------------------------------
+
+// An exclusive advisory lock on a file that processes share by name: the holder
+// may empty, rewrite and delete the file while the others wait for the lock.
+// It lives on a descriptor of its own (flock), so opening and closing units on
+// the file leave it in place, and the system drops it when the process ends.
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock() { unlock(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Waits until this process holds the lock on the file of that name, creating
+    // the file empty when it is missing. Should the holder it waited for have
+    // deleted or replaced the file, it starts over on the file the name now
+    // stands for. Fails, holding nothing, when the name is no regular file or
+    // the file cannot be opened or locked. A lock already held is released first.
+    Status lock(std::string_view path);
+
+    // Releases the lock; nothing when none is held.
+    void unlock();
+
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// ---------------------------------------------------------------------------
 // Fixed-width text
 // ---------------------------------------------------------------------------
 

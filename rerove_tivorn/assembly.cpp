@@ -69,12 +69,16 @@ float floatat(const std::byte* bytes) {
 }
 
 // Writes the listing of the part's scenario files, one bare name per line in
-// byte order, as a directory listing redirected into the file would.
-bool writelisting(std::string_view suffix) {
+// byte order, as a directory listing redirected into the file would. Runs for
+// other lakes in this directory share the listing's name: the lock is taken
+// before the file is emptied and kept until it has been deleted. Without a lock
+// the creation goes ahead and reports any fault as it always has.
+bool writelisting(std::string_view suffix, iolayer::FileLock& lock) {
     std::vector<std::string> names;
     if (iolayer::listfiles("", "REROVE????." + std::string(suffix), names) != iolayer::Status::ok) return false;
     const std::int32_t unit = keldautil::getfreeunitnumber();
     if (errorlevel != 0) return false;
+    (void)lock.lock(listingfile);
     if (iolayer::createfile(unit, listingfile, iolayer::Access::sequential) != iolayer::Status::ok) return false;
     bool ok = true;
     for (const auto& name : names) ok = ok && iolayer::writeline(unit, name) == iolayer::Status::ok;
@@ -85,7 +89,8 @@ bool writelisting(std::string_view suffix) {
 // (already reported).
 bool discoverpart(std::int32_t part, std::array<std::int32_t, maxscen>& years, std::int32_t& count) {
     count = 0;
-    const bool listed = writelisting(fcstutil::lakename3[at(part)]);
+    iolayer::FileLock lock;
+    const bool listed = writelisting(fcstutil::lakename3[at(part)], lock);
     if (errorlevel != 0) {
         passon();
         return false;
