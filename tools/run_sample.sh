@@ -7,17 +7,22 @@ set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-cmake --preset dev
-cmake --build --preset dev --target rerove_tivorn make_scenarios rerove_outlook
+# Reuse the build tree of the test command (cmake --workflow --preset ci) where one
+# exists, so that the two set-up commands do not compile everything twice.
+preset=dev
+[ -f build/ci/CMakeCache.txt ] && preset=ci
+build="build/$preset"
+[ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset"
+cmake --build --preset "$preset" --target rerove_tivorn make_scenarios rerove_outlook
 
 sample=scratch/sample
 rm -rf "$sample"
-build/dev/tools/make_scenarios -d "$sample" MHU 1950-1954 06/01/2024 300
+"$build"/tools/make_scenarios -d "$sample" MHU 1950-1954 06/01/2024 300
 
 echo
 echo "Running rerove_tivorn MHU in $sample"
 status=0
-(cd "$sample" && ../../build/dev/rerove_tivorn/rerove_tivorn MHU) || status=$?
+(cd "$sample" && "../../$build"/rerove_tivorn/rerove_tivorn MHU) || status=$?
 if [ "$status" -ne 0 ]; then
     echo "rerove_tivorn ended with exit status $status (see the lines above and $sample/ERROR.INT)"
     exit "$status"
@@ -32,8 +37,8 @@ head -n 12 "$sample/mhDNBS_1950.txt"
 
 echo
 echo "Ensemble statistics by quarter-month in $sample/summary.csv (first rows):"
-(cd "$sample" && ../../build/dev/outlook/rerove_outlook summary --lake MHU > summary.csv)
+(cd "$sample" && "../../$build"/outlook/rerove_outlook summary --lake MHU > summary.csv)
 head -n 4 "$sample/summary.csv"
-(cd "$sample" && ../../build/dev/outlook/rerove_outlook plot --lake MHU --traces -o outlook.svg > /dev/null)
+(cd "$sample" && "../../$build"/outlook/rerove_outlook plot --lake MHU --traces -o outlook.svg > /dev/null)
 echo
 echo "Fan chart of the outlook in $sample/outlook.svg (open it in a browser)."
