@@ -31,7 +31,7 @@ const Split* splitof(std::int32_t monthlength) {
     }
 }
 
-bool failed() { return errorprocess::errorlevel != 0; }
+using errorprocess::failed;
 
 std::int32_t clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
