@@ -11,7 +11,6 @@ namespace {
 constexpr std::int32_t secondsperday = 86400;
 constexpr float evaporationfloor = -98.0F;  // cm; below it a day is missing
 
-std::size_t at(std::int32_t oneBased) { return static_cast<std::size_t>(oneBased - 1); }
 
 // Product and sum in double, rounded once to single precision.
 float accumulate(float sum, float value, float weight) {
