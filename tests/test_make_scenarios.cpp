@@ -44,9 +44,9 @@ bool parse(std::vector<std::string_view> args, Request& request, std::string& er
 }  // namespace
 
 TEST(ScenarioFiles, NamesAndLakes) {
-    EXPECT_EQ(scenariofilename(1950, 1), "REROVE1950.sup");
-    EXPECT_EQ(scenariofilename(2024, 4), "REROVE2024.geo");
-    EXPECT_EQ(scenariofilename(950, 7), "REROVE 950.ont");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(1950, 1), "REROVE1950.sup");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(2024, 4), "REROVE2024.geo");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(950, 7), "REROVE 950.ont");
     EXPECT_EQ(lakeindexofcode("MHU"), 2);
     EXPECT_EQ(lakeindexofcode("ont"), 5);
     EXPECT_EQ(lakeindexofcode("mic"), 0);

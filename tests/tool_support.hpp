@@ -1,9 +1,6 @@
 // Running the built tool in a scratch directory, and writing scenario files.
 #pragma once
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include "support.hpp"
+#include "tools/childrun.hpp"
 
 namespace testsupport {
 
@@ -24,34 +22,13 @@ struct RunResult {
 // command name, and collects its standard output and exit status.
 inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
                          const std::string& command = "rerove_tivorn") {
-    int fds[2];
-    if (::pipe(fds) != 0) return {};
-    std::vector<std::string> words = {command};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    const std::string tool = RT_TOOL_PATH;
-    const std::string where = dir.string();
-    ::fflush(stdout);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(fds[1], STDOUT_FILENO);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        if (::chdir(where.c_str()) != 0) ::_exit(127);
-        ::execv(tool.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    RunResult result;
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    return result;
+    childrun::Spec spec;
+    spec.program = RT_TOOL_PATH;
+    spec.argv = {command};
+    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+    spec.cwd = dir;
+    const childrun::Result run = childrun::run(spec);
+    return {run.out, run.status};
 }
 
 // Every regular file of dir (not descending), name -> bytes.
