@@ -78,7 +78,6 @@ void closeallfiles() {
         auto& slot = openedfileunits[static_cast<std::size_t>(i)];
         (void)iolayer::closeunit(slot);  // a unit that fails to close is no error
         slot = -1;
-        --openedfiles;
     }
     openedfiles = 0;
 }

@@ -81,7 +81,7 @@ bool listpart(std::int32_t part, const std::function<bool(const std::string&)>& 
         errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + std::string(listingfile)});
         return false;
     }
-    keldautil::filewasopened(unit);
+    (void)keldautil::filewasopened(unit);  // its failure is raised there and seen in errorlevel
     if (errorlevel != 0) {
         errorprocess::traceback(label);
         return false;

@@ -165,7 +165,7 @@ bool writetable(std::size_t s, const std::string& name, const std::array<std::st
         errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error opening " + name});
         return false;
     }
-    if (errorlevel == 0) keldautil::filewasopened(unit);
+    if (errorlevel == 0) (void)keldautil::filewasopened(unit);  // its failure is raised there
     if (errorlevel != 0) {
         errorprocess::traceback(label);
         return false;
