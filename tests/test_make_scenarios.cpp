@@ -12,16 +12,12 @@
 #include "keldautil/keldautil.hpp"
 #include "support.hpp"
 #include "tools/scenariofiles.hpp"
+#include "calendar_support.hpp"
 
 using namespace scenariofiles;
+using testsupport::seqof;
 
 namespace {
-
-std::int32_t seqof(std::int32_t day, std::int32_t month, std::int32_t year) {
-    std::int32_t seq = 0;
-    keldautil::datesequence(day, month, year, seq);
-    return seq;
-}
 
 std::uint32_t word(const std::vector<std::byte>& b, std::size_t at) {
     std::uint32_t v = 0;
