@@ -28,9 +28,9 @@
 #include <unistd.h>
 
 #include "keldautil/keldautil.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+#include "tools/childrun.hpp"
 #include "tools/scenariofiles.hpp"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -40,8 +40,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double targetratio = 3.0;
 constexpr double targetmib = 64.0;
-constexpr std::int32_t maxyears = 75;      // the tool's most scenario years
-constexpr std::int32_t maxspan = 20000;    // the tool's most days
+constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;  // the tool's most scenario years
+constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;   // the tool's most days
 constexpr std::size_t blocksize = 1 << 20;
 
 struct Options {
@@ -52,14 +52,6 @@ struct Options {
     std::int32_t days = maxspan;
     bool keep = false;
     bool check = false;
-};
-
-struct ChildRun {
-    bool started = false;
-    int status = -1;       // exit status; -1 when killed by a signal
-    double seconds = 0.0;  // wall time from spawn to reaping
-    long maxrsskib = 0;    // peak resident set of the child, KiB
-    std::string failure;
 };
 
 void say(const std::string& line) {
@@ -80,40 +72,15 @@ double secondssince(Clock::time_point t0) {
 
 // Runs argv[0] (searched in PATH when search is set) in directory cwd, with
 // standard output and error into the file out.
-ChildRun runchild(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& out, bool search) {
-    ChildRun run;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-
-    const Clock::time_point t0 = Clock::now();
-    pid_t pid = 0;
-    const int rc = search ? posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ)
-                          : posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        run.failure = "cannot start " + argv[0] + ": " + std::strerror(rc);
-        return run;
-    }
-    int status = 0;
-    struct rusage usage {};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            run.failure = std::string("wait4: ") + std::strerror(errno);
-            return run;
-        }
-    }
-    run.seconds = secondssince(t0);
-    run.started = true;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.maxrsskib = usage.ru_maxrss;
-    return run;
+childrun::Result runchild(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& out, bool search) {
+    childrun::Spec spec;
+    spec.program = argv[0];
+    spec.argv = argv;
+    spec.cwd = cwd;
+    spec.output = out;
+    spec.witherrors = true;
+    spec.search = search;
+    return childrun::run(spec);
 }
 
 std::string readtext(const fs::path& p) {
@@ -197,12 +164,11 @@ int usageerror(const std::string& why) {
     return 2;
 }
 
-int bench(const Options& opt) {
-    // Work directory: run/ is the tool's working directory, sink/ takes the
-    // baseline's output.
+// The work directory: a fresh one under the temporary directory, or the
+// caller's, which must be empty. Absolute: the children run inside it.
+fs::path makework(const Options& opt) {
     fs::path work = opt.work;
-    const bool owned = work.empty();
-    if (owned) {
+    if (work.empty()) {
         std::string tmpl = (fs::temp_directory_path() / "bench_rerove_XXXXXX").string();
         if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot make a work directory");
         work = tmpl;
@@ -210,91 +176,66 @@ int bench(const Options& opt) {
         fs::create_directories(work);
         if (!fs::is_empty(work)) throw std::runtime_error("work directory " + work.string() + " is not empty");
     }
-    work = fs::absolute(work);
-    const fs::path run = work / "run";
-    const fs::path sink = work / "sink";
-    const fs::path log = work / "tool.out";
-    fs::create_directories(run);
-    fs::create_directories(sink);
+    return fs::absolute(work);
+}
 
-    struct Cleanup {
-        fs::path dir;
-        ~Cleanup() {
-            std::error_code ec;
-            if (!dir.empty()) fs::remove_all(dir, ec);
-        }
-    } cleanup{owned && !opt.keep ? work : fs::path()};
-
-    // Input: Mich-Huron, the years from 1950, from 1 June 2024.
+// Writes the input into run: Mich-Huron, the years from 1950, from 1 June 2024.
+// Gives the wall time it took.
+double generate(const Options& opt, const fs::path& run) {
     const scenariofiles::Request request = scenariofiles::benchrequest(opt.years, opt.days, run);
-    Clock::time_point t0 = Clock::now();
+    const Clock::time_point t0 = Clock::now();
     std::int32_t written = 0;
     std::string error;
     if (!scenariofiles::writescenarios(request, written, error)) throw std::runtime_error(error);
-    const double generation = secondssince(t0);
+    return secondssince(t0);
+}
 
-    const std::vector<fs::path> inputs = filesstarting(run, "REROVE");
-    std::vector<char> buffer(blocksize, 'x');
-    const std::uintmax_t inbytes = readall(inputs, buffer);
-
-    say("bench_rerove: Mich-Huron, " + std::to_string(opt.years) + " scenario years, " +
-        std::to_string(opt.days) + " days");
-    say("  work directory   " + work.string());
-    say("  input            " + std::to_string(inputs.size()) + " files, " + std::to_string(inbytes) +
-        " bytes (generated in " + fixed(generation, 3) + " s)");
-
-    std::vector<std::string> toolargs = {opt.tool.string(), "MHU"};
-    std::vector<std::string> catargs = {"cat"};
-    for (const fs::path& p : inputs) catargs.push_back(p.filename().string());
-
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    const long selfkib = self.ru_maxrss;
-
-    double besttool = 1e300;
-    double bestread = 1e300;
-    double bestwrite = 1e300;
+// The best times of the repeated runs, the tool's peak memory and its tables' sizes.
+struct Timings {
+    double tool = 1e300;
+    double read = 1e300;
+    double write = 1e300;
     long peakkib = 0;
     std::vector<std::uintmax_t> sizes;
-    for (int rep = 0; rep < opt.repeat; ++rep) {
-        removeall(filesstarting(run, "mhDNBS_"));
-        const ChildRun tool = runchild(toolargs, run, log, false);
-        if (!tool.started) throw std::runtime_error(tool.failure);
-        const std::string printed = readtext(log);
-        const std::vector<fs::path> tables = filesstarting(run, "mhDNBS_");
-        if (tool.status != 0 || printed.find(" Processing Mich-Huron") == std::string::npos ||
-            tables.size() != static_cast<std::size_t>(opt.years)) {
-            say("bench_rerove: the tool did not complete the run: exit status " + std::to_string(tool.status) +
-                ", " + std::to_string(tables.size()) + " tables of " + std::to_string(opt.years) + "; it printed:");
-            std::fwrite(printed.data(), 1, std::min<std::size_t>(printed.size(), 4000), stdout);
-            return 1;
-        }
-        besttool = std::min(besttool, tool.seconds);
-        peakkib = std::max(peakkib, tool.maxrsskib);
-        sizes.clear();
-        for (const fs::path& t : tables) sizes.push_back(fs::file_size(t));
+};
 
-        const ChildRun cat = runchild(catargs, run, "/dev/null", true);
-        if (!cat.started || cat.status != 0) throw std::runtime_error("cat failed: " + cat.failure);
-        bestread = std::min(bestread, cat.seconds);
-
-        removeall(filesstarting(sink, "table"));
-        bestwrite = std::min(bestwrite, writesizes(sink, sizes, buffer));
+// One run of the tool in run, its output into log; false (having said why) when
+// it did not complete.
+bool timetool(const Options& opt, const fs::path& run, const fs::path& log, Timings& t) {
+    removeall(filesstarting(run, "mhDNBS_"));
+    const childrun::Result tool = runchild({opt.tool.string(), "MHU"}, run, log, false);
+    if (!tool.started) throw std::runtime_error(tool.failure);
+    const std::string printed = readtext(log);
+    const std::vector<fs::path> tables = filesstarting(run, "mhDNBS_");
+    if (tool.status != 0 || printed.find(" Processing Mich-Huron") == std::string::npos ||
+        tables.size() != static_cast<std::size_t>(opt.years)) {
+        say("bench_rerove: the tool did not complete the run: exit status " + std::to_string(tool.status) + ", " +
+            std::to_string(tables.size()) + " tables of " + std::to_string(opt.years) + "; it printed:");
+        std::fwrite(printed.data(), 1, std::min<std::size_t>(printed.size(), 4000), stdout);
+        return false;
     }
+    t.tool = std::min(t.tool, tool.seconds);
+    t.peakkib = std::max(t.peakkib, tool.maxrsskib);
+    t.sizes.clear();
+    for (const fs::path& table : tables) t.sizes.push_back(fs::file_size(table));
+    return true;
+}
 
+// Says the results; 1 when a target is missed and opt.check is set.
+int report(const Options& opt, const Timings& t, long selfkib) {
     std::uintmax_t outbytes = 0;
-    for (const std::uintmax_t s : sizes) outbytes += s;
-    const double baseline = bestread + bestwrite;
-    const double ratio = besttool / baseline;
-    const double mib = static_cast<double>(peakkib) / 1024.0;
+    for (const std::uintmax_t s : t.sizes) outbytes += s;
+    const double baseline = t.read + t.write;
+    const double ratio = t.tool / baseline;
+    const double mib = static_cast<double>(t.peakkib) / 1024.0;
     const bool ratiook = ratio <= targetratio;
     const bool memok = mib < targetmib;
 
-    say("  output           " + std::to_string(sizes.size()) + " tables, " + std::to_string(outbytes) + " bytes");
+    say("  output           " + std::to_string(t.sizes.size()) + " tables, " + std::to_string(outbytes) + " bytes");
     say("  best of " + std::to_string(opt.repeat) + " runs, wall seconds:");
-    say("    rerove_tivorn MHU              " + fixed(besttool, 3));
-    say("    cat input > /dev/null          " + fixed(bestread, 3));
-    say("    write output bytes             " + fixed(bestwrite, 3));
+    say("    rerove_tivorn MHU              " + fixed(t.tool, 3));
+    say("    cat input > /dev/null          " + fixed(t.read, 3));
+    say("    write output bytes             " + fixed(t.write, 3));
     say("    read + write                   " + fixed(baseline, 3));
     say("  ratio tool / (read + write)      " + fixed(ratio, 2) + "   (target <= " + fixed(targetratio, 0) +
         (ratiook ? ": met)" : ": MISSED)"));
@@ -305,11 +246,50 @@ int bench(const Options& opt) {
     return opt.check && !(ratiook && memok) ? 1 : 0;
 }
 
-}  // namespace
+int bench(const Options& opt) {
+    // run/ is the tool's working directory, sink/ takes the baseline's output.
+    const fs::path work = makework(opt);
+    const fs::path run = work / "run";
+    const fs::path sink = work / "sink";
+    const fs::path log = work / "tool.out";
+    fs::create_directories(run);
+    fs::create_directories(sink);
+    struct Cleanup {
+        fs::path dir;
+        ~Cleanup() {
+            std::error_code ec;
+            if (!dir.empty()) fs::remove_all(dir, ec);
+        }
+    } cleanup{opt.work.empty() && !opt.keep ? work : fs::path()};
 
-int main(int argc, char** argv) {
-    Options opt;
-    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const double generation = generate(opt, run);
+    const std::vector<fs::path> inputs = filesstarting(run, "REROVE");
+    std::vector<char> buffer(blocksize, 'x');
+    const std::uintmax_t inbytes = readall(inputs, buffer);
+    say("bench_rerove: Mich-Huron, " + std::to_string(opt.years) + " scenario years, " + std::to_string(opt.days) +
+        " days");
+    say("  work directory   " + work.string());
+    say("  input            " + std::to_string(inputs.size()) + " files, " + std::to_string(inbytes) +
+        " bytes (generated in " + fixed(generation, 3) + " s)");
+
+    std::vector<std::string> catargs = {"cat"};
+    for (const fs::path& p : inputs) catargs.push_back(p.filename().string());
+    struct rusage self {};
+    ::getrusage(RUSAGE_SELF, &self);
+    Timings t;
+    for (int rep = 0; rep < opt.repeat; ++rep) {
+        if (!timetool(opt, run, log, t)) return 1;
+        const childrun::Result cat = runchild(catargs, run, "/dev/null", true);
+        if (!cat.started || cat.status != 0) throw std::runtime_error("cat failed: " + cat.failure);
+        t.read = std::min(t.read, cat.seconds);
+        removeall(filesstarting(sink, "table"));
+        t.write = std::min(t.write, writesizes(sink, t.sizes, buffer));
+    }
+    return report(opt, t, self.ru_maxrss);
+}
+
+// Reads the command line into opt. Gives -1 to go on, or the exit status.
+int parseoptions(const std::vector<std::string_view>& args, Options& opt) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         const bool hasvalue = i + 1 < args.size();
@@ -336,6 +316,15 @@ int main(int argc, char** argv) {
             return usageerror("unknown or incomplete argument " + std::string(a));
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options opt;
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (const int status = parseoptions(args, opt); status >= 0) return status;
     try {
         return bench(opt);
     } catch (const std::exception& e) {

@@ -45,10 +45,23 @@ void writeerrormessage(std::string_view message, std::string_view prefix, std::i
     passmsg();
 }
 
-void raiseerror(std::string_view message) {
+void raiseerror(std::string_view message, std::int32_t level) {
     errormessage = message;
     passmsg();
+    errorlevel = level;
+}
+
+void raiseerror(std::initializer_list<std::string_view> messages) {
+    for (const std::string_view m : messages) {
+        errormessage = m;
+        passmsg();
+    }
     errorlevel = 1;
+}
+
+void raiseerrorin(std::string_view label, std::initializer_list<std::string_view> messages) {
+    raiseerror(messages);
+    traceback(label);
 }
 
 void warn(std::string_view message) {

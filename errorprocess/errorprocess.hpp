@@ -1,11 +1,12 @@
 // errorprocess: the process-wide error state and the console.
 //
-// A failing operation stores its message in errormessage, prints it with passmsg
-// and sets errorlevel; callers test errorlevel after every call that can fail.
+// A failing operation raises its message (stored in errormessage, printed, and
+// errorlevel set); callers test errorlevel after every call that can fail.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -55,6 +56,9 @@ private:
 // cancellation checks). Never cleared during a run.
 inline std::int32_t errorlevel = 0;
 
+// Whether a failure is pending.
+inline bool failed() { return errorlevel != 0; }
+
 // The message last composed, always 255 characters.
 inline MessageText errormessage;
 
@@ -72,13 +76,27 @@ void passmsg();
 // With flag false the prefix (trailing blanks removed) is put in front.
 void writeerrormessage(std::string_view message, std::string_view prefix, std::int32_t unit, bool flag);
 
-// Raising a failure: stores the message, prints it and sets errorlevel to 1.
-void raiseerror(std::string_view message);
+// The three ways a failure moves: raiseerror where it happens, raiseerrorin
+// where it happens inside a routine that names itself in the traceback, and
+// traceback where a failure raised below is passed on.
+
+// Raises a failure: stores the message, prints it and sets errorlevel to level
+// (1 for a failure; the cancellation checks use their own levels).
+void raiseerror(std::string_view message, std::int32_t level = 1);
+
+// Raises a failure told in several lines: stores and prints each in turn, then
+// sets errorlevel to 1.
+void raiseerror(std::initializer_list<std::string_view> messages);
+
+// Raises a failure inside the routine label: the messages as raiseerror, then
+// the traceback line of label.
+void raiseerrorin(std::string_view label, std::initializer_list<std::string_view> messages);
 
 // Stores and prints a warning without touching errorlevel.
 void warn(std::string_view message);
 
-// Prints the traceback line "[traceback] : " + label + "...".
+// Passes a failure raised below on: prints the traceback line
+// "[traceback] : " + label + "..."; errorlevel stays as it is.
 void traceback(std::string_view label);
 
 }  // namespace errorprocess

@@ -41,26 +41,11 @@ void storesetting(std::string_view line) {
 }  // namespace
 
 void readcfgfile(std::string_view filename) {
-    using errorprocess::errorlevel;
-
     for (auto& dir : cfgdirs) dir.assign(dirlength, ' ');
 
-    // Registry failures are told by the results, so that a failure pending from
-    // before does not stop this read.
-    const std::int32_t unit = keldautil::getfreeunitnumber();
-    if (unit < 0) {
-        errorlevel = 1;
-        return;
-    }
-    if (iolayer::openexisting(unit, keldautil::hostpath(filename), iolayer::Access::sequential,
-                              iolayer::Action::read) != iolayer::Status::ok) {
-        errorprocess::raiseerror("Error opening forecast configuration file");
-        return;
-    }
-    if (keldautil::filewasopened(unit)) {
-        errorlevel = 1;
-        return;
-    }
+    const std::int32_t unit = keldautil::openregistered(filename, iolayer::Access::sequential, 0,
+                                                        "Error opening forecast configuration file");
+    if (unit < 0) return;
 
     // The end of the file, or a read that fails, ends the reading.
     std::string line;
@@ -68,8 +53,7 @@ void readcfgfile(std::string_view filename) {
         storesetting(std::string_view(line).substr(0, std::min(line.size(), linelength)));
     }
 
-    (void)iolayer::closeunit(unit);
-    (void)keldautil::filewasclosed(unit);
+    keldautil::closeregistered(unit);
     iolayer::assign(levdir, cfgdirs[levelentry]);
 }
 

@@ -34,19 +34,10 @@ bool readword(std::int32_t unit, std::int64_t n, std::uint32_t& word) {
 
 void readlevel(std::string_view filename, std::int32_t day, float& level) {
     const std::string shown(iolayer::trimright(filename));
-    // Registry failures are told by the results, so that a failure pending from
-    // before does not stop this read.
-    const std::int32_t unit = keldautil::getfreeunitnumber();
+    const std::int32_t unit =
+        keldautil::openregistered(filename, iolayer::Access::direct, recordlength, "Error opening file " + shown);
     if (unit < 0) return;
-    if (iolayer::openexisting(unit, keldautil::hostpath(filename), iolayer::Access::direct, iolayer::Action::read,
-                              recordlength) != iolayer::Status::ok) {
-        errorprocess::raiseerror("Error opening file " + shown);
-        return;
-    }
-    if (keldautil::filewasopened(unit)) return;
 
-    // After a failure below the file stays open and registered, for the
-    // closing of all files at the end of the run.
     const std::string readerror = "Error reading file " + shown;
     std::uint32_t firstword = 0;
     std::uint32_t lastword = 0;
@@ -67,8 +58,7 @@ void readlevel(std::string_view filename, std::int32_t day, float& level) {
         return;
     }
 
-    (void)iolayer::closeunit(unit);
-    (void)keldautil::filewasclosed(unit);
+    keldautil::closeregistered(unit);
     level = std::bit_cast<float>(levelword);
 }
 

@@ -30,16 +30,9 @@ constexpr std::array<std::size_t, 1> monthkey = {4};        // year
 void lookup(std::string_view filename, std::span<const std::size_t> keywidths, std::span<const std::int32_t> key,
             std::int32_t position, float& value) {
     const std::string shown(iolayer::trimright(filename));
-    // Registry failures are told by the results, so that a failure pending from
-    // before does not stop this lookup.
-    const std::int32_t unit = keldautil::getfreeunitnumber();
+    const std::int32_t unit =
+        keldautil::openregistered(filename, iolayer::Access::sequential, 0, "Error opening file " + shown);
     if (unit < 0) return;
-    if (iolayer::openexisting(unit, keldautil::hostpath(filename), iolayer::Access::sequential,
-                              iolayer::Action::read) != iolayer::Status::ok) {
-        errorprocess::raiseerror("Error opening file " + shown);
-        return;
-    }
-    if (keldautil::filewasopened(unit)) return;
 
     std::size_t firstvalue = 1;
     for (const std::size_t w : keywidths) firstvalue += w;
@@ -62,8 +55,7 @@ void lookup(std::string_view filename, std::span<const std::size_t> keywidths, s
         result = values[static_cast<std::size_t>(position - 1)];
     }
 
-    (void)iolayer::closeunit(unit);
-    (void)keldautil::filewasclosed(unit);
+    keldautil::closeregistered(unit);
     if (!found) {
         errorprocess::raiseerror("Unable to find requested value in " + shown);
         return;

@@ -42,38 +42,18 @@ std::string lakefile(std::string_view name) {
     return full;
 }
 
-void fail(std::string_view message) {
-    errorprocess::raiseerror(message);
-    errorprocess::traceback(label);
+// Raises the failure of this reader; always false.
+bool fail(std::string_view message) {
+    errorprocess::raiseerrorin(label, {message});
+    return false;
 }
-
-// Gives up after a called operation has raised the failure.
-void passon() { errorprocess::traceback(label); }
 
 // Opens a file of the lake directory on a registered unit; -1 after a failure
-// (already reported). Registry failures are told by the results, so that a
-// failure pending from before does not stop the read.
+// (already reported and passed on).
 std::int32_t openlakefile(const std::string& name, iolayer::Access access, std::int32_t reclen) {
-    const std::int32_t unit = keldautil::getfreeunitnumber();
-    if (unit < 0) {
-        passon();
-        return -1;
-    }
-    if (iolayer::openexisting(unit, keldautil::hostpath(name), access, iolayer::Action::read, reclen) !=
-        iolayer::Status::ok) {
-        fail("KORVA: Error opening file " + name);
-        return -1;
-    }
-    if (keldautil::filewasopened(unit)) {
-        passon();
-        return -1;
-    }
+    const std::int32_t unit = keldautil::openregistered(name, access, reclen, "KORVA: Error opening file " + name);
+    if (unit < 0) errorprocess::traceback(label);
     return unit;
-}
-
-void closelakefile(std::int32_t unit) {
-    (void)iolayer::closeunit(unit);
-    (void)keldautil::filewasclosed(unit);
 }
 
 // Leading blanks removed, lower case, 10 characters.
@@ -91,8 +71,7 @@ bool readbsnnm(std::string& name) {
     if (unit < 0) return false;
     std::array<std::byte, lakenamelength> record{};
     if (iolayer::readrecord(unit, 1, record) != iolayer::Status::ok) {
-        fail("KORVA: Error reading from file " + file);
-        return false;
+        return fail("KORVA: Error reading from file " + file);
     }
     std::string text(lakenamelength, ' ');
     for (std::size_t i = 0; i < lakenamelength; ++i) {
@@ -101,7 +80,7 @@ bool readbsnnm(std::string& name) {
         text[i] = c;
     }
     name = lakename(text);
-    closelakefile(unit);
+    keldautil::closeregistered(unit);
     return true;
 }
 
@@ -111,6 +90,64 @@ template <std::size_t N>
 bool readfields(std::int32_t unit, const std::array<std::size_t, N>& widths, std::array<std::int32_t, N>& values) {
     std::string line;
     return iolayer::readline(unit, line) == iolayer::Status::ok && iolayer::readints(line, 1, widths, values);
+}
+
+// Reads the lake lines of SIMULATE: the lake code of layout A, or the count of
+// layout B, its code lines and the lake of BSNNM. False after a failure (already
+// reported and passed on).
+bool readlake(std::int32_t unit, std::string& lakecode, bool& layoutb, std::string_view readerror) {
+    std::string line;
+    if (iolayer::readline(unit, line) != iolayer::Status::ok) return fail(readerror);
+    std::int32_t codelines = 0;
+    layoutb = iolayer::readint(iolayer::columns(line, 1, 3), codelines);
+    if (!layoutb) {
+        const std::string name = lakename(line);
+        if (iolayer::trimmedlength(name) < codelength) return fail(invalidlake);
+        lakecode = name.substr(0, codelength);
+        return true;
+    }
+    std::string name;
+    if (!readbsnnm(name)) return false;
+    lakecode = name.substr(0, codelength);
+    // The lines are compared as read: no case folding, leading blanks count.
+    const std::string wanted = iolayer::padded(lakecode, lakenamelength);
+    bool valid = false;
+    for (std::int32_t i = 0; i < codelines; ++i) {
+        if (iolayer::readline(unit, line) != iolayer::Status::ok) return fail(readerror);
+        if (iolayer::columns(line, 1, lakenamelength) == wanted) valid = true;
+    }
+    if (!valid) return fail("SIMULATE file is not valid for this lake (" + std::string(iolayer::trimright(name)) + ")");
+    return true;
+}
+
+// Reads a date line of SIMULATE into a day sequence number. False after a
+// failure (already reported and passed on).
+bool readdate(std::int32_t unit, std::int32_t& seq, std::string_view readerror) {
+    std::array<std::int32_t, 3> date{};
+    if (!readfields(unit, datewidths, date)) return fail(readerror);
+    keldautil::datesequence(date[0], date[1], date[2], seq);
+    if (seq != keldautil::missingdate) return true;
+    errorprocess::traceback(label);  // the calendar has reported it
+    return false;
+}
+
+// Reads the year count and the years of SIMULATE. False after a failure
+// (already reported and passed on).
+bool readyears(std::int32_t unit, bool layoutb, std::int32_t& numyears, std::span<std::int32_t> years,
+               std::string_view readerror) {
+    std::array<std::int32_t, 1> value{};
+    if (!readfields(unit, layoutb ? countwidthb : countwidtha, value)) return fail(readerror);
+    // More years than the package keeps is a malformed file; a negative count
+    // is none.
+    if (value[0] > maxyears) return fail(readerror);
+    const std::int32_t count = std::max(value[0], 0);
+    numyears = count;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!readfields(unit, yearwidth, value)) return fail(readerror);
+        const auto position = static_cast<std::size_t>(i);
+        if (position < years.size()) years[position] = value[0];
+    }
+    return true;
 }
 
 }  // namespace
@@ -123,67 +160,25 @@ void readsimulatefile(std::string& code, std::int32_t& startday, std::int32_t& s
     const std::int32_t unit = openlakefile(file, iolayer::Access::sequential, 0);
     if (unit < 0) return;
 
-    std::string line;
-    if (iolayer::readline(unit, line) != iolayer::Status::ok) return fail(readerror);
-    std::int32_t codelines = 0;
-    const bool layoutb = iolayer::readint(iolayer::columns(line, 1, 3), codelines);
-
     std::string lakecode;
-    if (!layoutb) {
-        const std::string name = lakename(line);
-        if (iolayer::trimmedlength(name) < codelength) return fail(invalidlake);
-        lakecode = name.substr(0, codelength);
-    } else {
-        std::string name;
-        if (!readbsnnm(name)) return;
-        lakecode = name.substr(0, codelength);
-        // The lines are compared as read: no case folding, leading blanks count.
-        const std::string wanted = iolayer::padded(lakecode, lakenamelength);
-        bool valid = false;
-        for (std::int32_t i = 0; i < codelines; ++i) {
-            if (iolayer::readline(unit, line) != iolayer::Status::ok) return fail(readerror);
-            if (iolayer::columns(line, 1, lakenamelength) == wanted) valid = true;
-        }
-        if (!valid) {
-            return fail("SIMULATE file is not valid for this lake (" + std::string(iolayer::trimright(name)) + ")");
-        }
-    }
+    bool layoutb = false;
+    if (!readlake(unit, lakecode, layoutb, readerror)) return;
     iolayer::assign(code, lakecode);
     // Only the lakes of the forecast package proper (numbers 1 to 7) are valid.
     const std::int32_t lake = getlakenumber(lakecode);
-    if (lake < 1 || !validlake[static_cast<std::size_t>(lake - 1)]) return fail(invalidlake);
+    if (lake < 1 || !validlake[static_cast<std::size_t>(lake - 1)]) return (void)fail(invalidlake);
 
-    std::array<std::int32_t, 3> date{};
-    if (!readfields(unit, datewidths, date)) return fail(readerror);
-    keldautil::datesequence(date[0], date[1], date[2], startday);
-    if (startday == keldautil::missingdate) return passon();  // the calendar has reported it
-
+    if (!readdate(unit, startday, readerror)) return;
     std::array<std::int32_t, 2> settings{};
-    if (!readfields(unit, settingswidths, settings)) return fail(readerror);
+    if (!readfields(unit, settingswidths, settings)) return (void)fail(readerror);
     setting1 = settings[0];
     setting2 = settings[1];
-
-    if (!readfields(unit, datewidths, date)) return fail(readerror);
-    keldautil::datesequence(date[0], date[1], date[2], endday);
-    if (endday == keldautil::missingdate) return passon();
-
+    if (!readdate(unit, endday, readerror)) return;
     std::array<std::int32_t, 1> value{};
-    if (!readfields(unit, setting3width, value)) return fail(readerror);
+    if (!readfields(unit, setting3width, value)) return (void)fail(readerror);
     setting3 = value[0];
-
-    if (!readfields(unit, layoutb ? countwidthb : countwidtha, value)) return fail(readerror);
-    // More years than the package keeps is a malformed file; a negative count
-    // is none.
-    if (value[0] > maxyears) return fail(readerror);
-    const std::int32_t count = std::max(value[0], 0);
-    numyears = count;
-
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (!readfields(unit, yearwidth, value)) return fail(readerror);
-        const auto at = static_cast<std::size_t>(i);
-        if (at < years.size()) years[at] = value[0];
-    }
-    closelakefile(unit);
+    if (!readyears(unit, layoutb, numyears, years, readerror)) return;
+    keldautil::closeregistered(unit);
 }
 
 std::int32_t getlakenumber(std::string_view code) {

@@ -240,6 +240,34 @@ bool readint(std::string_view field, std::int32_t& value) {
     return true;
 }
 
+namespace {
+
+// The exponent of a real field from position i of s (blanks removed) to its
+// end: a letter with an optional sign, or a bare sign, then digits. Very large
+// exponents are held at 100000 or so, which already overflows.
+bool readexponent(const std::string& s, std::size_t i, std::int64_t& exponent) {
+    exponent = 0;
+    const char c = s[i];
+    const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+    if (letter) ++i;
+    bool expnegative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        expnegative = s[i] == '-';
+        ++i;
+    } else if (!letter) {
+        return false;
+    }
+    if (i == s.size()) return false;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
+    }
+    if (expnegative) exponent = -exponent;
+    return true;
+}
+
+}  // namespace
+
 bool readreal(std::string_view field, int decimals, float& value) {
     std::string s;
     s.reserve(field.size());
@@ -268,25 +296,7 @@ bool readreal(std::string_view field, int decimals, float& value) {
     }
     if (mantissa.empty()) return false;
     std::int64_t exponent = 0;
-    if (i < s.size()) {
-        // Exponent: a letter with an optional sign, or a bare sign.
-        const char c = s[i];
-        const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
-        if (letter) ++i;
-        bool expnegative = false;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-            expnegative = s[i] == '-';
-            ++i;
-        } else if (!letter) {
-            return false;
-        }
-        if (i == s.size()) return false;
-        for (; i < s.size(); ++i) {
-            if (s[i] < '0' || s[i] > '9') return false;
-            if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
-        }
-        if (expnegative) exponent = -exponent;
-    }
+    if (i < s.size() && !readexponent(s, i, exponent)) return false;
     // Without a point the field carries `decimals` implied decimals.
     const std::int64_t scale = exponent - static_cast<std::int64_t>(point ? fractiondigits : static_cast<std::size_t>(std::max(decimals, 0)));
     std::string text = mantissa + "e" + std::to_string(scale);

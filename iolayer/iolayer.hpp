@@ -205,7 +205,8 @@ bool readint(std::string_view field, std::int32_t& value);
 
 // Reads a real field as a fixed-point edit with the given implied decimals: blanks
 // count as nothing, an all-blank field is 0; sign, digits, optional point, optional
-// exponent (E or D with optional sign, or a bare signed exponent). A field without
+// exponent (E, D or Q in either case with optional sign, or a bare signed
+// exponent). A field without
 // a point is scaled by 10^-decimals. Fails on anything else.
 bool readreal(std::string_view field, int decimals, float& value);
 

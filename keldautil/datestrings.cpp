@@ -17,7 +17,7 @@ namespace {
 // Text readers see at most this many characters of a field.
 constexpr std::size_t fieldwidth = 50;
 
-bool failed() { return errorprocess::errorlevel != 0; }
+using errorprocess::failed;
 
 bool splitdate(std::int32_t seq, std::int32_t& day, std::int32_t& month, std::int32_t& year) {
     sequencedate(day, month, year, seq);
@@ -183,8 +183,7 @@ std::string seqtodatestring10(std::int32_t seq) {
     text += iolayer::formatiz(year, 4);
     // The editing always fills its fields; this guards the width all the same.
     if (text.size() != width) {
-        errorprocess::raiseerror("Error building date string from " + iolayer::formati0(seq));
-        errorprocess::traceback("SeqToDateString10");
+        errorprocess::raiseerrorin("SeqToDateString10", {"Error building date string from " + iolayer::formati0(seq)});
         return std::string(width, ' ');
     }
     return text;

@@ -82,42 +82,43 @@ bool removefile(const std::string& path) {
 
 void reportdeletion(const std::string& shown) { errorprocess::raiseerror("Error deleting " + shown); }
 
-// Copies source to target. madetarget tells whether the target was created (or
-// emptied) by this call, which is what a failed copy may clean up.
-void copybytes(const FileName& source, const FileName& target, bool& madetarget) {
-    madetarget = false;
-    if (!iolayer::fileexists(source.path)) {
-        errorprocess::raiseerror("Error copying file.  " + source.given + " does not exist.");
-        return;
-    }
-
+// Opens the source of a copy in one-byte records on a registered unit; -1
+// after a failure (raised).
+std::int32_t opensource(const FileName& source) {
     const std::int32_t in = getfreeunitnumber();
-    if (errorprocess::errorlevel != 0) return;
+    if (errorprocess::failed()) return -1;
     // Only a regular file has an end: a device or a pipe could feed the copy forever.
     if (!isregularfile(source.path) ||
         iolayer::openexisting(in, source.path, iolayer::Access::direct, iolayer::Action::read, 1) !=
             iolayer::Status::ok) {
         errorprocess::raiseerror("Error opening " + source.given + " for copy.");
-        return;
+        return -1;
     }
-    (void)filewasopened(in);
-    if (errorprocess::errorlevel != 0) return;
+    (void)filewasopened(in);  // a failure to register is raised there
+    return errorprocess::failed() ? -1 : in;
+}
 
+// Creates the target of a copy in one-byte records on a registered unit; -1
+// after a failure (raised). madetarget tells whether the target was created.
+std::int32_t opentarget(const FileName& source, const FileName& target, bool& madetarget) {
     const std::int32_t out = getfreeunitnumber();
-    if (errorprocess::errorlevel != 0) return;
+    if (errorprocess::failed()) return -1;
     // Creating the target anew would empty a source that is the same file.
     std::error_code ec;
     const bool samefile = !target.path.empty() && fs::equivalent(source.path, target.path, ec);
     if (samefile || iolayer::createfile(out, target.path, iolayer::Access::direct, true, 1) != iolayer::Status::ok) {
         errorprocess::raiseerror("Error opening " + target.given + " for copy.");
-        return;
+        return -1;
     }
     madetarget = true;
-    (void)filewasopened(out);
-    if (errorprocess::errorlevel != 0) return;
+    (void)filewasopened(out);  // a failure to register is raised there
+    return errorprocess::failed() ? -1 : out;
+}
 
-    // One-byte records, numbered from 1, written in blocks. A failed read is the
-    // end of the source.
+// Copies the one-byte records of in to out, numbered from 1, in blocks. A
+// failed read is the end of the source. False when a write fails or the source
+// is longer than record numbers reach.
+bool copyrecords(std::int32_t in, std::int32_t out, const std::string& sourcepath) {
     constexpr std::int32_t lastrecord = std::numeric_limits<std::int32_t>::max();
     std::vector<std::byte> filebuffer;
     filebuffer.reserve(copyblock);
@@ -139,22 +140,35 @@ void copybytes(const FileName& source, const FileName& target, bool& madetarget)
         if (n == lastrecord) {
             // A longer source would need records past the last number.
             std::error_code sizeec;
-            const std::uintmax_t size = fs::file_size(source.path, sizeec);
+            const std::uintmax_t size = fs::file_size(sourcepath, sizeec);
             if (!sizeec && size > static_cast<std::uintmax_t>(lastrecord)) writefailed = true;
             break;
         }
     }
     if (!writefailed) flush();
-    if (writefailed) {
+    return !writefailed;
+}
+
+// Copies source to target. madetarget tells whether the target was created (or
+// emptied) by this call, which is what a failed copy may clean up. After a
+// failure the units stay open and registered until closeallfiles.
+void copybytes(const FileName& source, const FileName& target, bool& madetarget) {
+    madetarget = false;
+    if (!iolayer::fileexists(source.path)) {
+        errorprocess::raiseerror("Error copying file.  " + source.given + " does not exist.");
+        return;
+    }
+    const std::int32_t in = opensource(source);
+    if (in < 0) return;
+    const std::int32_t out = opentarget(source, target, madetarget);
+    if (out < 0) return;
+    if (!copyrecords(in, out, source.path)) {
         errorprocess::raiseerror("Error writing to " + target.given + " for copy.");
         return;
     }
-
-    (void)iolayer::closeunit(in);
-    (void)filewasclosed(in);
-    if (errorprocess::errorlevel != 0) return;
+    closeregistered(in);
     const bool closed = iolayer::closeunit(out) == iolayer::Status::ok;
-    (void)filewasclosed(out);
+    (void)filewasclosed(out);  // registered above
     // A close that fails may have lost what was written.
     if (!closed) errorprocess::raiseerror("Error writing to " + target.given + " for copy.");
 }
@@ -170,9 +184,7 @@ std::string hostpath(std::string_view name) {
 bool userrequestedtermination() {
     const bool cancel = iolayer::fileexists(cancelfilename);
     if (cancel) {
-        errorprocess::errormessage = "User canceled the process.";
-        errorprocess::passmsg();
-        errorprocess::errorlevel = 9999;
+        errorprocess::raiseerror("User canceled the process.", 9999);
     }
     return cancel;
 }
@@ -180,9 +192,7 @@ bool userrequestedtermination() {
 bool userwantstocancel() {
     const bool cancel = iolayer::fileexists(cancelfilename);
     if (cancel) {
-        errorprocess::errormessage = "User has requested that the procedure be cancelled.";
-        errorprocess::passmsg();
-        errorprocess::errorlevel = -99;
+        errorprocess::raiseerror("User has requested that the procedure be cancelled.", -99);
     }
     return cancel;
 }

@@ -21,9 +21,7 @@ std::int32_t getfreeunitnumber() {
     for (std::int32_t unit = firstunit; unit <= lastunit; ++unit) {
         if (unitisavailable(unit)) return unit;
     }
-    errorprocess::errormessage = "Unable to get available unit number";
-    errorprocess::passmsg();
-    errorprocess::errorlevel = 1;
+    errorprocess::raiseerror("Unable to get available unit number");
     return -1;
 }
 
@@ -31,9 +29,7 @@ bool filewasopened(std::int32_t unit) {
     const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
     const auto end = openedfileunits.begin() + n;
     if (std::find(openedfileunits.begin(), end, unit) != end) {
-        errorprocess::errormessage = "Unit " + iolayer::formati0(unit) + " was already OPEN!";
-        errorprocess::errorlevel = 1;
-        errorprocess::passmsg();
+        errorprocess::raiseerror("Unit " + iolayer::formati0(unit) + " was already OPEN!");
         return true;
     }
     if (n < maxopenedfiles) {
@@ -41,9 +37,7 @@ bool filewasopened(std::int32_t unit) {
         openedfiles = n + 1;
         return false;
     }
-    errorprocess::errormessage = "Programmed limit on number of open files was exceeded!";
-    errorprocess::errorlevel = 1;
-    errorprocess::passmsg();
+    errorprocess::raiseerror("Programmed limit on number of open files was exceeded!");
     return true;
 }
 
@@ -61,13 +55,29 @@ bool filewasclosed(std::int32_t unit) {
     return true;
 }
 
+std::int32_t openregistered(std::string_view name, iolayer::Access access, std::int32_t reclen,
+                            std::string_view openerror) {
+    const std::int32_t unit = getfreeunitnumber();
+    if (unit < 0) return -1;
+    if (iolayer::openexisting(unit, hostpath(name), access, iolayer::Action::read, reclen) != iolayer::Status::ok) {
+        errorprocess::raiseerror(openerror);
+        return -1;
+    }
+    if (filewasopened(unit)) return -1;
+    return unit;
+}
+
+void closeregistered(std::int32_t unit) {
+    (void)iolayer::closeunit(unit);
+    (void)filewasclosed(unit);
+}
+
 void closeallfiles() {
     const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
     for (std::int32_t i = n - 1; i >= 0; --i) {
         auto& slot = openedfileunits[static_cast<std::size_t>(i)];
         (void)iolayer::closeunit(slot);  // a unit that fails to close is no error
         slot = -1;
-        --openedfiles;
     }
     openedfiles = 0;
 }

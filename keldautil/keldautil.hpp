@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "iolayer/iolayer.hpp"
+
 namespace keldautil {
 
 // ===========================================================================
@@ -43,6 +45,17 @@ std::int32_t getfreeunitnumber();
 bool filewasopened(std::int32_t unit);
 // Unregisters a unit just closed: true when it was registered.
 bool filewasclosed(std::int32_t unit);
+// Opens the existing file name (its host path) for reading on a free unit and
+// registers the unit; reclen as iolayer::openexisting. Gives the unit, or -1
+// after a failure: a registry failure is raised by the registry, a file that
+// does not open raises openerror. Registry failures are told by the results,
+// so that a failure pending from before does not stop the read. After a later
+// failure the unit stays open and registered until closeallfiles.
+std::int32_t openregistered(std::string_view name, iolayer::Access access, std::int32_t reclen,
+                            std::string_view openerror);
+// Closes a unit of openregistered and unregisters it. Everything was read, so a
+// close that fails loses nothing, and a unit not registered is nothing to forget.
+void closeregistered(std::int32_t unit);
 // Closes every registered unit, last position first, and empties the registry.
 void closeallfiles();
 // Whether the I/O layer has the unit open (true also when the inquiry fails).

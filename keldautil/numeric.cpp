@@ -53,9 +53,7 @@ bool ismissing(float x) { return requal(x, missingvalue) || x <= missingthreshol
 
 void round(float& x, std::int32_t n) {
     if (std::fabs(x) < 1.0E-30F) {
-        errorprocess::errorlevel = 1;
-        errorprocess::errormessage = "Cannot ROUND zero argument";
-        errorprocess::passmsg();
+        errorprocess::raiseerror("Cannot ROUND zero argument");
         return;
     }
     if (!std::isfinite(x)) return;

@@ -31,7 +31,7 @@ const Split* splitof(std::int32_t monthlength) {
     }
 }
 
-bool failed() { return errorprocess::errorlevel != 0; }
+using errorprocess::failed;
 
 std::int32_t clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
@@ -174,43 +174,40 @@ std::int32_t sequencefromymqd(std::int32_t year, std::int32_t month, std::int32_
     return seq;
 }
 
+namespace {
+
+// The quarter-month of the first whole quarter-month on or after seq (forward)
+// or of the last whole one on or before it, as its year, month and number.
+// False after a failure.
+bool wholeqtrmon(std::int32_t seq, bool forward, std::int32_t& y, std::int32_t& m, std::int32_t& q) {
+    std::int32_t d = 0;
+    sequencedate(d, m, y, seq);
+    if (failed()) return false;
+    const std::int32_t edge = forward ? startofqtr3(d, m, y) : endofqtr3(d, m, y);
+    if (failed()) return false;
+    if (d != edge) {
+        // Step over the partial quarter-month to the next (or previous) one.
+        const std::int32_t other = forward ? endofqtr3(d, m, y) : startofqtr3(d, m, y);
+        if (failed()) return false;
+        std::int32_t n = 0;
+        datesequence(other, m, y, n);
+        if (failed()) return false;
+        sequencedate(d, m, y, forward ? n + 1 : n - 1);
+        if (failed()) return false;
+    }
+    q = qtrmonnumber(d, m, y);
+    return !failed();
+}
+
+}  // namespace
+
 std::int32_t getnumqtrmons(std::int32_t first, std::int32_t last) {
     // From the first whole quarter-month on or after first to the last whole
     // one on or before last.
-    std::int32_t d1 = 0, m1 = 0, y1 = 0;
-    sequencedate(d1, m1, y1, first);
-    if (failed()) return -1;
-    const std::int32_t start = startofqtr3(d1, m1, y1);
-    if (failed()) return -1;
-    if (d1 != start) {
-        const std::int32_t end = endofqtr3(d1, m1, y1);
-        if (failed()) return -1;
-        std::int32_t n = 0;
-        datesequence(end, m1, y1, n);
-        if (failed()) return -1;
-        sequencedate(d1, m1, y1, n + 1);
-        if (failed()) return -1;
-    }
-    const std::int32_t q1 = qtrmonnumber(d1, m1, y1);
-    if (failed()) return -1;
-
-    std::int32_t d2 = 0, m2 = 0, y2 = 0;
-    sequencedate(d2, m2, y2, last);
-    if (failed()) return -1;
-    const std::int32_t end = endofqtr3(d2, m2, y2);
-    if (failed()) return -1;
-    if (d2 != end) {
-        const std::int32_t begin = startofqtr3(d2, m2, y2);
-        if (failed()) return -1;
-        std::int32_t n = 0;
-        datesequence(begin, m2, y2, n);
-        if (failed()) return -1;
-        sequencedate(d2, m2, y2, n - 1);
-        if (failed()) return -1;
-    }
-    const std::int32_t q2 = qtrmonnumber(d2, m2, y2);
-    if (failed()) return -1;
-
+    std::int32_t y1 = 0, m1 = 0, q1 = 0;
+    if (!wholeqtrmon(first, true, y1, m1, q1)) return -1;
+    std::int32_t y2 = 0, m2 = 0, q2 = 0;
+    if (!wholeqtrmon(last, false, y2, m2, q2)) return -1;
     // Years are within 0 to 3000 here (startofqtr3 and endofqtr3 checked them).
     return ((y2 - y1) * 12 + m2 - m1) * 4 + q2 - q1 + 1;
 }

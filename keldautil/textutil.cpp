@@ -38,6 +38,69 @@ bool isrooteddrivepath(std::string_view path) {
     return path.size() >= 3 && charisletter(path[0]) && path[1] == ':' && path[2] == backslash;
 }
 
+// Pass 1 of the comma splitter: quoted strings go to stringtokens, one quote
+// mark stands for each in the line given back, and blanks outside quotes vanish.
+// Strings beyond stringtokens' size are dropped; overlong ones and the line are cut.
+std::string tokenize(const std::string& text, std::vector<std::string>& stringtokens) {
+    std::string tokenizedline;
+    tokenizedline.reserve(std::min(text.size(), tokenizedlength));
+    std::size_t k = 0;  // quoted strings opened so far
+    bool inside = false;
+    for (const char c : text) {
+        if (inside) {
+            if (k <= stringtokens.size() && stringtokens[k - 1].size() < quotedlength) stringtokens[k - 1].push_back(c);
+            if (c == quote) inside = false;
+        } else if (c == quote) {
+            inside = true;
+            ++k;
+            if (k <= stringtokens.size()) stringtokens[k - 1].push_back(quote);
+            if (tokenizedline.size() < tokenizedlength) tokenizedline.push_back(quote);
+        } else if (c != ' ' && tokenizedline.size() < tokenizedlength) {
+            tokenizedline.push_back(c);
+        }
+    }
+    return tokenizedline;
+}
+
+// Pass 2: one field more than there are commas; only the fields that have an
+// element are stored, and startsquoted tells which of them begin with a quote
+// mark. Gives the number of fields.
+std::size_t splitfields(const std::string& tokenizedline, std::span<std::string> strings,
+                        std::vector<bool>& startsquoted) {
+    startsquoted.reserve(strings.size());
+    std::size_t fields = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= tokenizedline.size(); ++i) {
+        if (i < tokenizedline.size() && tokenizedline[i] != ',') continue;
+        ++fields;
+        if (fields <= strings.size()) {
+            const std::string_view field = std::string_view(tokenizedline).substr(start, i - start);
+            iolayer::assign(strings[fields - 1], field);
+            startsquoted.push_back(!field.empty() && field.front() == quote);
+        }
+        start = i + 1;
+    }
+    return fields;
+}
+
+// Pass 3: quoted strings go, in order, to the fields that begin with a quote
+// mark; whatever followed the closing quote in the field is lost.
+void placequoted(const std::vector<std::string>& stringtokens, const std::vector<bool>& startsquoted,
+                 std::span<std::string> strings, bool removequotes) {
+    std::size_t next = 0;
+    for (std::size_t f = 0; f < startsquoted.size(); ++f) {
+        if (!startsquoted[f]) continue;
+        const std::string_view tstr = iolayer::trimright(stringtokens[next++]);
+        if (!removequotes) {
+            iolayer::assign(strings[f], tstr);
+        } else if (tstr.size() >= 2) {
+            iolayer::assign(strings[f], tstr.substr(1, tstr.size() - 2));
+        } else {
+            blank(strings[f]);
+        }
+    }
+}
+
 void splitcommas(std::string_view line, std::span<std::string> strings, bool removequotes, std::int32_t* count) {
     // The line may be one of the elements about to be blanked.
     const std::string text(iolayer::trimright(line));
@@ -45,60 +108,11 @@ void splitcommas(std::string_view line, std::span<std::string> strings, bool rem
     for (auto& s : strings) blank(s);
 
     try {
-        // Pass 1: quoted strings go to stringtokens, one quote mark stands for
-        // each in tokenizedline, and blanks outside quotes vanish. Strings beyond
-        // the array's size are dropped; overlong ones and the line are cut.
         std::vector<std::string> stringtokens(strings.size());
-        std::string tokenizedline;
-        tokenizedline.reserve(std::min(text.size(), tokenizedlength));
-        std::size_t k = 0;  // quoted strings opened so far
-        bool inside = false;
-        for (const char c : text) {
-            if (inside) {
-                if (k <= stringtokens.size() && stringtokens[k - 1].size() < quotedlength) stringtokens[k - 1].push_back(c);
-                if (c == quote) inside = false;
-            } else if (c == quote) {
-                inside = true;
-                ++k;
-                if (k <= stringtokens.size()) stringtokens[k - 1].push_back(quote);
-                if (tokenizedline.size() < tokenizedlength) tokenizedline.push_back(quote);
-            } else if (c != ' ' && tokenizedline.size() < tokenizedlength) {
-                tokenizedline.push_back(c);
-            }
-        }
-
-        // Pass 2: one field more than there are commas; only the fields that
-        // have an element are stored.
+        const std::string tokenizedline = tokenize(text, stringtokens);
         std::vector<bool> startsquoted;
-        startsquoted.reserve(strings.size());
-        std::size_t fields = 0;
-        std::size_t start = 0;
-        for (std::size_t i = 0; i <= tokenizedline.size(); ++i) {
-            if (i < tokenizedline.size() && tokenizedline[i] != ',') continue;
-            ++fields;
-            if (fields <= strings.size()) {
-                const std::string_view field = std::string_view(tokenizedline).substr(start, i - start);
-                iolayer::assign(strings[fields - 1], field);
-                startsquoted.push_back(!field.empty() && field.front() == quote);
-            }
-            start = i + 1;
-        }
-
-        // Pass 3: quoted strings go, in order, to the fields that begin with a
-        // quote mark; whatever followed the closing quote in the field is lost.
-        std::size_t next = 0;
-        for (std::size_t f = 0; f < startsquoted.size(); ++f) {
-            if (!startsquoted[f]) continue;
-            const std::string_view tstr = iolayer::trimright(stringtokens[next++]);
-            if (!removequotes) {
-                iolayer::assign(strings[f], tstr);
-            } else if (tstr.size() >= 2) {
-                iolayer::assign(strings[f], tstr.substr(1, tstr.size() - 2));
-            } else {
-                blank(strings[f]);
-            }
-        }
-
+        const std::size_t fields = splitfields(tokenizedline, strings, startsquoted);
+        placequoted(stringtokens, startsquoted, strings, removequotes);
         if (count != nullptr) *count = countof(fields);
     } catch (const std::bad_alloc&) {
         // No room for the working lists: no message, all elements blank.

@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,33 +23,15 @@ namespace {
 
 using errorprocess::errorlevel;
 
+constexpr std::string_view label = "GetDailyOtlkNBS";
 constexpr std::string_view listingfile = "DLYLIST.TMP";
-constexpr std::int32_t recordlength = 24;
 constexpr std::int32_t unusedposition = -9999;
 constexpr std::int32_t removedyear = 9999;
-constexpr float missingvalue = -9999.0F;
+// A day of the span after a scenario file's own last day, in r, p and e.
+constexpr float pastfileend = -9999.0F;
 
 // Scenario files are little-endian; their fields are copied as they are.
 static_assert(std::endian::native == std::endian::little, "scenario files need byte swapping on this host");
-
-// Stores and prints each message, then fails with the traceback line.
-void fail(std::initializer_list<std::string> messages) {
-    for (const auto& m : messages) {
-        errorprocess::errormessage = m;
-        errorprocess::passmsg();
-    }
-    errorlevel = 1;
-    errorprocess::traceback("GetDailyOtlkNBS");
-}
-
-// Gives up after a called operation has raised the failure.
-void passon() { errorprocess::traceback("GetDailyOtlkNBS"); }
-
-std::size_t at(std::int32_t oneBased) { return static_cast<std::size_t>(oneBased - 1); }
-
-std::string scenariofile(std::int32_t year, std::int32_t part) {
-    return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[at(part)];
-}
 
 // Month/day/year with blank-padded fields, as " 6/ 1/2008".
 std::string datetext(std::int32_t seq) {
@@ -56,9 +40,9 @@ std::string datetext(std::int32_t seq) {
     return iolayer::formati(month, 2) + "/" + iolayer::formati(day, 2) + "/" + iolayer::formati(year, 4);
 }
 
-std::int32_t readint32(const std::array<std::byte, recordlength>& rec, std::size_t offset) {
+std::int32_t int32at(const std::byte* bytes) {
     std::int32_t v = 0;
-    std::memcpy(&v, rec.data() + offset, sizeof v);  // little-endian files on a little-endian host
+    std::memcpy(&v, bytes, sizeof v);  // little-endian files on a little-endian host
     return v;
 }
 
@@ -73,9 +57,9 @@ float floatat(const std::byte* bytes) {
 // other lakes in this directory share the listing's name: the lock is taken
 // before the file is emptied and kept until it has been deleted. Without a lock
 // the creation goes ahead and reports any fault as it always has.
-bool writelisting(std::string_view suffix, iolayer::FileLock& lock) {
+bool writelisting(std::int32_t part, iolayer::FileLock& lock) {
     std::vector<std::string> names;
-    if (iolayer::listfiles("", "REROVE????." + std::string(suffix), names) != iolayer::Status::ok) return false;
+    if (iolayer::listfiles("", scenariopattern(part), names) != iolayer::Status::ok) return false;
     const std::int32_t unit = keldautil::getfreeunitnumber();
     if (errorlevel != 0) return false;
     (void)lock.lock(listingfile);
@@ -85,86 +69,101 @@ bool writelisting(std::string_view suffix, iolayer::FileLock& lock) {
     return iolayer::closeunit(unit) == iolayer::Status::ok && ok;
 }
 
-// Reads the years of one part's listing into years/count. False after a failure
-// (already reported).
-bool discoverpart(std::int32_t part, std::array<std::int32_t, maxscen>& years, std::int32_t& count) {
-    count = 0;
+// The listing step of a part: lists its scenario files into DLYLIST.TMP, hands
+// each line read back to online, and deletes the listing. When online returns
+// false the reading stops there and the listing stays as it is, open and
+// registered. False after a failure (already reported and passed on).
+bool listpart(std::int32_t part, const std::function<bool(const std::string&)>& online) {
     iolayer::FileLock lock;
-    const bool listed = writelisting(fcstutil::lakename3[at(part)], lock);
+    const bool listed = writelisting(part, lock);
+    const std::int32_t unit = errorlevel != 0 ? -1 : keldautil::getfreeunitnumber();
     if (errorlevel != 0) {
-        passon();
-        return false;
-    }
-    const std::int32_t unit = keldautil::getfreeunitnumber();
-    if (errorlevel != 0) {
-        passon();
+        errorprocess::traceback(label);
         return false;
     }
     if (!listed || iolayer::openexisting(unit, listingfile, iolayer::Access::sequential, iolayer::Action::read) !=
                        iolayer::Status::ok) {
-        fail({"Rerove_TIVORN: Error opening " + std::string(listingfile)});
+        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + std::string(listingfile)});
         return false;
     }
-    keldautil::filewasopened(unit);
+    (void)keldautil::filewasopened(unit);  // its failure is raised there and seen in errorlevel
     if (errorlevel != 0) {
-        passon();
+        errorprocess::traceback(label);
         return false;
     }
     std::string line;
     while (iolayer::readline(unit, line) == iolayer::Status::ok) {
-        // The year stands in characters 7 to 10 of the first 15, leading blanks removed.
-        const std::string name(iolayer::trimleft(iolayer::padded(line, 15)));
-        std::int32_t year = 0;
-        if (!iolayer::readint(iolayer::columns(name, 7, 10), year)) {
+        if (!online(line)) return false;
+    }
+    (void)iolayer::closeunit(unit, iolayer::Disposition::remove);  // a listing read in full
+    (void)keldautil::filewasclosed(unit);                           // registered above
+    return true;
+}
+
+// The years listed for one part, in listing order. A name without a year is
+// skipped with a warning. False after a failure (already reported).
+bool discoverpart(std::int32_t part, std::vector<std::int32_t>& years) {
+    years.clear();
+    return listpart(part, [&years](const std::string& line) {
+        const std::optional<std::int32_t> year = scenarioyear(line);
+        if (!year) {
             errorprocess::warn("Rerove_TIVORN: Skipping " + std::string(iolayer::trimright(iolayer::trimleft(line))) +
                                " (no year in its name)");
-            continue;
+            return true;
         }
-        ++count;
+        const auto count = static_cast<std::int32_t>(years.size()) + 1;
         if (count > maxscen) {
-            fail({"Too many outlook years available for Rerove_TIVORN!",
-                  "Either increase parameter \"MaxScen\" ..OR..",
-                  "reduce the number of outlook years used!",
-                  " There were " + iolayer::formati0(count) + " years available, but MaxScen is only " +
-                      iolayer::formati0(maxscen)});
+            errorprocess::raiseerrorin(
+                label, {"Too many outlook years available for Rerove_TIVORN!", "Either increase parameter \"MaxScen\" ..OR..",
+                        "reduce the number of outlook years used!",
+                        " There were " + iolayer::formati0(count) + " years available, but MaxScen is only " +
+                            iolayer::formati0(maxscen)});
             return false;
         }
-        years[at(count)] = year;
-    }
-    (void)iolayer::closeunit(unit, iolayer::Disposition::remove);
-    keldautil::filewasclosed(unit);
-    if (errorlevel != 0) {
-        passon();
-        return false;
-    }
-    return true;
+        years.push_back(*year);
+        return true;
+    });
 }
 
-// Opens a scenario file for reading its 24-byte records, on a unit of its own
-// that is not registered. False after a failure (already reported).
-bool openscenario(const std::string& name, std::int32_t& unit) {
+// Opens a scenario file and reads its header on a unit of its own that is not
+// registered; with true the unit stays open. False after a failure (already
+// reported and passed on).
+bool openscenario(const std::string& name, std::int32_t& unit, DayRange& days) {
     unit = keldautil::getfreeunitnumber();
     if (errorlevel != 0) {
-        passon();
+        errorprocess::traceback(label);
         return false;
     }
-    if (iolayer::openexisting(unit, name, iolayer::Access::direct, iolayer::Action::read, recordlength) !=
-        iolayer::Status::ok) {
-        fail({"Rerove_TIVORN: Error opening " + name});
+    switch (openscenario(unit, name, days)) {
+    case HeaderStatus::ok:
+        return true;
+    case HeaderStatus::notopened:
+        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + name});
         return false;
+    case HeaderStatus::notread:
+        break;
     }
-    return true;
+    errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
+    return false;
 }
 
-bool readheader(std::int32_t unit, const std::string& name, std::int32_t& first, std::int32_t& last) {
-    std::array<std::byte, recordlength> rec{};
-    if (iolayer::readrecord(unit, 1, rec) != iolayer::Status::ok) {
-        (void)iolayer::closeunit(unit);
-        fail({"Rerove_TIVORN: Error reading " + name});
-        return false;
+// The outlook span over the headers of every part of every year, checking each
+// file's own period as it is read. False after a failure (already reported).
+bool readspan(const LakeParts& lake, const std::vector<std::int32_t>& years, DayRange& span) {
+    for (const std::int32_t year : years) {
+        for (std::int32_t j = 1; j <= lake.count; ++j) {
+            const std::string name = scenariofile(year, lake.parts[at(j)]);
+            std::int32_t unit = 0;
+            DayRange days;
+            if (!openscenario(name, unit, days)) return false;
+            (void)iolayer::closeunit(unit);  // a read-only file; its header is read
+            if (days.last < days.first) {
+                errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Invalid data period in " + name});
+                return false;
+            }
+            span = widenspan(span, days);
+        }
     }
-    first = readint32(rec, 0);
-    last = readint32(rec, 4);
     return true;
 }
 
@@ -183,38 +182,17 @@ void prefault(void* data, std::size_t bytes) {
 }
 
 // Day records of one scenario file, read in one piece.
-std::array<std::byte, static_cast<std::size_t>(maxdays) * recordlength> dayrecords;
+std::array<std::byte, static_cast<std::size_t>(maxdays) * scenariorecordlength> dayrecords;
 
-// Reads the days of one part of one scenario into r, p and e (centimetres). Days
-// of the span after the file's own last day are missing, not left over from an
-// earlier scenario.
-bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, std::int32_t firstday, std::int32_t lastday) {
-    const std::string name = scenariofile(year, part);
-    std::int32_t unit = 0;
-    if (!openscenario(name, unit)) return false;
-    std::int32_t first = 0, last = 0;
-    if (!readheader(unit, name, first, last)) return false;
-    if (first != firstday) {
-        (void)iolayer::closeunit(unit);
-        fail({"Error!! " + name + " inconsistent forecast start date",
-              "O:Required Start Date is (M/D/Y) = " + datetext(firstday),
-              "O:" + name + " start date is (M/D/Y) = " + datetext(first)});
-        return false;
-    }
-    // The span pass made last <= lastday; the bound also holds if the file changed since.
-    const std::int32_t days = std::min(last, lastday) - first + 1;
-    const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(days) * recordlength);
-    if (iolayer::readrecords(unit, 2, days, records) != iolayer::Status::ok) {
-        (void)iolayer::closeunit(unit);
-        fail({"Rerove_TIVORN: Error reading " + name});
-        return false;
-    }
+// Stores covered days of records into row j of r, p and e in centimetres, and
+// marks the rest of the span's days as past the file's end.
+void storepart(std::int32_t j, std::span<const std::byte> records, std::size_t spanlength) {
     auto& rj = r[at(j)];
     auto& pj = p[at(j)];
     auto& ej = e[at(j)];
-    const auto covered = static_cast<std::size_t>(days);
+    const std::size_t covered = records.size() / scenariorecordlength;
     for (std::size_t k = 0; k < covered; ++k) {
-        const std::byte* rec = records.data() + k * recordlength;
+        const std::byte* rec = records.data() + k * scenariorecordlength;
         rj[k] = floatat(rec + 8);
         pj[k] = floatat(rec + 12);
         ej[k] = floatat(rec + 16);
@@ -223,102 +201,152 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, std::int32_t
     for (std::size_t k = 0; k < covered; ++k) rj[k] /= 10.0F;
     for (std::size_t k = 0; k < covered; ++k) pj[k] /= 10.0F;
     for (std::size_t k = 0; k < covered; ++k) ej[k] /= 10.0F;
-    const auto span = static_cast<std::size_t>(lastday - firstday + 1);
-    std::fill(rj.begin() + covered, rj.begin() + span, missingvalue);
-    std::fill(pj.begin() + covered, pj.begin() + span, missingvalue);
-    std::fill(ej.begin() + covered, ej.begin() + span, missingvalue);
-    (void)iolayer::closeunit(unit);
-    keldautil::filewasclosed(unit);
-    if (errorlevel != 0) {
-        passon();
+    std::fill(rj.begin() + covered, rj.begin() + spanlength, pastfileend);
+    std::fill(pj.begin() + covered, pj.begin() + spanlength, pastfileend);
+    std::fill(ej.begin() + covered, ej.begin() + spanlength, pastfileend);
+}
+
+// Reads the days of one part of one scenario into r, p and e (centimetres). Days
+// of the span after the file's own last day are missing, not left over from an
+// earlier scenario.
+bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, DayRange span) {
+    const std::string name = scenariofile(year, part);
+    std::int32_t unit = 0;
+    DayRange days;
+    if (!openscenario(name, unit, days)) return false;
+    if (days.first != span.first) {
+        (void)iolayer::closeunit(unit);
+        errorprocess::raiseerrorin(label, {"Error!! " + name + " inconsistent forecast start date",
+                                           "O:Required Start Date is (M/D/Y) = " + datetext(span.first),
+                                           "O:" + name + " start date is (M/D/Y) = " + datetext(days.first)});
         return false;
     }
+    // The span pass made last <= span.last; the bound also holds if the file changed since.
+    const std::int32_t count = std::min(days.last, span.last) - days.first + 1;
+    const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(count) * scenariorecordlength);
+    if (iolayer::readrecords(unit, 2, count, records) != iolayer::Status::ok) {
+        (void)iolayer::closeunit(unit);
+        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
+        return false;
+    }
+    storepart(j, records, static_cast<std::size_t>(spandays(span)));
+    (void)iolayer::closeunit(unit);  // a read-only file, read in full
+    return true;
+}
+
+// Assembles the daily values of scenario position i (year) into dlyotlk. False
+// after a failure (already reported).
+bool assemblescenario(const LakeParts& lake, std::int32_t i, std::int32_t year, DayRange span) {
+    const auto numdays = static_cast<std::int32_t>(spandays(span));
+    std::fill_n(dlyotlk[at(i)].begin(), numdays, 0.0F);
+    for (std::int32_t j = 1; j <= lake.count; ++j) {
+        const std::int32_t part = lake.parts[at(j)];
+        prcarea[at(j)] = fcstutil::digitlandarea[at(part)];
+        if (!readpart(part, j, year, span)) return false;
+    }
+    dailynbs(i, numdays, lake);
     return true;
 }
 
 }  // namespace
 
-void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
-                     std::span<std::int32_t> scenarios) {
-    keldautil::datesequence(31, 12, 2999, firstday);
-    keldautil::datesequence(1, 1, 999, lastday);
+std::string scenariofile(std::int32_t year, std::int32_t part) {
+    return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[at(part)];
+}
 
-    LakeParts lake;
-    if (!lakeparts(lakeindex, lake)) {
-        fail({"Internal error in lake designator (GetDailyOtlkNBS)!", "Lake Number = " + iolayer::formati0(lakeindex)});
-        return;
-    }
-    const std::int32_t m = lake.count;
+std::string scenariopattern(std::int32_t part) { return "REROVE????." + fcstutil::lakename3[at(part)]; }
 
-    // Discovery: the years listed for each part.
-    std::array<std::int32_t, maxparts> tscencount{};
-    std::array<std::array<std::int32_t, maxscen>, maxparts> tscenarios{};
-    for (std::int32_t j = 1; j <= m; ++j) {
-        if (!discoverpart(lake.parts[at(j)], tscenarios[at(j)], tscencount[at(j)])) return;
-    }
+std::optional<std::int32_t> scenarioyear(std::string_view listedname) {
+    // The year stands in characters 7 to 10 of the first 15, leading blanks removed.
+    const std::string name(iolayer::trimleft(iolayer::padded(listedname, 15)));
+    std::int32_t year = 0;
+    if (!iolayer::readint(iolayer::columns(name, 7, 10), year)) return std::nullopt;
+    return year;
+}
 
+std::vector<std::int32_t> commonyears(std::span<const std::vector<std::int32_t>> lists) {
+    std::vector<std::vector<std::int32_t>> marked(lists.begin(), lists.end());
     // A year missing from any part becomes the removal mark in every part that
     // has it; the lists are judged as they stand at each step.
-    for (std::int32_t j = 1; j <= m; ++j) {
-        auto& list = tscenarios[at(j)];
-        for (std::int32_t n = 1; n <= tscencount[at(j)]; ++n) {
-            const std::int32_t y = list[at(n)];
-            for (std::int32_t q = 1; q <= m; ++q) {
-                const auto& other = tscenarios[at(q)];
-                const auto end = other.begin() + tscencount[at(q)];
-                if (std::find(other.begin(), end, y) == end) list[at(n)] = removedyear;
+    for (auto& list : marked) {
+        for (auto& y : list) {
+            const std::int32_t year = y;
+            for (const auto& other : marked) {
+                if (std::find(other.begin(), other.end(), year) == other.end()) y = removedyear;
             }
         }
     }
-    for (std::int32_t j = 1; j <= m; ++j) {
-        auto& list = tscenarios[at(j)];
-        std::int32_t& count = tscencount[at(j)];
-        std::sort(list.begin(), list.begin() + count);
-        for (std::int32_t n = 1; n <= count; ++n) {
-            if (list[at(n)] > removedyear - 1) count = n - 1;
-        }
-    }
+    if (marked.empty()) return {};
+    std::vector<std::int32_t>& first = marked.front();
+    std::sort(first.begin(), first.end());
+    first.erase(std::find_if(first.begin(), first.end(), [](std::int32_t y) { return y > removedyear - 1; }),
+                first.end());
+    return first;
+}
 
-    const std::int32_t numscen = tscencount[0];
-    std::array<std::int32_t, maxscen> years{};
-    years.fill(unusedposition);
-    std::copy_n(tscenarios[0].begin(), numscen, years.begin());
-    std::copy_n(years.begin(), std::min(scenarios.size(), years.size()), scenarios.begin());
-    if (numscen == 0) return;
-
-    // Span: the earliest first day and the latest last day of all headers.
-    for (std::int32_t i = 1; i <= numscen; ++i) {
-        for (std::int32_t j = 1; j <= m; ++j) {
-            const std::string name = scenariofile(years[at(i)], lake.parts[at(j)]);
-            std::int32_t unit = 0, first = 0, last = 0;
-            if (!openscenario(name, unit) || !readheader(unit, name, first, last)) return;
-            (void)iolayer::closeunit(unit);
-            if (last < first) {
-                fail({"Rerove_TIVORN: Invalid data period in " + name});
-                return;
-            }
-            firstday = std::min(firstday, first);
-            lastday = std::max(lastday, last);
-        }
+HeaderStatus openscenario(std::int32_t unit, std::string_view name, DayRange& days) {
+    if (iolayer::openexisting(unit, name, iolayer::Access::direct, iolayer::Action::read, scenariorecordlength) !=
+        iolayer::Status::ok) {
+        return HeaderStatus::notopened;
     }
-    const std::int64_t spandays = static_cast<std::int64_t>(lastday) - firstday + 1;
-    if (spandays > maxdays) {
-        fail({"Rerove_TIVORN: Outlook period of " + iolayer::formati0(spandays) + " days exceeds the limit of " +
-              iolayer::formati0(maxdays) + " days"});
+    std::array<std::byte, scenariorecordlength> rec{};
+    if (iolayer::readrecord(unit, 1, rec) != iolayer::Status::ok) {
+        (void)iolayer::closeunit(unit);
+        return HeaderStatus::notread;
+    }
+    days.first = int32at(rec.data());
+    days.last = int32at(rec.data() + 4);
+    return HeaderStatus::ok;
+}
+
+DayRange widenspan(DayRange span, DayRange file) {
+    return {std::min(span.first, file.first), std::max(span.last, file.last)};
+}
+
+DayRange outlookspan(std::span<const DayRange> headers) {
+    DayRange span;
+    keldautil::datesequence(31, 12, 2999, span.first);
+    keldautil::datesequence(1, 1, 999, span.last);
+    for (const DayRange& days : headers) span = widenspan(span, days);
+    return span;
+}
+
+std::int64_t spandays(DayRange span) { return static_cast<std::int64_t>(span.last) - span.first + 1; }
+
+void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
+                     std::span<std::int32_t> scenarios) {
+    DayRange span = outlookspan({});
+    firstday = span.first;
+    lastday = span.last;
+    LakeParts lake;
+    if (!lakeparts(lakeindex, lake)) {
+        errorprocess::raiseerrorin(label, {"Internal error in lake designator (GetDailyOtlkNBS)!",
+                                           "Lake Number = " + iolayer::formati0(lakeindex)});
         return;
     }
-    const auto numdays = static_cast<std::int32_t>(spandays);
+    std::array<std::vector<std::int32_t>, maxparts> lists;
+    for (std::int32_t j = 1; j <= lake.count; ++j) {
+        if (!discoverpart(lake.parts[at(j)], lists[at(j)])) return;
+    }
+    const std::vector<std::int32_t> years = commonyears(std::span(lists).first(static_cast<std::size_t>(lake.count)));
+    // Positions past the most scenarios a lake can have are not the tool's.
+    const auto positions = std::min<std::size_t>(scenarios.size(), maxscen);
+    std::fill_n(scenarios.begin(), positions, unusedposition);
+    std::copy_n(years.begin(), std::min(positions, years.size()), scenarios.begin());
+    if (years.empty()) return;
 
-    prefault(dlyotlk.data(), static_cast<std::size_t>(numscen) * sizeof dlyotlk[0]);
-    // Assembly, one scenario at a time.
-    for (std::int32_t i = 1; i <= numscen; ++i) {
-        std::fill_n(dlyotlk[at(i)].begin(), numdays, 0.0F);
-        for (std::int32_t j = 1; j <= m; ++j) {
-            const std::int32_t part = lake.parts[at(j)];
-            prcarea[at(j)] = fcstutil::digitlandarea[at(part)];
-            if (!readpart(part, j, years[at(i)], firstday, lastday)) return;
-        }
-        dailynbs(i, numdays, lake);
+    const bool spanread = readspan(lake, years, span);
+    firstday = span.first;
+    lastday = span.last;
+    if (!spanread) return;
+    if (spandays(span) > maxdays) {
+        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Outlook period of " + iolayer::formati0(spandays(span)) +
+                                           " days exceeds the limit of " + iolayer::formati0(maxdays) + " days"});
+        return;
+    }
+    prefault(dlyotlk.data(), years.size() * sizeof dlyotlk[0]);
+    for (std::int32_t i = 1; i <= static_cast<std::int32_t>(years.size()); ++i) {
+        if (!assemblescenario(lake, i, years[at(i)], span)) return;
     }
 }
 

@@ -4,26 +4,10 @@
 #include <cmath>
 
 #include "fcstutil/fcstutil.hpp"
+#include "rerove_tivorn/dailyloop.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace rerove_tivorn_subs {
-namespace {
-constexpr std::int32_t secondsperday = 86400;
-constexpr float evaporationfloor = -98.0F;  // cm; below it a day is missing
-
-std::size_t at(std::int32_t oneBased) { return static_cast<std::size_t>(oneBased - 1); }
-
-// Product and sum in double, rounded once to single precision.
-float accumulate(float sum, float value, float weight) {
-    return static_cast<float>(static_cast<double>(sum) + static_cast<double>(value) * static_cast<double>(weight));
-}
-
-bool dayismissing(float runoff, float precip, float evap) {
-    if (!std::isfinite(runoff) || !std::isfinite(precip) || !std::isfinite(evap)) return true;
-    return runoff < 0.0F || precip < 0.0F || evap < evaporationfloor;
-}
-}  // namespace
-
 bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
     switch (lakeindex) {
         case 1: lake = {1, 1, {1, 0, 0}}; return true;
@@ -36,30 +20,9 @@ bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
 }
 
 namespace {
-// The day loop for a lake of M parts. Every day is computed without branches
-// (so that the loop vectorises) and missing days are marked afterwards.
-template <std::size_t M>
-[[gnu::always_inline]] inline void fillcolumn(std::array<float, maxdays>& column, std::size_t days, const std::array<float, maxparts>& partarea,
-                float ap, float ar, float ae, float lakearea) {
-    for (std::size_t k = 0; k < days; ++k) {
-        float sp = 0, sr = 0, se = 0;
-        for (std::size_t j = 0; j < M; ++j) {
-            sp = accumulate(sp, p[j][k], prcarea[j]);
-            sr = accumulate(sr, r[j][k], partarea[j]);
-            se = accumulate(se, e[j][k], partarea[j]);
-        }
-        const auto pm = static_cast<float>(static_cast<double>(sp) / ap);
-        const auto rm = static_cast<float>(static_cast<double>(sr) / ar);
-        const auto em = static_cast<float>(static_cast<double>(se) / ae);
-        const auto v = static_cast<float>((static_cast<double>(rm) + pm) - em);
-        column[k] = cm2tcfs(v, lakearea, secondsperday);
-    }
-    for (std::size_t k = 0; k < days; ++k) {
-        bool missing = false;
-        for (std::size_t j = 0; j < M; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
-        if (missing) column[k] = missingnbs;
-    }
-}
+using dailyloop::accumulate;
+using dailyloop::fillcolumn;
+
 // The loop is compiled twice, for plain x86-64 and for AVX2, and the machine's
 // own choice is made at load time; both round exactly alike.
 [[gnu::target_clones("avx2", "default")]] void fillcolumn1(std::array<float, maxdays>& column, std::size_t days,

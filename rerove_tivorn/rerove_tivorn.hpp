@@ -3,13 +3,18 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace rerove_tivorn_subs {
 
 // ===========================================================================
-// Flow and volume conversions (conversions.cpp)
+// Flow and volume conversions
 // ===========================================================================
 
 // Each conversion rounds to single precision at the marked points only; between
@@ -68,6 +73,9 @@ inline std::array<std::array<float, maxdays>, maxparts> e{};
 // Precipitation weight (land area, m2) of each part.
 inline std::array<float, maxparts> prcarea{};
 
+// The array position of a 1-based position.
+inline std::size_t at(std::int32_t onebased) { return static_cast<std::size_t>(onebased - 1); }
+
 // ===========================================================================
 // Lake parts
 // ===========================================================================
@@ -93,6 +101,58 @@ bool lakeparts(std::int32_t lakeindex, LakeParts& lake);
 // negative runoff or precipitation, an evaporation below -98 cm, or any value
 // that is not a finite number in any part is stored as missing.
 void dailynbs(std::int32_t scen, std::int32_t numdays, const LakeParts& lake);
+
+// ===========================================================================
+// Scenario discovery (assembly.cpp)
+// ===========================================================================
+
+// These steps write nothing and leave the error state alone, so a check of a
+// lake directory can use them as the assembly does.
+
+// Bytes per record of a scenario file (little-endian): record 1 holds the first
+// and last day, record 2 on the days in order.
+inline constexpr std::int32_t scenariorecordlength = 24;
+
+// The scenario file of a year for a forecast-lake part: "REROVE", the year
+// right-aligned in four columns, ".", the part's lakename3.
+std::string scenariofile(std::int32_t year, std::int32_t part);
+
+// The name pattern of a part's scenario files: "REROVE????." and its lakename3.
+std::string scenariopattern(std::int32_t part);
+
+// The year of one listed scenario file name: characters 7 to 10 of its first 15
+// characters (blank-padded), leading blanks removed, read as a 4-column integer.
+// Empty when they do not read; the name is then skipped.
+std::optional<std::int32_t> scenarioyear(std::string_view listedname);
+
+// The common-year rule over the parts' year lists, in part order: a year missing
+// from any list becomes the removal mark 9999 where it stands, each list judged
+// against all of them as they stand at that step; the first list is then sorted
+// and cut at its first mark. Gives the scenario years, ascending.
+std::vector<std::int32_t> commonyears(std::span<const std::vector<std::int32_t>> lists);
+
+// First and last day (day sequence numbers) of a scenario file or an outlook.
+struct DayRange {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+};
+
+enum class HeaderStatus { ok, notopened, notread };
+
+// Opens scenario file name on unit and reads the first and last day from its
+// header. With ok the unit stays open for the day records (the caller closes
+// it); otherwise nothing is left open.
+HeaderStatus openscenario(std::int32_t unit, std::string_view name, DayRange& days);
+
+// The span of span and one more file: the earlier first and the later last day.
+DayRange widenspan(DayRange span, DayRange file);
+
+// The outlook span of the files' headers; with none it runs from 31 December
+// 2999 to 1 January 999. A file whose last day is before its first is invalid.
+DayRange outlookspan(std::span<const DayRange> headers);
+
+// Days from the first to the last day of a span, counted in 64 bits.
+std::int64_t spandays(DayRange span);
 
 // ===========================================================================
 // Outlook assembly (assembly.cpp) and table writer (writer.cpp)

@@ -17,33 +17,40 @@ namespace {
 
 using errorprocess::errorlevel;
 
+constexpr std::string_view label = "WrtTIVORN_Otlk_Daily";
 constexpr float fillvalue = -99999.0F;  // a day of a written month outside the span
 constexpr float lowestvalue = -999999.0F;
 constexpr float highestvalue = 9999999.0F;
 constexpr std::size_t cellsperyear = 12 * 4 * 8;  // month, quarter-month, day of it
 
-std::size_t at(std::int32_t oneBased) { return static_cast<std::size_t>(oneBased - 1); }
-
-void giveup() { errorprocess::traceback("WrtTIVORN_Otlk_Daily"); }
-
-void fail(const std::string& message) {
-    errorprocess::errormessage = message;
-    errorprocess::passmsg();
-    errorlevel = 1;
-    giveup();
-}
+// The outlook span as calendar dates.
+struct Period {
+    std::int32_t firstday = 0, lastday = 0;
+    std::int32_t startmonth = 0, startyear = 0;
+    std::int32_t endmonth = 0, endyear = 0;
+};
 
 std::size_t cellindex(std::int32_t yearoffset, std::int32_t month, std::int32_t q, std::int32_t dayofq) {
     return static_cast<std::size_t>(yearoffset) * cellsperyear + at(month) * 32 + at(q) * 8 + at(dayofq);
 }
 
+// The seven header lines of a table of the lake.
+std::array<std::string, 7> headerlines(std::int32_t lakeindex, const Period& period) {
+    return {"# LAKE " + fcstutil::levlkname10[at(lakeindex)].substr(0, 8) + " DAILY NET BASIN SUPPLIES (CMS*10)",
+            "#                [e.g. 149 = 1490 cms]",
+            "# " + iolayer::formati(period.startyear, 4) + " to " + iolayer::formati(period.endyear, 4),
+            "# Fortran format: I5, I3, I2, 12F8.0",
+            "INTERVAL: Daily",
+            "UNITS: 10m3s",
+            "#  YR  M Q       1       2       3       4       5       6       7       8"};
+}
+
 // The cell of every day of the span. The calendar walk is the same for every
 // scenario, so it is made once, while the first table is written. False after a
 // failure of the calendar (already reported).
-bool mapdays(std::int32_t firstday, std::int32_t lastday, std::int32_t startyear, std::int32_t endyear,
-             std::vector<std::size_t>& cells) {
+bool mapdays(const Period& period, std::vector<std::size_t>& cells) {
     cells.clear();
-    for (std::int32_t seq = firstday; seq <= lastday; ++seq) {
+    for (std::int32_t seq = period.firstday; seq <= period.lastday; ++seq) {
         std::int32_t day = 0, month = 0, year = 0;
         keldautil::sequencedate(day, month, year, seq);
         if (errorlevel != 0) return false;
@@ -53,10 +60,11 @@ bool mapdays(std::int32_t firstday, std::int32_t lastday, std::int32_t startyear
         if (errorlevel != 0) return false;
         // Days inside the span always land inside the grid; anything else is a
         // calendar failure that must not be stored.
-        if (year < startyear || year > endyear || month < 1 || month > 12 || q < 1 || q > 4 || dq < 1 || dq > 8) {
+        if (year < period.startyear || year > period.endyear || month < 1 || month > 12 || q < 1 || q > 4 || dq < 1 ||
+            dq > 8) {
             return false;
         }
-        cells.push_back(cellindex(year - startyear, month, q, dq));
+        cells.push_back(cellindex(year - period.startyear, month, q, dq));
     }
     return true;
 }
@@ -66,9 +74,126 @@ std::string rangewarning(std::int32_t year, std::int32_t month, std::int32_t q, 
            "-" + iolayer::formatiz(q, 1) + "-" + iolayer::formatiz(dayofq, 1) + " = " + iolayer::formatf0(value, 1);
 }
 
-bool writeline(std::int32_t unit, std::string_view text, const std::string& name) {
-    if (iolayer::writeline(unit, text) == iolayer::Status::ok) return true;
-    fail("RerOve_TIVORN: Error writing " + name);
+// One table file being written: its unit and name, the span's grid of cells.
+struct Table {
+    std::int32_t unit = 0;
+    std::string name;
+    const std::vector<float>& cells;
+};
+
+bool writeline(const Table& table, std::string_view text) {
+    if (iolayer::writeline(table.unit, text) == iolayer::Status::ok) return true;
+    errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error writing " + table.name});
+    return false;
+}
+
+// Writes the row of quarter-month q of a month: its days from cell base on,
+// warning of each value out of range first. False after a failure (reported).
+bool writerow(const Table& table, std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t length,
+              std::size_t base) {
+    for (std::int32_t k = 1; k <= length; ++k) {
+        const float v = table.cells[base + at(k)];
+        if (!(v >= lowestvalue && v <= highestvalue)) errorprocess::warn(rangewarning(year, month, q, k, v));
+    }
+    std::array<char, 10 + 8 * 8> row{};  // year, month, quarter-month, at most 8 values
+    char* end = iolayer::editi(row.data(), year, 5);
+    end = iolayer::editi(end, month, 3);
+    end = iolayer::editi(end, q, 2);
+    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf80(end, table.cells[base + at(k)]);
+    return writeline(table, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())));
+}
+
+// Writes the rows of the span's months, four quarter-months each. False after a
+// failure (reported).
+bool writerows(const Table& table, const Period& period) {
+    for (std::int32_t y = period.startyear; y <= period.endyear; ++y) {
+        const std::int32_t firstmonth = y == period.startyear ? period.startmonth : 1;
+        const std::int32_t lastmonth = y == period.endyear ? period.endmonth : 12;
+        for (std::int32_t month = firstmonth; month <= lastmonth; ++month) {
+            const std::int32_t monthlength = keldautil::daysinmonth(month, y);
+            if (errorlevel != 0) {
+                errorprocess::traceback(label);
+                return false;
+            }
+            // A month length of the calendar always splits into quarter-months.
+            for (std::int32_t q = 1; q <= 4; ++q) {
+                const std::int32_t length =
+                    keldautil::endofqtr2(monthlength, q) - keldautil::startofqtr2(monthlength, q) + 1;
+                if (!writerow(table, y, month, q, length, cellindex(y - period.startyear, month, q, 1))) return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The grid of one table, and what is kept from one table to the next.
+struct Grid {
+    std::size_t years = 0;
+    std::vector<float> cells;
+    std::vector<std::size_t> daycells;  // empty until the days are mapped
+    std::vector<float> values;
+};
+
+// Places the span's values of scenario position s (tens of cubic metres per
+// second) in a fresh grid, mapping the days to cells on first use. False after a
+// failure (reported).
+bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
+    try {
+        grid.cells.assign(grid.years * cellsperyear, fillvalue);
+    } catch (const std::bad_alloc&) {
+        errorprocess::raiseerrorin(label, {"Error Allocating RAM"});
+        return false;
+    }
+    if (grid.daycells.empty() && !mapdays(period, grid.daycells)) {
+        if (errorlevel == 0) errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
+        else errorprocess::traceback(label);
+        return false;
+    }
+    // Converted in one pass (it vectorises), then placed in the grid.
+    const auto& column = dlyotlk[s];
+    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.values[d] = tcfm3(column[d]) / 10.0F;
+    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.cells[grid.daycells[d]] = grid.values[d];
+    return true;
+}
+
+// Writes the table of scenario position s to file name on a registered unit,
+// closed and unregistered at the end. False after a failure (reported).
+bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header,
+                const Period& period, Grid& grid) {
+    const std::int32_t unit = keldautil::getfreeunitnumber();
+    if (errorlevel == 0 && iolayer::createfile(unit, name, iolayer::Access::sequential) != iolayer::Status::ok) {
+        errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error opening " + name});
+        return false;
+    }
+    if (errorlevel == 0) (void)keldautil::filewasopened(unit);  // its failure is raised there
+    if (errorlevel != 0) {
+        errorprocess::traceback(label);
+        return false;
+    }
+    const Table table{unit, name, grid.cells};
+    for (const std::string& line : header) {
+        if (!writeline(table, line)) return false;
+    }
+    if (!fillgrid(s, period, grid) || !writerows(table, period)) return false;
+    // Pending output reaches the disk here; a full disk shows now at the latest.
+    const bool closed = iolayer::closeunit(unit) == iolayer::Status::ok;
+    (void)keldautil::filewasclosed(unit);  // registered above
+    if (!closed) {
+        errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error writing " + name});
+        return false;
+    }
+    return true;
+}
+
+// The outlook span as dates; false after a failure of the calendar (passed on).
+bool periodof(std::int32_t firstday, std::int32_t lastday, Period& period) {
+    period.firstday = firstday;
+    period.lastday = lastday;
+    std::int32_t day = 0;
+    keldautil::sequencedate(day, period.startmonth, period.startyear, firstday);
+    if (errorlevel == 0) keldautil::sequencedate(day, period.endmonth, period.endyear, lastday);
+    if (errorlevel == 0) return true;
+    errorprocess::traceback(label);
     return false;
 }
 
@@ -77,117 +202,29 @@ bool writeline(std::int32_t unit, std::string_view text, const std::string& name
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
                           std::span<const std::int32_t> scenarios) {
     if (lakeindex < 1 || lakeindex > fcstutil::numlevellakes) {
-        fail("Internal error in lake designator (WrtTIVORN_Otlk_Daily)!");
+        errorprocess::raiseerrorin(label, {"Internal error in lake designator (WrtTIVORN_Otlk_Daily)!"});
         return;
     }
-    std::int32_t startday = 0, startmonth = 0, startyear = 0;
-    std::int32_t endday = 0, endmonth = 0, endyear = 0;
-    keldautil::sequencedate(startday, startmonth, startyear, firstday);
-    if (errorlevel != 0) return giveup();
-    keldautil::sequencedate(endday, endmonth, endyear, lastday);
-    if (errorlevel != 0) return giveup();
+    Period period;
+    if (!periodof(firstday, lastday, period)) return;
     const std::int64_t numdays = static_cast<std::int64_t>(lastday) - firstday + 1;
-    const std::int64_t numyears = std::max<std::int64_t>(static_cast<std::int64_t>(endyear) - startyear + 1, 0);
-
-    const std::string header1 = "# LAKE " + fcstutil::levlkname10[at(lakeindex)].substr(0, 8) +
-                                " DAILY NET BASIN SUPPLIES (CMS*10)";
-    const std::string header3 = "# " + iolayer::formati(startyear, 4) + " to " + iolayer::formati(endyear, 4);
-    const std::array<std::string_view, 7> header = {
-        header1,
-        "#                [e.g. 149 = 1490 cms]",
-        header3,
-        "# Fortran format: I5, I3, I2, 12F8.0",
-        "INTERVAL: Daily",
-        "UNITS: 10m3s",
-        "#  YR  M Q       1       2       3       4       5       6       7       8"};
+    const std::array<std::string, 7> header = headerlines(lakeindex, period);
     const std::string code(iolayer::trimright(fcstutil::levlkcode2[at(lakeindex)]));
-
-    std::vector<float> outdata;
-    std::vector<std::size_t> cells;
-    std::vector<float> values(static_cast<std::size_t>(std::clamp<std::int64_t>(numdays, 0, maxdays)));
-    bool mapped = false;
-    std::array<char, 10 + 8 * 8> row{};  // year, month, quarter-month, at most 8 values
+    Grid grid;
+    grid.years = static_cast<std::size_t>(
+        std::max<std::int64_t>(static_cast<std::int64_t>(period.endyear) - period.startyear + 1, 0));
+    grid.values.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(numdays, 0, maxdays)));
     const std::size_t positions = std::min<std::size_t>(scenarios.size(), maxscen);
     for (std::size_t s = 0; s < positions; ++s) {
         const std::int32_t year = scenarios[s];
         if (year <= 0) continue;
         if (numdays > maxdays) {
             // The assembly never hands over such a span: dlyotlk cannot hold it.
-            fail("RerOve_TIVORN: Outlook period of " + iolayer::formati0(numdays) + " days exceeds the limit of " +
-                 iolayer::formati0(maxdays) + " days");
+            errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Outlook period of " + iolayer::formati0(numdays) +
+                                               " days exceeds the limit of " + iolayer::formati0(maxdays) + " days"});
             return;
         }
-        const std::string name = code + "DNBS_" + iolayer::formati(year, 4) + ".txt";
-
-        const std::int32_t unit = keldautil::getfreeunitnumber();
-        if (errorlevel != 0) return giveup();
-        if (iolayer::createfile(unit, name, iolayer::Access::sequential) != iolayer::Status::ok) {
-            fail("RerOve_TIVORN: Error opening " + name);
-            return;
-        }
-        keldautil::filewasopened(unit);
-        if (errorlevel != 0) return giveup();
-        for (std::string_view line : header) {
-            if (!writeline(unit, line, name)) return;
-        }
-
-        try {
-            outdata.assign(static_cast<std::size_t>(numyears) * cellsperyear, fillvalue);
-        } catch (const std::bad_alloc&) {
-            fail("Error Allocating RAM");
-            return;
-        }
-        if (!mapped) {
-            if (!mapdays(firstday, lastday, startyear, endyear, cells)) {
-                if (errorlevel == 0) fail("RerOve_TIVORN: Invalid outlook period");
-                else giveup();
-                return;
-            }
-            mapped = true;
-        }
-        // Tens of cubic metres per second: converted in one pass (it vectorises),
-        // then placed in the grid.
-        const auto& column = dlyotlk[s];
-        for (std::size_t d = 0; d < cells.size(); ++d) values[d] = tcfm3(column[d]) / 10.0F;
-        for (std::size_t d = 0; d < cells.size(); ++d) outdata[cells[d]] = values[d];
-
-        for (std::int32_t y = startyear; y <= endyear; ++y) {
-            const std::int32_t firstmonth = y == startyear ? startmonth : 1;
-            const std::int32_t lastmonth = y == endyear ? endmonth : 12;
-            for (std::int32_t month = firstmonth; month <= lastmonth; ++month) {
-                const std::int32_t monthlength = keldautil::daysinmonth(month, y);
-                if (errorlevel != 0) return giveup();
-                for (std::int32_t q = 1; q <= 4; ++q) {
-                    const std::int32_t qend = keldautil::endofqtr2(monthlength, q);
-                    if (errorlevel != 0) return giveup();
-                    const std::int32_t qstart = keldautil::startofqtr2(monthlength, q);
-                    if (errorlevel != 0) return giveup();
-                    const std::int32_t length = qend - qstart + 1;
-                    const std::size_t base = cellindex(y - startyear, month, q, 1);
-                    for (std::int32_t k = 1; k <= length; ++k) {
-                        const float v = outdata[base + at(k)];
-                        if (!(v >= lowestvalue && v <= highestvalue)) {
-                            errorprocess::warn(rangewarning(y, month, q, k, v));
-                        }
-                    }
-                    char* end = iolayer::editi(row.data(), y, 5);
-                    end = iolayer::editi(end, month, 3);
-                    end = iolayer::editi(end, q, 2);
-                    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf80(end, outdata[base + at(k)]);
-                    if (!writeline(unit, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())), name))
-                        return;
-                }
-            }
-        }
-
-        // Pending output reaches the disk here; a full disk shows now at the latest.
-        const bool closed = iolayer::closeunit(unit) == iolayer::Status::ok;
-        keldautil::filewasclosed(unit);
-        if (!closed) {
-            fail("RerOve_TIVORN: Error writing " + name);
-            return;
-        }
-        if (errorlevel != 0) return giveup();
+        if (!writetable(s, code + "DNBS_" + iolayer::formati(year, 4) + ".txt", header, period, grid)) return;
     }
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "errorprocess/errorprocess.hpp"
-#include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "support.hpp"
 
@@ -63,16 +62,16 @@ TEST_F(ErrorState, RaiseWarnAndTraceback) {
     EXPECT_EQ(errorlevel, 0);
 }
 
-TEST_F(ErrorState, ErrorFileIsReplacedNotAppended) {
-    testsupport::ScratchDir dir;
-    testsupport::writefile("ERROR.INT", "old content that is longer than the new one\n");
-    const std::string expected = " This ERROR.INT file created by MIRT forecast package\r\n";
-    fcstutil::makeerrorint();
-    EXPECT_EQ(testsupport::readfile("ERROR.INT"), expected);
-    fcstutil::makeerrorint();
-    EXPECT_EQ(testsupport::readfile("ERROR.INT"), expected);
-    EXPECT_EQ(errorlevel, 0);
-    bool isopen = true;
-    EXPECT_EQ(iolayer::inquireunit(2222, isopen), iolayer::Status::ok);
-    EXPECT_FALSE(isopen);
+TEST_F(ErrorState, RaisingInSeveralLinesAndPassingOn) {
+    capture();
+    raiseerrorin("WrtTIVORN_Otlk_Daily", {"first line", "second line"});
+    EXPECT_EQ(captured(), " first line\n second line\n [traceback] : WrtTIVORN_Otlk_Daily...\n");
+    EXPECT_EQ(errorlevel, 1);
+    EXPECT_EQ(errormessage.trimmed(), "[traceback] : WrtTIVORN_Otlk_Daily...");
+    errorlevel = 0;
+    capture();
+    raiseerror("User canceled the process.", 9999);
+    EXPECT_EQ(captured(), " User canceled the process.\n");
+    EXPECT_EQ(errorlevel, 9999);
+    EXPECT_TRUE(failed());
 }

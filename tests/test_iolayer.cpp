@@ -149,3 +149,47 @@ TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
     EXPECT_FALSE(wildcardmatch("a*b*c", "aXXbYY"));
     EXPECT_FALSE(wildcardmatch("?", ""));
 }
+
+TEST(DirectAccess, SeveralRecordsInOneRead) {
+    ScratchDir dir;
+    std::string bytes;
+    for (char c = 'a'; c <= 'j'; ++c) bytes.append(4, c);  // ten 4-byte records
+    testsupport::writefile("ten.bin", bytes);
+    ASSERT_EQ(openexisting(315, "ten.bin", Access::direct, Action::read, 4), Status::ok);
+    std::array<std::byte, 12> three{};
+    ASSERT_EQ(readrecords(315, 3, 3, three), Status::ok);  // records 3 to 5
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()), "cccc" "dddd" "eeee");
+    ASSERT_EQ(readrecords(315, 8, 3, three), Status::ok);  // the last three
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()), "hhhh" "iiii" "jjjj");
+    EXPECT_EQ(readrecords(315, 9, 3, three), Status::error);  // runs past the end
+    EXPECT_EQ(readrecords(315, 0, 3, three), Status::error);
+    EXPECT_EQ(readrecords(315, 1, 2, three), Status::error);  // out is not two records
+    // A single-record read after a block read sees the file, not a stale buffer.
+    std::array<std::byte, 4> one{};
+    ASSERT_EQ(readrecord(315, 1, one), Status::ok);
+    EXPECT_EQ(one[0], std::byte{'a'});
+    EXPECT_EQ(closeunit(315), Status::ok);
+}
+
+TEST(TextFiles, LineWrittenAfterAPartialRead) {
+    ScratchDir dir;
+    testsupport::writefile("mixed.txt", "first\r\nsecond\r\nthird\r\n");
+    ASSERT_EQ(openexisting(316, "mixed.txt", Access::sequential, Action::readwrite), Status::ok);
+    std::string line;
+    ASSERT_EQ(readline(316, line), Status::ok);
+    EXPECT_EQ(line, "first");
+    ASSERT_EQ(writeline(316, "new"), Status::ok);
+    ASSERT_EQ(closeunit(316), Status::ok);
+    // The write goes where the reading stopped and ends the file there.
+    EXPECT_EQ(testsupport::readfile("mixed.txt"), "first\r\nnew\r\n");
+}
+
+TEST(Editing, FieldsWiderThanThirtyTwoColumns) {
+    std::string field(40, '?');
+    EXPECT_EQ(editi(field.data(), -1234567, 40) - field.data(), 40);
+    EXPECT_EQ(field, std::string(32, ' ') + "-1234567");
+    EXPECT_EQ(editf(field.data(), 2.5, 40, 3) - field.data(), 40);
+    EXPECT_EQ(field, std::string(35, ' ') + "2.500");
+    EXPECT_EQ(formatf(-0.25, 36, 1), std::string(32, ' ') + "-0.3");
+    EXPECT_EQ(formati(7, 33), std::string(32, ' ') + "7");
+}

@@ -12,16 +12,12 @@
 #include "keldautil/keldautil.hpp"
 #include "support.hpp"
 #include "tools/scenariofiles.hpp"
+#include "calendar_support.hpp"
 
 using namespace scenariofiles;
+using testsupport::seqof;
 
 namespace {
-
-std::int32_t seqof(std::int32_t day, std::int32_t month, std::int32_t year) {
-    std::int32_t seq = 0;
-    keldautil::datesequence(day, month, year, seq);
-    return seq;
-}
 
 std::uint32_t word(const std::vector<std::byte>& b, std::size_t at) {
     std::uint32_t v = 0;
@@ -44,9 +40,9 @@ bool parse(std::vector<std::string_view> args, Request& request, std::string& er
 }  // namespace
 
 TEST(ScenarioFiles, NamesAndLakes) {
-    EXPECT_EQ(scenariofilename(1950, 1), "REROVE1950.sup");
-    EXPECT_EQ(scenariofilename(2024, 4), "REROVE2024.geo");
-    EXPECT_EQ(scenariofilename(950, 7), "REROVE 950.ont");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(1950, 1), "REROVE1950.sup");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(2024, 4), "REROVE2024.geo");
+    EXPECT_EQ(rerove_tivorn_subs::scenariofile(950, 7), "REROVE 950.ont");
     EXPECT_EQ(lakeindexofcode("MHU"), 2);
     EXPECT_EQ(lakeindexofcode("ont"), 5);
     EXPECT_EQ(lakeindexofcode("mic"), 0);

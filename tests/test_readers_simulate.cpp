@@ -11,6 +11,7 @@
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
+#include "calendar_support.hpp"
 #include "readers_support.hpp"
 
 using namespace fcstutil;
@@ -20,15 +21,11 @@ using testsupport::crlf;
 using testsupport::lf;
 using testsupport::writefile;
 
+using testsupport::seqof;
+
 namespace {
 
 constexpr std::int32_t untouched = -77;
-
-std::int32_t seq(std::int32_t day, std::int32_t month, std::int32_t year) {
-    std::int32_t s = 0;
-    keldautil::datesequence(day, month, year, s);
-    return s;
-}
 
 // The outputs of one call, each preset to a value no read gives.
 struct Simulation {
@@ -82,10 +79,10 @@ protected:
 
     void expectrun(std::string_view code) {
         EXPECT_EQ(sim.code, code);
-        EXPECT_EQ(sim.startday, seq(1, 6, 2024));
+        EXPECT_EQ(sim.startday, seqof(1, 6, 2024));
         EXPECT_EQ(sim.setting1, 1);
         EXPECT_EQ(sim.setting2, 2);
-        EXPECT_EQ(sim.endday, seq(31, 12, 2024));
+        EXPECT_EQ(sim.endday, seqof(31, 12, 2024));
         EXPECT_EQ(sim.setting3, 30);
     }
 };
@@ -218,7 +215,7 @@ TEST_F(SimulateFile, MalformedFilesKeepWhatWasRead) {
 
     EXPECT_EQ(reread(crlf({"sup", "  1  6 2024", "  1  2"})), console({readerror, traceback}));
     EXPECT_EQ(sim.code, "sup");
-    EXPECT_EQ(sim.startday, seq(1, 6, 2024));
+    EXPECT_EQ(sim.startday, seqof(1, 6, 2024));
     EXPECT_EQ(sim.setting2, 2);
     EXPECT_EQ(sim.endday, untouched);
 

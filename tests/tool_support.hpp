@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support.hpp"
+#include "tools/childrun.hpp"
 
 namespace testsupport {
 
@@ -23,6 +24,9 @@ struct RunResult {
     std::string out;
     int status = -1;
 };
+
+// Runs that must begin at one moment (the sharing tests) are started here with
+// fork and a gate; every other run goes through childrun.
 
 // A started run of the tool: its process and the read end of its standard output.
 struct Child {
@@ -89,14 +93,13 @@ inline int waittool(Child child) {
 // given command name, and collects its standard output and exit status.
 inline RunResult runprogram(const std::string& tool, const std::vector<std::string>& args,
                             const std::filesystem::path& dir, const std::string& command) {
-    const Child child = startprogram(tool, args, dir, command);
-    RunResult result;
-    if (child.out < 0) return result;
-    char buf[4096];
-    for (ssize_t n; (n = ::read(child.out, buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
-    ::close(child.out);
-    result.status = waittool(child);
-    return result;
+    childrun::Spec spec;
+    spec.program = tool;
+    spec.argv = {command};
+    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+    spec.cwd = dir;
+    const childrun::Result run = childrun::run(spec);
+    return {run.out, run.status};
 }
 
 // Runs the tool as runprogram does.

@@ -174,10 +174,6 @@ std::int32_t lakeindexofcode(std::string_view code) {
     return 0;
 }
 
-std::string scenariofilename(std::int32_t year, std::int32_t part) {
-    return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
-}
-
 Span makespan(std::int32_t firstday, std::int32_t days) {
     Span span;
     span.firstday = firstday;
@@ -274,10 +270,12 @@ std::vector<std::string> usagetext() {
     };
 }
 
-bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error) {
-    request = Request{};
-    std::vector<std::string_view> positional;
-    std::vector<std::string_view> omitted;
+namespace {
+
+// Sorts the words into options (the directory, help, omissions) and positional
+// arguments. False with error set for an unknown option or a missing value.
+bool splitoptions(std::span<const std::string_view> args, Request& request, std::vector<std::string_view>& positional,
+                  std::vector<std::string_view>& omitted, std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         if (a == "-h" || a == "--help") {
@@ -301,11 +299,15 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
             positional.push_back(a);
         }
     }
+    return true;
+}
+
+// LAKE YEARS START DAYS. False with error set when one does not read.
+bool parsepositional(std::span<const std::string_view> positional, Request& request, std::string& error) {
     if (positional.size() != 4) {
         error = "expected LAKE YEARS START DAYS, got " + std::to_string(positional.size()) + " argument(s)";
         return false;
     }
-
     request.lakeindex = lakeindexofcode(positional[0]);
     if (request.lakeindex == 0) {
         error = "unknown lake " + std::string(positional[0]) + " (SUP, MHU, STC, ERI or ONT)";
@@ -333,7 +335,11 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
         error = "the span ends after the year 9999";
         return false;
     }
+    return true;
+}
 
+// The --omit values PART[:YEAR] of the lake. False with error set for a bad one.
+bool parseomissions(std::span<const std::string_view> omitted, Request& request, std::string& error) {
     for (const std::string_view o : omitted) {
         const std::size_t colon = o.find(':');
         Request::Omission omission;
@@ -348,6 +354,17 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
         request.omissions.push_back(omission);
     }
     return true;
+}
+
+}  // namespace
+
+bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error) {
+    request = Request{};
+    std::vector<std::string_view> positional;
+    std::vector<std::string_view> omitted;
+    if (!splitoptions(args, request, positional, omitted, error)) return false;
+    if (request.help) return true;
+    return parsepositional(positional, request, error) && parseomissions(omitted, request, error);
 }
 
 Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
@@ -378,7 +395,7 @@ bool writescenarios(const Request& request, std::int32_t& written, std::string& 
                                           });
             if (skip) continue;
             scenariobytes(year, part, span, bytes);
-            if (!writewhole(request.dir / scenariofilename(year, part), bytes, error)) return false;
+            if (!writewhole(request.dir / rerove_tivorn_subs::scenariofile(year, part), bytes, error)) return false;
             ++written;
         }
     }

@@ -14,10 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "rerove_tivorn/rerove_tivorn.hpp"
+
 namespace scenariofiles {
 
-// Bytes per record of a scenario file.
-inline constexpr std::int32_t recordlength = 24;
+// Bytes per record of a scenario file, as the tool reads them.
+inline constexpr std::int32_t recordlength = rerove_tivorn_subs::scenariorecordlength;
 // Most days per file this generator writes (the tool itself takes at most 20000).
 inline constexpr std::int32_t maxdays = 100000;
 // Scenario years run from 1 to 9999 (four columns of the file name).
@@ -30,9 +32,6 @@ std::span<const std::int32_t> lakeparts(std::int32_t lakeindex);
 
 // Lake index 1 to 5 of a three-letter lake code, any case; 0 when unknown.
 std::int32_t lakeindexofcode(std::string_view code);
-
-// "REROVE", the year right-aligned in four columns, ".", the part's lakename3.
-std::string scenariofilename(std::int32_t year, std::int32_t part);
 
 // Per-day data shared by every file of one span: the date text of each day.
 struct Span {

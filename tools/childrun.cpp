@@ -1,0 +1,91 @@
+#include "tools/childrun.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace childrun {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reads the pipe to its end into out.
+void drain(int fd, std::string& out) {
+    char buf[4096];
+    for (;;) {
+        const ::ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+// Waits for pid; false with failure set when waiting fails.
+bool reap(pid_t pid, Result& result) {
+    int status = 0;
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            result.failure = std::string("wait4: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.maxrsskib = usage.ru_maxrss;
+    return true;
+}
+
+}  // namespace
+
+Result run(const Spec& spec) {
+    Result result;
+    std::vector<char*> args;
+    for (const std::string& a : spec.argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    int fds[2] = {-1, -1};
+    const bool capture = spec.output.empty();
+    if (capture && ::pipe2(fds, O_CLOEXEC) != 0) {
+        result.failure = std::string("pipe: ") + std::strerror(errno);
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, spec.cwd.c_str());
+    if (capture) {
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, spec.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    }
+    if (spec.witherrors) posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    std::fflush(stdout);
+    const Clock::time_point t0 = Clock::now();
+    pid_t pid = 0;
+    const int rc = spec.search ? posix_spawnp(&pid, spec.program.c_str(), &actions, nullptr, args.data(), environ)
+                               : posix_spawn(&pid, spec.program.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (capture) {
+        ::close(fds[1]);
+        if (rc == 0) drain(fds[0], result.out);
+        ::close(fds[0]);
+    }
+    if (rc != 0) {
+        result.failure = "cannot start " + spec.program + ": " + std::strerror(rc);
+        return result;
+    }
+    if (!reap(pid, result)) return result;
+    result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    result.started = true;
+    return result;
+}
+
+}  // namespace childrun
