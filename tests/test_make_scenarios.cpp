@@ -173,6 +173,29 @@ TEST(ScenarioFiles, Arguments) {
     }
 }
 
+TEST(ScenarioFiles, MessagesNameThePartsAndCountDays) {
+    const std::vector<std::string> usage = usagetext();
+    for (const char* line : {"            SUP  sup", "            MHU  mic, hur, geo", "            STC  stc",
+                             "            ERI  eri", "            ONT  ont"})
+        EXPECT_NE(std::find(usage.begin(), usage.end(), line), usage.end()) << line;
+
+    Request r;
+    std::string error;
+    EXPECT_FALSE(parse({"--omit", "sup", "mhu", "1950", "06/01/2024", "300"}, r, error));
+    EXPECT_EQ(error, "bad --omit sup (PART[:YEAR]; the parts of MHU: mic, hur or geo; YEAR 1 to 9999)");
+    EXPECT_FALSE(parse({"--omit", "hur", "Sup", "1950", "06/01/2024", "300"}, r, error));
+    EXPECT_EQ(error, "bad --omit hur (PART[:YEAR]; the parts of SUP: sup; YEAR 1 to 9999)");
+    EXPECT_FALSE(parse({"MHU"}, r, error));
+    EXPECT_EQ(error, "expected LAKE YEARS START DAYS, got 1 argument");
+    EXPECT_FALSE(parse({"MHU", "1950"}, r, error));
+    EXPECT_EQ(error, "expected LAKE YEARS START DAYS, got 2 arguments");
+
+    ASSERT_TRUE(parse({"-d", "out", "ont", "1950", "06/01/2024", "1"}, r, error));
+    EXPECT_EQ(summary(r, 1), "Wrote 1 scenario file of 1 day to out");
+    ASSERT_TRUE(parse({"ont", "1950", "06/01/2024", "300"}, r, error));
+    EXPECT_EQ(summary(r, 0), "Wrote 0 scenario files of 300 days to .");
+}
+
 TEST(ScenarioFiles, WritesEveryFileOfTheRequest) {
     testsupport::ScratchDir scratch;
     Request r;

@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
             errorprocess::consoleline("make_scenarios: " + error);
             return 1;
         }
-        errorprocess::consoleline("Wrote " + std::to_string(written) + " scenario files of " +
-                                  std::to_string(request.days + 1) + " records to " + request.dir.string());
+        errorprocess::consoleline(scenariofiles::summary(request, written));
         return 0;
     } catch (const std::exception& e) {
         errorprocess::consoleline(std::string("make_scenarios: ") + e.what());

@@ -253,21 +253,58 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
     }
 }
 
+std::string counted(std::int64_t n, std::string_view noun) {
+    return std::to_string(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
+}
+
+namespace {
+
+// The lake's code as the usage text writes it (SUP, MHU, ...).
+std::string lakecode(std::int32_t lakeindex) {
+    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
+    keldautil::uppercase(code);
+    return code;
+}
+
+// The file suffixes of the lake's parts: "sup", or "mic, hur" + lastseparator + "geo".
+std::string partsuffixes(std::int32_t lakeindex, std::string_view lastseparator) {
+    const auto parts = lakeparts(lakeindex);
+    std::string list;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) list += i + 1 == parts.size() ? lastseparator : std::string_view(", ");
+        list += fcstutil::lakename3[static_cast<std::size_t>(parts[i] - 1)];
+    }
+    return list;
+}
+
+}  // namespace
+
 std::vector<std::string> usagetext() {
-    return {
+    std::vector<std::string> lines = {
         "Usage: make_scenarios [-d DIR] [--omit PART[:YEAR]]... LAKE YEARS START DAYS",
         "Writes the daily scenario files REROVE<year>.<part> of a lake, one per scenario",
         "year and lake part: runoff, precipitation and evaporation in millimetres.",
         "The same arguments always give the same bytes.",
-        "  LAKE    SUP, MHU, STC, ERI or ONT (any case)",
+        "  LAKE    SUP, MHU, STC, ERI or ONT (any case); its parts, by file suffix:",
+    };
+    for (std::int32_t lake = 1; lake <= fcstutil::numlevellakes; ++lake) {
+        lines.push_back("            " + lakecode(lake) + "  " + partsuffixes(lake, ", "));
+    }
+    lines.insert(lines.end(), {
         "  YEARS   scenario years, 1 to 9999: 1950, 1950-1954 or 1950,1953,1960-1962",
         "  START   first day of the outlook, MM/DD/YYYY",
         "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
         "  -d, --dir DIR       write into DIR (created if missing; default: .)",
-        "  --omit PART[:YEAR]  leave out the file of a part (mic, hur, geo, ...) for",
-        "                      one year, or for every year; may be repeated",
+        "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
+        "                      or for every year; may be repeated",
         "  -h, --help          show this text",
-    };
+    });
+    return lines;
+}
+
+std::string summary(const Request& request, std::int32_t written) {
+    return "Wrote " + counted(written, "scenario file") + " of " + counted(request.days, "day") + " to " +
+           request.dir.string();
 }
 
 namespace {
@@ -305,7 +342,7 @@ bool splitoptions(std::span<const std::string_view> args, Request& request, std:
 // LAKE YEARS START DAYS. False with error set when one does not read.
 bool parsepositional(std::span<const std::string_view> positional, Request& request, std::string& error) {
     if (positional.size() != 4) {
-        error = "expected LAKE YEARS START DAYS, got " + std::to_string(positional.size()) + " argument(s)";
+        error = "expected LAKE YEARS START DAYS, got " + counted(static_cast<std::int64_t>(positional.size()), "argument");
         return false;
     }
     request.lakeindex = lakeindexofcode(positional[0]);
@@ -347,7 +384,8 @@ bool parseomissions(std::span<const std::string_view> omitted, Request& request,
         std::int64_t year = 0;
         if (omission.part == 0 ||
             (colon != std::string_view::npos && (!wholenumber(o.substr(colon + 1), year) || year < minyear || year > maxyear))) {
-            error = "bad --omit " + std::string(o) + " (a part of the lake, optionally :YEAR)";
+            error = "bad --omit " + std::string(o) + " (PART[:YEAR]; the parts of " + lakecode(request.lakeindex) + ": " +
+                    partsuffixes(request.lakeindex, " or ") + "; YEAR 1 to 9999)";
             return false;
         }
         omission.year = static_cast<std::int32_t>(year);

@@ -70,6 +70,12 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
 // The usage text, one entry a line.
 std::vector<std::string> usagetext();
 
+// n and the noun, plural unless n is 1: "1 day", "2 days".
+std::string counted(std::int64_t n, std::string_view noun);
+
+// The closing line of a run that wrote written files of the request.
+std::string summary(const Request& request, std::int32_t written);
+
 // The benchmarks' input: Mich-Huron, years scenario years from 1950, days days
 // from 1 June 2024, into dir.
 Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir);
