@@ -196,8 +196,7 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, std::int32_t
               "O:" + name + " start date is (M/D/Y) = " + datetext(first)});
         return false;
     }
-    // The span pass made last <= lastday; the bound also holds if the file changed since.
-    const std::int32_t days = std::min(last, lastday) - first + 1;
+    const std::int32_t days = dayscovered(first, last, firstday, lastday);
     const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(days) * recordlength);
     if (iolayer::readrecords(unit, 2, days, records) != iolayer::Status::ok) {
         (void)iolayer::closeunit(unit);
@@ -232,6 +231,13 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, std::int32_t
 }
 
 }  // namespace
+
+std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t firstday, std::int32_t lastday) {
+    // 64 bits: a header of garbage may hold any two numbers.
+    const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(lastday) - firstday + 1, 0);
+    const std::int64_t days = static_cast<std::int64_t>(std::min(last, lastday)) - first + 1;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(days, 0, span));
+}
 
 void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
                      std::span<std::int32_t> scenarios) {

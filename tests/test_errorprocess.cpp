@@ -76,3 +76,37 @@ TEST_F(ErrorState, ErrorFileIsReplacedNotAppended) {
     EXPECT_EQ(iolayer::inquireunit(2222, isopen), iolayer::Status::ok);
     EXPECT_FALSE(isopen);
 }
+
+TEST_F(ErrorState, ErrorFileReplacesAnyEntryThatIsNotADirectory) {
+    namespace fs = std::filesystem;
+    testsupport::ScratchDir dir;
+    const std::string expected = " This ERROR.INT file created by MIRT forecast package\r\n";
+    fs::create_directory("elsewhere");
+    testsupport::writefile("elsewhere/kept", "untouched\n");
+    // A dangling link, a link to a directory and a link to a file all give way to
+    // a regular file; what a link pointed at is left alone.
+    for (const char* target : {"nowhere", "elsewhere", "elsewhere/kept"}) {
+        fs::create_symlink(target, "ERROR.INT");
+        capture();
+        fcstutil::makeerrorint();
+        EXPECT_EQ(captured(), "") << target;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("ERROR.INT"))) << target;
+        EXPECT_EQ(testsupport::readfile("ERROR.INT"), expected) << target;
+        fs::remove("ERROR.INT");
+    }
+    EXPECT_EQ(testsupport::readfile("elsewhere/kept"), "untouched\n");
+    EXPECT_TRUE(fs::is_directory("elsewhere"));
+}
+
+TEST_F(ErrorState, ErrorFileThatCannotBeMadeIsReportedOnTheConsole) {
+    namespace fs = std::filesystem;
+    testsupport::ScratchDir dir;
+    fs::create_directory("ERROR.INT");
+    capture();
+    fcstutil::makeerrorint();
+    EXPECT_EQ(captured(), " Error creating ERROR.INT\n");
+    EXPECT_TRUE(fs::is_directory("ERROR.INT"));
+    bool isopen = true;
+    EXPECT_EQ(iolayer::inquireunit(2222, isopen), iolayer::Status::ok);
+    EXPECT_FALSE(isopen);
+}

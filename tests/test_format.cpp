@@ -103,6 +103,20 @@ TEST(FixedColumnReads, Integers) {
     EXPECT_EQ(v, 5);  // untouched on failure
 }
 
+TEST(FixedColumnReads, ASignWithBlanksOnlyIsNotANumber) {
+    std::int32_t v = 5;
+    for (std::string_view field : {"+   ", " -  ", "   +", "-", " + "}) {
+        EXPECT_FALSE(readint(field, v)) << '"' << field << '"';
+    }
+    EXPECT_EQ(v, 5);
+    EXPECT_TRUE(readint(" - 7", v));
+    EXPECT_EQ(v, -7);
+    // The same field fails wherever fixed fields are read.
+    std::array<std::int32_t, 2> values{};
+    const std::array<std::size_t, 2> widths = {3, 4};
+    EXPECT_FALSE(readints("  1+   ", 1, widths, values));
+}
+
 TEST(FixedColumnReads, Reals) {
     float v = 0;
     EXPECT_TRUE(readreal("  12.5  ", 0, v));
