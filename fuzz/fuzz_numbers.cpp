@@ -164,10 +164,11 @@ void checkrealedits(double x, int width, int decimals) {
         return;
     }
     require(roundsto(shortest, x, decimals), "F0.d edit does not read back", shortest);
-    // The leading zero is the one character a narrow field may drop.
+    // The leading zero is the one character a narrow field may drop, unless it is
+    // the only digit.
     std::string narrow = shortest;
     const std::size_t zero = shortest[0] == '-' ? 1 : 0;
-    if (shortest.compare(zero, 2, "0.") == 0) narrow.erase(zero, 1);
+    if (decimals > 0 && shortest.compare(zero, 2, "0.") == 0) narrow.erase(zero, 1);
     const bool fits = narrow.size() <= static_cast<std::size_t>(width);
     require(fits != allstars(fw), "Fw.d edit: asterisks do not match the width", fw);
     if (!fits) return;
@@ -209,15 +210,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkrealfield(field, decimals);
     checkfieldruns(field, 1 + layout % 5, 1 + (layout >> 3) % 12, decimals);
 
-    checkintegeredits(i64, width);
-    checkintegeredits(static_cast<std::int32_t>(i64), width);
-    checkintegeredits(static_cast<std::int16_t>(i64), width);
-    // The int64 scaled by a power of two reaches exact halves and the edges of
-    // every width; the raw patterns reach the rest.
-    const double scaled = std::ldexp(static_cast<double>(static_cast<std::int32_t>(i64)), -(layout % 24));
-    for (double x : {f64, static_cast<double>(f32), scaled}) {
-        checkrealedits(x, width, decimals);
-        checktablepath(x);
-    }
+    // One integer and one real per input: the int64 as it is, cut to 32 or to 16
+    // bits; the double, the float, or the int64 scaled by a power of two, which
+    // reaches exact halves and the edges of every width.
+    const std::array<std::int64_t, 3> integers = {i64, static_cast<std::int32_t>(i64), static_cast<std::int16_t>(i64)};
+    checkintegeredits(integers[layout % 3], width);
+    const std::array<double, 3> reals = {f64, static_cast<double>(f32),
+                                         std::ldexp(static_cast<double>(static_cast<std::int32_t>(i64)), -(layout % 24))};
+    const double x = reals[(layout / 3) % 3];
+    checkrealedits(x, width, decimals);
+    checktablepath(x);
     return 0;
 }

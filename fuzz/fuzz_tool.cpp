@@ -21,6 +21,7 @@
 #include <cstring>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,7 +128,12 @@ ErrorEntry makeentry(Bytes& in, std::int32_t lakeindex, std::int32_t base) {
         case 14: fs::create_directory(fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" +
                                           name.substr(6, 4) + ".txt", ec);
                  return ErrorEntry::none;
-        default: fuzzsupport::writefile(name, scenario(in, base)); return ErrorEntry::none;
+        default: {
+            // The name may be taken by a directory or a dangling link made before.
+            const std::string bytes = scenario(in, base);
+            std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            return ErrorEntry::none;
+        }
     }
 }
 

@@ -70,6 +70,10 @@ TEST(FixedPointEditing, OverflowAndNonFinite) {
     EXPECT_EQ(formatf(std::numeric_limits<double>::quiet_NaN(), 8, 0), "********");
     EXPECT_EQ(formatf(0.5, 3, 2), ".50");  // leading zero dropped only when needed
     EXPECT_EQ(formatf(0.5, 4, 2), "0.50");
+    // Without decimals the zero is the only digit: it stays, or the field overflows.
+    EXPECT_EQ(formatf(0.0, 1, 0), "*");
+    EXPECT_EQ(formatf(-0.3, 2, 0), "**");
+    EXPECT_EQ(formatf(0.3, 2, 0), "0.");
 }
 
 TEST(FixedPointEditing, ShortestWidth) {
