@@ -35,7 +35,8 @@ options=(-max_len=16384 -print_final_stats=1 "-artifact_prefix=$found/")
 
 if [ "$1" = merge ]; then
   merged=$(mktemp -d)
-  "$binary" -merge=1 "${options[@]}" "$merged" "$corpus" "$found" 2>&1 | grep -E "MERGE-OUTER: [0-9]+ new files" || true
+  # Edges only (no hit counts): the corpus stays small.
+  "$binary" -merge=1 -use_counters=0 "${options[@]}" "$merged" "$corpus" "$found" 2>&1 | grep -E "MERGE-OUTER: [0-9]+ new files" || true
   rm -f "$corpus"/*
   cp "$merged"/* "$corpus"/
   rm -rf "$merged"
