@@ -224,16 +224,19 @@ bool readint(std::string_view field, std::int32_t& value) {
     if (field[i] == '+' || field[i] == '-') {
         negative = field[i] == '-';
         ++i;
-        if (i == field.size()) return false;
     }
     std::int64_t acc = 0;
+    bool digits = false;
     for (; i < field.size(); ++i) {
         const char c = field[i];
         if (isblank(c)) continue;
         if (c < '0' || c > '9') return false;
         acc = acc * 10 + (c - '0');
+        digits = true;
         if (acc > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return false;
     }
+    // A sign with blanks only is no more a number than a lone sign.
+    if (!digits) return false;
     if (negative) acc = -acc;
     if (acc > std::numeric_limits<std::int32_t>::max()) return false;
     value = static_cast<std::int32_t>(acc);

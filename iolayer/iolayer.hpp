@@ -199,8 +199,8 @@ std::string formatf0(double value, int decimals);
 // ---------------------------------------------------------------------------
 
 // Reads an integer field: blanks anywhere count as nothing, an all-blank field is
-// 0, an optional sign may precede the digits. Fails on any other character or on
-// a value outside 32 bits.
+// 0, an optional sign may precede the digits. Fails on any other character, on a
+// sign without digits or on a value outside 32 bits.
 bool readint(std::string_view field, std::int32_t& value);
 
 // Reads a real field as a fixed-point edit with the given implied decimals: blanks

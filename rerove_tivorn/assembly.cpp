@@ -221,8 +221,7 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, DayRange spa
                                            "O:" + name + " start date is (M/D/Y) = " + datetext(days.first)});
         return false;
     }
-    // The span pass made last <= span.last; the bound also holds if the file changed since.
-    const std::int32_t count = std::min(days.last, span.last) - days.first + 1;
+    const std::int32_t count = dayscovered(days.first, days.last, span.first, span.last);
     const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(count) * scenariorecordlength);
     if (iolayer::readrecords(unit, 2, count, records) != iolayer::Status::ok) {
         (void)iolayer::closeunit(unit);
@@ -252,6 +251,13 @@ bool assemblescenario(const LakeParts& lake, std::int32_t i, std::int32_t year, 
 
 std::string scenariofile(std::int32_t year, std::int32_t part) {
     return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[at(part)];
+}
+
+std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t firstday, std::int32_t lastday) {
+    // 64 bits: a header of garbage may hold any two numbers.
+    const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(lastday) - firstday + 1, 0);
+    const std::int64_t days = static_cast<std::int64_t>(std::min(last, lastday)) - first + 1;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(days, 0, span));
 }
 
 std::string scenariopattern(std::int32_t part) { return "REROVE????." + fcstutil::lakename3[at(part)]; }

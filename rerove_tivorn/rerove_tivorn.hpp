@@ -165,8 +165,22 @@ std::int64_t spandays(DayRange span);
 void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
                      std::span<std::int32_t> scenarios);
 
+// Days of a scenario file to read: from its first day to its last or the span's
+// last day, whichever is earlier; never below 0 nor beyond the span, even when
+// the file's header changed after the span was taken from it.
+std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t firstday, std::int32_t lastday);
+
 // Writes one quarter-month table file per scenario year of 1 or more.
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
                           std::span<const std::int32_t> scenarios);
+
+// ===========================================================================
+// Driver (driver.cpp)
+// ===========================================================================
+
+// The whole run of the tool on its command line (argv[0] the command, argv[1] the
+// lake code) in the working directory: the tables, or the failure's console lines,
+// traceback and ERROR.INT. Returns the exit status, 0 or 1.
+int runtool(int argc, char** argv);
 
 }  // namespace rerove_tivorn_subs

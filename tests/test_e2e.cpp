@@ -310,9 +310,40 @@ TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 }
 
+TEST(Discovery, ASignWithoutDigitsIsNoYear) {
+    ScratchDir dir;
+    writeconstant("REROVE+   .sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    writeconstant("REROVE -  .sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
+    const auto result = runtool({"sup"}, dir.path());
+    EXPECT_EQ(result.out, " Processing Superior\n"
+                          " Rerove_TIVORN: Skipping REROVE -  .sup (no year in its name)\n"
+                          " Rerove_TIVORN: Skipping REROVE+   .sup (no year in its name)\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(fs::exists("spDNBS_1950.txt"));
+    EXPECT_FALSE(fs::exists("ERROR.INT"));
+}
+
 // ---------------------------------------------------------------------------
 // Failures
 // ---------------------------------------------------------------------------
+
+TEST(Failures, ErrorFileReplacesADanglingLink) {
+    ScratchDir dir;
+    fs::create_symlink("gone/ERROR.INT", "ERROR.INT");
+    auto result = runtool({}, dir.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("ERROR.INT")));
+    EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+
+    // A directory of that name cannot be replaced: the console says so.
+    fs::remove("ERROR.INT");
+    fs::create_directory("ERROR.INT");
+    result = runtool({"xyz"}, dir.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out.substr(result.out.size() - 26), " Error creating ERROR.INT\n");
+    EXPECT_TRUE(fs::is_directory("ERROR.INT"));
+}
 
 TEST(Failures, TruncatedFiles) {
     ScratchDir dir;

@@ -70,6 +70,10 @@ TEST(FixedPointEditing, OverflowAndNonFinite) {
     EXPECT_EQ(formatf(std::numeric_limits<double>::quiet_NaN(), 8, 0), "********");
     EXPECT_EQ(formatf(0.5, 3, 2), ".50");  // leading zero dropped only when needed
     EXPECT_EQ(formatf(0.5, 4, 2), "0.50");
+    // Without decimals the zero is the only digit: it stays, or the field overflows.
+    EXPECT_EQ(formatf(0.0, 1, 0), "*");
+    EXPECT_EQ(formatf(-0.3, 2, 0), "**");
+    EXPECT_EQ(formatf(0.3, 2, 0), "0.");
 }
 
 TEST(FixedPointEditing, ShortestWidth) {
@@ -101,6 +105,20 @@ TEST(FixedColumnReads, Integers) {
     EXPECT_FALSE(readint("-", v));
     EXPECT_FALSE(readint("--1", v));
     EXPECT_EQ(v, 5);  // untouched on failure
+}
+
+TEST(FixedColumnReads, ASignWithBlanksOnlyIsNotANumber) {
+    std::int32_t v = 5;
+    for (std::string_view field : {"+   ", " -  ", "   +", "-", " + "}) {
+        EXPECT_FALSE(readint(field, v)) << '"' << field << '"';
+    }
+    EXPECT_EQ(v, 5);
+    EXPECT_TRUE(readint(" - 7", v));
+    EXPECT_EQ(v, -7);
+    // The same field fails wherever fixed fields are read.
+    std::array<std::int32_t, 2> values{};
+    const std::array<std::size_t, 2> widths = {3, 4};
+    EXPECT_FALSE(readints("  1+   ", 1, widths, values));
 }
 
 TEST(FixedColumnReads, Reals) {

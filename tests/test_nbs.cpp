@@ -81,6 +81,20 @@ TEST(LakeTables, IndexesAndForecastLakeNumbersDiffer) {
     EXPECT_EQ(fcstutil::numsubbasins[7], fcstutil::numsubbasins[1] + fcstutil::numsubbasins[2] + fcstutil::numsubbasins[3]);
 }
 
+TEST(Assembly, DaysReadStayWithinTheSpanWhateverTheHeaderSays) {
+    // The span pass saw the file's header as first 100, last 130.
+    EXPECT_EQ(dayscovered(100, 130, 100, 130), 31);
+    EXPECT_EQ(dayscovered(100, 120, 100, 130), 21);  // a shorter file: the rest is missing
+    // The header changed after the span was taken: never a count below 0 or past the span.
+    EXPECT_EQ(dayscovered(100, 500, 100, 130), 31);
+    EXPECT_EQ(dayscovered(100, 99, 100, 130), 0);
+    EXPECT_EQ(dayscovered(100, 50, 100, 130), 0);
+    EXPECT_EQ(dayscovered(100, std::numeric_limits<std::int32_t>::min(), 100, 130), 0);
+    EXPECT_EQ(dayscovered(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
+                          std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min() + 9),
+              10);
+}
+
 TEST(DailyNbs, WorkedExamples) {
     setday(1, 12.0F, 30.0F, 5.0F);
     EXPECT_EQ(nbsofday(1), 1241.613F);

@@ -1,0 +1,198 @@
+// The whole run of the tool, in-process, on a working directory made from the
+// input.
+//
+// Input: a byte for the command line (each lake code in either case, none, a
+// junk code, a second word), then entries of the directory until the input
+// ends: scenario files of the lake's parts or of other lakes (year, header,
+// records and their values from the bytes, sometimes raw), names with odd year
+// characters, directories and dangling links where files are looked for, and
+// ERROR.INT, DLYLIST.TMP or a table's name taken by something else.
+//
+// Checked after every run: the exit status is 0 with the error state clear and
+// no traceback, or 1 with errorlevel set, the driver's traceback line and a
+// regular ERROR.INT holding its line (or, where a directory holds that name,
+// the console line that says it could not be made); no file unit stays open;
+// the working directory is where it was. Every run starts from a fresh
+// directory and the state a new process has.
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errorprocess/errorprocess.hpp"
+#include "fcstutil/fcstutil.hpp"
+#include "fuzzsupport.hpp"
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fuzzsupport::Bytes;
+using fuzzsupport::require;
+
+constexpr std::size_t maxentries = 16;
+constexpr std::int32_t maxrecords = 400;
+const std::string errorint = " This ERROR.INT file created by MIRT forecast package\r\n";
+const std::string maintrace = " [traceback] : Rerove_TIVORN Main...\n";
+const std::string nocreate = " Error creating ERROR.INT\n";
+
+std::vector<std::string> commandline(Bytes& in, std::int32_t& lakeindex) {
+    const std::uint8_t choice = in.byte();
+    lakeindex = 1 + choice % 5;
+    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
+    if ((choice & 0x08) != 0) keldautil::caps(code);
+    switch (choice >> 4) {
+        case 0: return {"rerove_tivorn"};
+        case 1: return {"/some/dir/rerove_tivorn", std::string(in.text(1 + in.byte() % 30))};
+        case 2: return {"rerove_tivorn", code, std::string(in.text(in.byte() % 8))};
+        case 3: return {"rerove_tivorn", "  " + code};
+        default: return {"rerove_tivorn", code};
+    }
+}
+
+std::string suffix(Bytes& in, std::int32_t lakeindex) {
+    rerove_tivorn_subs::LakeParts lake;
+    (void)rerove_tivorn_subs::lakeparts(lakeindex, lake);
+    const std::uint8_t b = in.byte();
+    // Mostly the lake's own parts, so that years are shared; sometimes any lake.
+    const std::int32_t part = (b & 0x80) != 0 ? 1 + b % fcstutil::numfcstlakes
+                                              : lake.parts[static_cast<std::size_t>(b % lake.count)];
+    return fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
+}
+
+void putfloat(std::string& bytes, std::size_t at, float v) { std::memcpy(bytes.data() + at, &v, sizeof v); }
+
+// A scenario file: header of first and last day, then day records whose count
+// may differ from what the header says; values small and positive or raw.
+std::string scenario(Bytes& in, std::int32_t base) {
+    const std::uint8_t form = in.byte();
+    std::int32_t first = base + static_cast<std::int8_t>(in.byte()) / 32;
+    std::int32_t last = first + in.byte() % 64 - 2;
+    if ((form & 0x01) != 0) first = in.value<std::int32_t>();
+    if ((form & 0x02) != 0) last = in.value<std::int32_t>();
+    const std::int64_t span = static_cast<std::int64_t>(last) - first + 1;
+    const auto records = static_cast<std::int32_t>(std::clamp<std::int64_t>(span + (form >> 5) % 5 - 2, 0, maxrecords));
+    std::string bytes(24 * static_cast<std::size_t>(records + 1), '\0');
+    std::memcpy(bytes.data(), &first, 4);
+    std::memcpy(bytes.data() + 4, &last, 4);
+    const std::uint8_t pattern = in.byte();
+    const bool raw = (form & 0x04) != 0;
+    for (std::int32_t k = 1; k <= records; ++k) {
+        const auto at = 24 * static_cast<std::size_t>(k);
+        std::memcpy(bytes.data() + at, "DAYTEXT ", 8);
+        const auto wobble = static_cast<float>((k * pattern) % 7);
+        putfloat(bytes, at + 8, raw ? in.value<float>() : static_cast<float>(pattern & 7) + wobble);
+        putfloat(bytes, at + 12, raw ? in.value<float>() : static_cast<float>((pattern >> 3) & 7) * 2);
+        putfloat(bytes, at + 16, raw ? in.value<float>() : static_cast<float>(pattern >> 6) - 1 + wobble);
+    }
+    return bytes;
+}
+
+std::string yeartext(Bytes& in) {
+    const std::uint8_t b = in.byte();
+    if (b < 200) return iolayer::formati(1900 + b % 100, 4);
+    return iolayer::padded(in.text(4), 4);  // odd year characters: signs, blanks, letters
+}
+
+// What the run must leave in place of ERROR.INT.
+enum class ErrorEntry { none, replaceable, directory };
+
+// One entry of the working directory; returns what it made of ERROR.INT.
+ErrorEntry makeentry(Bytes& in, std::int32_t lakeindex, std::int32_t base) {
+    const std::uint8_t kind = in.byte();
+    const std::string year = yeartext(in);
+    const std::string name = "REROVE" + year + "." + suffix(in, lakeindex);
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return ErrorEntry::none;
+    std::error_code ec;
+    switch (kind % 16) {
+        case 10: fs::create_directory(name, ec); return ErrorEntry::none;
+        case 11: fs::create_symlink("gone/" + name, name, ec); return ErrorEntry::none;
+        case 12:
+            if (fs::exists(fs::symlink_status("ERROR.INT"))) return ErrorEntry::none;
+            if ((kind & 0x10) != 0) {
+                fs::create_directory("ERROR.INT", ec);
+                return ErrorEntry::directory;
+            }
+            fs::create_symlink((kind & 0x20) != 0 ? "gone" : ".", "ERROR.INT", ec);
+            return ErrorEntry::replaceable;
+        case 13: fs::create_directory("DLYLIST.TMP", ec); return ErrorEntry::none;
+        case 14: fs::create_directory(fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" +
+                                          name.substr(6, 4) + ".txt", ec);
+                 return ErrorEntry::none;
+        default: {
+            // The name may be taken by a directory or a dangling link made before.
+            const std::string bytes = scenario(in, base);
+            std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            return ErrorEntry::none;
+        }
+    }
+}
+
+void requireend(int status, const std::string& printed, ErrorEntry entry) {
+    require(status == 0 || status == 1, "an exit status other than 0 or 1");
+    fuzzsupport::requirenounitsopen();
+    require(keldautil::openedfiles == 0, "files stay registered at the end of a run");
+    const auto errorfile = fs::symlink_status("ERROR.INT");
+    if (status == 0) {
+        require(errorprocess::errorlevel == 0, "a success with errorlevel set");
+        require(printed.find("[traceback]") == std::string::npos, "a success with a traceback", printed);
+        if (entry == ErrorEntry::none) require(!fs::exists(errorfile), "a success left ERROR.INT");
+        return;
+    }
+    require(errorprocess::errorlevel != 0, "a failure with errorlevel clear");
+    if (entry == ErrorEntry::directory) {
+        require(printed.ends_with(maintrace + nocreate), "no word that ERROR.INT could not be made", printed);
+        return;
+    }
+    require(printed.ends_with(maintrace), "a failure without the driver's traceback line", printed);
+    require(fs::is_regular_file(errorfile) && fuzzsupport::readfile("ERROR.INT") == errorint,
+            "a failure without a fresh ERROR.INT");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static fuzzsupport::Console console;
+    static const std::int32_t base = [] {
+        std::int32_t seq = 0;
+        keldautil::datesequence(1, 6, 2010, seq);
+        return seq;
+    }();
+    const fs::path dir = fuzzsupport::scratch() / "run";
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directory(dir);
+    const fs::path before = fs::current_path();
+    {
+        fuzzsupport::InDirectory here(dir);
+        Bytes in(data, size);
+        std::int32_t lakeindex = 1;
+        std::vector<std::string> words = commandline(in, lakeindex);
+        ErrorEntry entry = ErrorEntry::none;
+        for (std::size_t n = 0; n < maxentries && !in.empty(); ++n) {
+            const ErrorEntry made = makeentry(in, lakeindex, base);
+            if (made != ErrorEntry::none) entry = made;
+        }
+        std::vector<char*> argv;
+        for (auto& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+
+        fuzzsupport::resetstate();
+        (void)console.take();
+        const int status = rerove_tivorn_subs::runtool(static_cast<int>(words.size()), argv.data());
+        require(fs::current_path() == dir, "the run changed the working directory");
+        requireend(status, console.take(), entry);
+        fuzzsupport::resetstate();
+    }
+    require(fs::current_path() == before, "the working directory was not restored");
+    return 0;
+}
