@@ -91,6 +91,10 @@ struct LakeParts {
 // False for a lake index outside 1 to 5.
 bool lakeparts(std::int32_t lakeindex, LakeParts& lake);
 
+// The lake index (1 to 5) of the tool's lake argument: its first three
+// characters, any case, against SUP, MHU, STC, ERI and ONT; 0 when none matches.
+std::int32_t lakeindexof(std::string_view argument);
+
 // ===========================================================================
 // Daily net basin supply (dailynbs.cpp)
 // ===========================================================================
