@@ -258,8 +258,10 @@ std::vector<std::string> tablesof(std::int32_t lakeindex, const std::vector<std:
 std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir, findings& f) {
     subs::LakeParts lake;
     (void)subs::lakeparts(lakeindex, lake);
+    std::error_code ec;
+    const fs::path where = fs::canonical(dir, ec);
     f.say("Lake " + std::string(iolayer::trimright(fcstutil::levlkname10[subs::at(lakeindex)])) + " in " +
-          dir.string());
+          (ec ? dir : where).string());
     if (::access(dir.c_str(), W_OK) != 0) {
         f.say(dir.string() + ": not writable; the tool cannot write its listing DLYLIST.TMP there");
         f.fail("Rerove_TIVORN: Error opening DLYLIST.TMP");
