@@ -253,6 +253,16 @@ std::vector<std::string> tablesof(std::int32_t lakeindex, const std::vector<std:
     return {names.begin(), names.end()};
 }
 
+// The table writer's calendar over the span: a failure there is the tool's
+// first once its assembly has gone through.
+void reportcalendar(subs::DayRange span, findings& f) {
+    const errorprocess::ConsoleCapture calendar;
+    if (subs::tablecalendar(span.first, span.last)) return;
+    f.say("The outlook span does not fit the tables' calendar (it runs to 31 December 2999)");
+    const std::string& text = calendar.text();
+    f.fail(text.substr(1, text.find('\n') - 1));
+}
+
 // Discovery, common years, span and assembly of the lake in dir, as the tool
 // does them; gives the scenario years.
 std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir, findings& f) {
@@ -286,6 +296,8 @@ std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir
     if (const std::optional<subs::DayRange> span = reportspan(files, f)) {
         reportassembly(files, *span, f);
         reportshortyears(files, *span, f);
+        const bool writes = std::any_of(years.begin(), years.end(), [](std::int32_t y) { return y > 0; });
+        if (!f.failure && writes) reportcalendar(*span, f);
     }
     return years;
 }

@@ -169,6 +169,11 @@ std::int64_t spandays(DayRange span);
 void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
                      std::span<std::int32_t> scenarios);
 
+// Walks the span through the writer's calendar as the first table does: the
+// span's dates, the cell of every day, the quarter-months of every month. Writes
+// nothing; a failure is reported through the error state as the writer would.
+bool tablecalendar(std::int32_t firstday, std::int32_t lastday);
+
 // Writes one quarter-month table file per scenario year of 1 or more.
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
                           std::span<const std::int32_t> scenarios);

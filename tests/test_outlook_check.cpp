@@ -111,6 +111,7 @@ TEST_F(Check, GoodSetWritesEveryYear) {
 }
 
 TEST_F(Check, EmptyDirectoryAndWrongLakeWriteNothing) {
+    fs::create_directories(set());
     EXPECT_TRUE(has(compare("SUP", 2), "Part .sup: no scenario file\n"));
     make(2, 1950, 1951, 5);
     const std::string report = compare("sup", 2);
@@ -188,6 +189,14 @@ TEST_F(Check, ANameTheToolCannotOpenFails) {
     fs::copy_file(set() / "REROVE1950.sup", set() / "REROVE0950.sup");
     const std::string report = compare("SUP", 1);
     EXPECT_TRUE(has(report, "first message it prints: Rerove_TIVORN: Error opening REROVE 950.sup\n")) << report;
+}
+
+TEST_F(Check, ASpanPastTheCalendarFailsInTheWriter) {
+    // Damaged headers: the assembly goes through, the first table does not.
+    fs::create_directories(set());
+    testsupport::writeconstant(set() / "REROVE1950.sup", seqof(25, 12, 2999), seqof(4, 1, 3000), {1, 1, 1});
+    const std::string report = compare("SUP", 1);
+    EXPECT_TRUE(has(report, "first message it prints: Bad parameter in routine DaysInMonth\n")) << report;
 }
 
 TEST_F(Check, NotADirectoryIsAFailureOfCheckItself) {
