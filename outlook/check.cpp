@@ -339,7 +339,8 @@ checkoutcome verdict(findings& f, std::string_view argument, std::int32_t lakein
 }  // namespace
 
 checkoutcome checkrun(std::string_view argument, const std::filesystem::path& dir) {
-    if (!fs::is_directory(dir)) throw readerror(dir.string() + ": not a directory");
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) throw readerror(dir.string() + ": not a directory");
     checkoutcome outcome;
     std::string shared;
     findings f;
