@@ -16,12 +16,28 @@ void MessageText::assign(std::string_view text) {
 
 std::string_view MessageText::trimmed() const { return iolayer::trimright(text_); }
 
+namespace {
+ConsoleCapture* capture = nullptr;  // the innermost alive, if any
+}  // namespace
+
+ConsoleCapture::ConsoleCapture() : outer_(capture), level_(errorlevel), message_(errormessage) { capture = this; }
+
+ConsoleCapture::~ConsoleCapture() {
+    capture = outer_;
+    errorlevel = level_;
+    errormessage = message_;
+}
+
 void consoleline(std::string_view text) {
     std::string line;
     line.reserve(text.size() + 2);
     line.push_back(' ');
     line.append(text);
     line.push_back('\n');
+    if (capture != nullptr) {
+        capture->append(line);
+        return;
+    }
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }

@@ -68,6 +68,26 @@ inline std::int32_t winhandle = 0;
 // Writes one console line: a blank, the text, a line end, on standard output.
 void consoleline(std::string_view text);
 
+// While one is alive, console lines are collected in it instead of printed, and
+// the error state is put back as it was when it ends: a program that reports in
+// its own words calls the shared steps under one. Not shared between threads.
+class ConsoleCapture {
+public:
+    ConsoleCapture();
+    ~ConsoleCapture();
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+    // The lines collected so far, each as consoleline would print it.
+    const std::string& text() const { return text_; }
+    void append(std::string_view line) { text_.append(line); }
+
+private:
+    std::string text_;
+    ConsoleCapture* outer_;
+    std::int32_t level_;
+    MessageText message_;
+};
+
 // Prints errormessage, without its trailing blanks, as a console line.
 void passmsg();
 

@@ -54,6 +54,12 @@ std::vector<outlook::period> periodsof(const tablesource& source, const outlook:
     return outlook::periodsof(*outlook::periodofname(source.period), e.firstday, e.lastday);
 }
 
+int check(const std::string& lake, const std::string& dir) {
+    const outlook::checkoutcome outcome = outlook::checkrun(lake, dir);
+    std::cout << outcome.report;
+    return outcome.status;
+}
+
 int dump(const std::string& file) {
     if (outlook::looksliketable(file)) std::cout << outlook::tablecsv(outlook::readtable(file));
     else std::cout << outlook::scenariocsv(outlook::readscenariofile(file));
@@ -108,7 +114,14 @@ int main(int argc, char** argv) {
     plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line.\n" +
                         std::string(statisticsnote));
 
-    // The dry run, `check LAKE [DIR]`, is added here on the tool's shared discovery.
+    std::string checklake;
+    std::string checkdir = ".";
+    CLI::App* checkcommand = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
+    checkcommand->add_option("lake", checklake, "SUP, MHU, STC, ERI or ONT, as the tool takes it")->required();
+    checkcommand->add_option("dir", checkdir, "the directory the tool would run in (default: the current one)");
+    checkcommand->footer("Reports the scenario files found, the years dropped, the outlook span and every\n"
+                         "file the tool would stumble on; the last line says what the tool would do.\n"
+                         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
     try {
         app.parse(argc, argv);
@@ -116,6 +129,7 @@ int main(int argc, char** argv) {
         return app.exit(e, std::cout, std::cout) == 0 ? 0 : 1;
     }
     try {
+        if (*checkcommand) return check(checklake, checkdir);
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);

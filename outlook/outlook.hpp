@@ -65,6 +65,22 @@ bool looksliketable(const std::filesystem::path& file);
 std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const std::filesystem::path& dir);
 
 // ===========================================================================
+// Dry run of the tool (check.cpp)
+// ===========================================================================
+
+// What `rerove_tivorn argument` would do in dir, found with the tool's own
+// discovery, common years and span, writing nothing: the report in plain
+// lines, its last line the outcome, and the exit status: 0 when the tool would
+// write at least one table, 1 when it would fail, 2 when it would write nothing.
+// Throws readerror when dir is not a directory that can be listed.
+struct checkoutcome {
+    int status = 1;
+    std::string report;
+};
+
+checkoutcome checkrun(std::string_view argument, const std::filesystem::path& dir);
+
+// ===========================================================================
 // Ensemble statistics (statistics.cpp)
 // ===========================================================================
 

@@ -262,6 +262,18 @@ std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t fir
 
 std::string scenariopattern(std::int32_t part) { return "REROVE????." + fcstutil::lakename3[at(part)]; }
 
+std::int32_t lakeindexof(std::string_view argument) {
+    std::string wanted(argument.substr(0, 3));
+    keldautil::caps(wanted);
+    std::int32_t lakeindex = 0;
+    for (std::int32_t i = 1; i <= fcstutil::numlevellakes; ++i) {
+        std::string code = fcstutil::levlkcode3[at(i)];
+        keldautil::caps(code);
+        if (code == wanted) lakeindex = i;
+    }
+    return lakeindex;
+}
+
 std::optional<std::int32_t> scenarioyear(std::string_view listedname) {
     // The year stands in characters 7 to 10 of the first 15, leading blanks removed.
     const std::string name(iolayer::trimleft(iolayer::padded(listedname, 15)));

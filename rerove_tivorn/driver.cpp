@@ -76,15 +76,8 @@ int runtool(int argc, char** argv) {
     --count;
 
     const std::string lakecode = args[0].substr(0, 3);
-    std::string wanted = lakecode;
-    keldautil::caps(wanted);
+    const std::int32_t lakeindex = lakeindexof(lakecode);
     if (errorlevel != 0) return failure();
-    std::int32_t lakeindex = -1;
-    for (std::int32_t i = 1; i <= fcstutil::numlevellakes; ++i) {
-        std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(i - 1)];
-        keldautil::caps(code);
-        if (code == wanted) lakeindex = i;
-    }
     if (lakeindex < 1) {
         consoleline("Invalid lake code: " + std::string(iolayer::trimright(lakecode)));
         usage();

@@ -91,6 +91,10 @@ struct LakeParts {
 // False for a lake index outside 1 to 5.
 bool lakeparts(std::int32_t lakeindex, LakeParts& lake);
 
+// The lake index (1 to 5) of the tool's lake argument: its first three
+// characters, any case, against SUP, MHU, STC, ERI and ONT; 0 when none matches.
+std::int32_t lakeindexof(std::string_view argument);
+
 // ===========================================================================
 // Daily net basin supply (dailynbs.cpp)
 // ===========================================================================
@@ -169,6 +173,11 @@ void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_
 // last day, whichever is earlier; never below 0 nor beyond the span, even when
 // the file's header changed after the span was taken from it.
 std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t firstday, std::int32_t lastday);
+
+// Walks the span through the writer's calendar as the first table does: the
+// span's dates, the cell of every day, the quarter-months of every month. Writes
+// nothing; a failure is reported through the error state as the writer would.
+bool tablecalendar(std::int32_t firstday, std::int32_t lastday);
 
 // Writes one quarter-month table file per scenario year of 1 or more.
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,

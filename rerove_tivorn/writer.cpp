@@ -103,9 +103,11 @@ bool writerow(const Table& table, std::int32_t year, std::int32_t month, std::in
     return writeline(table, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())));
 }
 
-// Writes the rows of the span's months, four quarter-months each. False after a
-// failure (reported).
-bool writerows(const Table& table, const Period& period) {
+// Hands each quarter-month of the span's months, four a month, to row with its
+// year, month, number and length in days. False after a failure of the calendar
+// (reported) or when row returns false.
+template <typename Row>
+bool eachquartermonth(const Period& period, Row row) {
     for (std::int32_t y = period.startyear; y <= period.endyear; ++y) {
         const std::int32_t firstmonth = y == period.startyear ? period.startmonth : 1;
         const std::int32_t lastmonth = y == period.endyear ? period.endmonth : 12;
@@ -119,11 +121,19 @@ bool writerows(const Table& table, const Period& period) {
             for (std::int32_t q = 1; q <= 4; ++q) {
                 const std::int32_t length =
                     keldautil::endofqtr2(monthlength, q) - keldautil::startofqtr2(monthlength, q) + 1;
-                if (!writerow(table, y, month, q, length, cellindex(y - period.startyear, month, q, 1))) return false;
+                if (!row(y, month, q, length)) return false;
             }
         }
     }
     return true;
+}
+
+// Writes the rows of the span's months, four quarter-months each. False after a
+// failure (reported).
+bool writerows(const Table& table, const Period& period) {
+    return eachquartermonth(period, [&](std::int32_t y, std::int32_t month, std::int32_t q, std::int32_t length) {
+        return writerow(table, y, month, q, length, cellindex(y - period.startyear, month, q, 1));
+    });
 }
 
 // The grid of one table, and what is kept from one table to the next.
@@ -133,6 +143,14 @@ struct Grid {
     std::vector<std::size_t> daycells;  // empty until the days are mapped
     std::vector<float> values;
 };
+
+// The cell of every day of the span, as mapdays; a failure is reported.
+bool placedays(const Period& period, std::vector<std::size_t>& cells) {
+    if (mapdays(period, cells)) return true;
+    if (errorlevel == 0) errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
+    else errorprocess::traceback(label);
+    return false;
+}
 
 // Places the span's values of scenario position s (tens of cubic metres per
 // second) in a fresh grid, mapping the days to cells on first use. False after a
@@ -144,11 +162,7 @@ bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
         errorprocess::raiseerrorin(label, {"Error Allocating RAM"});
         return false;
     }
-    if (grid.daycells.empty() && !mapdays(period, grid.daycells)) {
-        if (errorlevel == 0) errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
-        else errorprocess::traceback(label);
-        return false;
-    }
+    if (grid.daycells.empty() && !placedays(period, grid.daycells)) return false;
     // Converted in one pass (it vectorises), then placed in the grid.
     const auto& column = dlyotlk[s];
     for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.values[d] = tcfm3(column[d]) / 10.0F;
@@ -198,6 +212,13 @@ bool periodof(std::int32_t firstday, std::int32_t lastday, Period& period) {
 }
 
 }  // namespace
+
+bool tablecalendar(std::int32_t firstday, std::int32_t lastday) {
+    Period period;
+    std::vector<std::size_t> cells;
+    return periodof(firstday, lastday, period) && placedays(period, cells) &&
+           eachquartermonth(period, [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return true; });
+}
 
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
                           std::span<const std::int32_t> scenarios) {

@@ -78,3 +78,23 @@ TEST_F(ErrorState, RaisingInSeveralLinesAndPassingOn) {
     EXPECT_EQ(errorlevel, 9999);
     EXPECT_TRUE(failed());
 }
+
+TEST_F(ErrorState, CaptureCollectsConsoleLinesAndRestoresTheErrorState) {
+    errormessage = "before";
+    capture();
+    {
+        ConsoleCapture outer;
+        raiseerrorin("Step", {"first", "second"});
+        {
+            ConsoleCapture inner;
+            warn("inner warning");
+            EXPECT_EQ(inner.text(), " inner warning\n");
+        }
+        EXPECT_EQ(errorlevel, 1);  // the inner capture puts back what it found
+        EXPECT_EQ(outer.text(), " first\n second\n [traceback] : Step...\n");
+    }
+    consoleline("after");
+    EXPECT_EQ(captured(), " after\n");
+    EXPECT_EQ(errorlevel, 0);
+    EXPECT_EQ(errormessage.trimmed(), "before");
+}

@@ -5,9 +5,11 @@
 #include <pugixml.hpp>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "calendar_support.hpp"
+#include "errorprocess/errorprocess.hpp"
 #include "outlook/outlook.hpp"
 #include "support.hpp"
 
@@ -306,3 +308,24 @@ TEST(OutlookChart, RoundTicksCoverTheRange) {
 }
 
 }  // namespace
+
+// The dry run keeps the shared steps' console lines and error state to itself.
+TEST(Check, SharedStepsNeitherPrintNorLeaveAFailure) {
+    testsupport::ScratchDir dir;
+    const std::int32_t first = seqof(25, 12, 2999);  // a span past the calendar's end
+    std::string bytes(24 * 12, '\0');
+    const std::int32_t last = first + 10;
+    std::memcpy(bytes.data(), &first, 4);
+    std::memcpy(bytes.data() + 4, &last, 4);
+    testsupport::writefile(dir.path() / "REROVE1950.sup", bytes);
+    errorprocess::errorlevel = 0;
+    ::testing::internal::CaptureStdout();
+    const outlook::checkoutcome outcome = outlook::checkrun("sup", dir.path());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(errorprocess::errorlevel, 0);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.report.find("the first message it prints: Bad parameter in routine DaysInMonth\n"),
+              std::string::npos)
+        << outcome.report;
+    EXPECT_THROW((void)outlook::checkrun("sup", dir.path() / "REROVE1950.sup"), outlook::readerror);
+}
