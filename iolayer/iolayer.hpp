@@ -1,8 +1,8 @@
 // iolayer: file connections by unit number, in the manner of a file-unit runtime,
 // plus the fixed-width text and number editing that every module shares.
 //
-// Nothing here throws: every operation that can fail returns a Status that the
-// caller tests.
+// Nothing here throws: every operation that can fail returns a Status (or a bool
+// for the field reads) that the caller tests; they are [[nodiscard]].
 #pragma once
 
 #include <cstddef>
