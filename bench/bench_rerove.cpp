@@ -296,7 +296,8 @@ int parseoptions(const std::vector<std::string_view>& args, Options& opt) {
         if (a == "-h" || a == "--help") {
             usage();
             return 0;
-        } else if (a == "--keep") {
+        }
+        if (a == "--keep") {
             opt.keep = true;
         } else if (a == "--check") {
             opt.check = true;

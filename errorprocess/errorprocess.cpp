@@ -49,7 +49,7 @@ void writeerrormessage(std::string_view message, std::string_view prefix, std::i
     if (unit > 0) {
         std::string echo(" ");
         echo.append(text);
-        (void)iolayer::writeline(unit, echo);
+        (void)iolayer::writeline(unit, echo);  // an echo only: the message still reaches the console
     }
     if (flag) {
         errormessage = text;

@@ -19,7 +19,7 @@ public:
     static constexpr std::size_t width = 255;
 
     MessageText() : text_(width, ' ') {}
-    MessageText(std::string_view text) : text_(width, ' ') { assign(text); }  // NOLINT: implicit by design
+    MessageText(std::string_view text) : text_(width, ' ') { assign(text); }  // NOLINT(google-explicit-constructor): any text converts, as to a fixed-length string
     MessageText& operator=(std::string_view text) { assign(text); return *this; }
     MessageText& operator=(const std::string& text) { assign(text); return *this; }
     MessageText& operator=(const char* text) { assign(text); return *this; }
@@ -27,8 +27,8 @@ public:
     void assign(std::string_view text);
 
     const std::string& str() const { return text_; }
-    operator const std::string&() const { return text_; }  // NOLINT
-    operator std::string_view() const { return text_; }    // NOLINT
+    operator const std::string&() const { return text_; }  // NOLINT(google-explicit-constructor): passed where text is
+    operator std::string_view() const { return text_; }    // NOLINT(google-explicit-constructor): passed where text is
 
     std::size_t size() const { return text_.size(); }
     std::size_t length() const { return text_.size(); }

@@ -31,7 +31,7 @@ void storesetting(std::string_view line) {
     const std::string_view dir = iolayer::trimright(value);
     if (dir.empty()) return;
     keldautil::caps(key);
-    const auto it = std::find(keys.begin(), keys.end(), std::string_view(key).substr(0, keylength));
+    const auto* const it = std::find(keys.begin(), keys.end(), std::string_view(key).substr(0, keylength));
     if (it == keys.end()) return;
     std::string stored(dir);
     if (stored.back() != '\\') stored.push_back('\\');

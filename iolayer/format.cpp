@@ -57,12 +57,12 @@ public:
         auto small = static_cast<std::uint32_t>(mag);
         while (small >= 100) {
             p -= 2;
-            std::memcpy(p, digitpairs + 2 * (small % 100), 2);
+            std::memcpy(p, digitpairs + std::size_t{2} * (small % 100), 2);
             small /= 100;
         }
         if (small >= 10) {
             p -= 2;
-            std::memcpy(p, digitpairs + 2 * small, 2);
+            std::memcpy(p, digitpairs + std::size_t{2} * small, 2);
         } else {
             *--p = static_cast<char>('0' + small);
         }

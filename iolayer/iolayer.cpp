@@ -17,12 +17,12 @@
 namespace iolayer {
 namespace {
 
-constexpr std::size_t readchunk = 64 * 1024;
-constexpr std::size_t writechunk = 64 * 1024;
+constexpr std::size_t readchunk = std::size_t{64} * 1024;
+constexpr std::size_t writechunk = std::size_t{64} * 1024;
 // Direct-access read-ahead starts small (a header read costs little) and grows
 // while a file is read on.
-constexpr std::size_t firstblock = 4 * 1024;
-constexpr std::size_t directblock = 512 * 1024;
+constexpr std::size_t firstblock = std::size_t{4} * 1024;
+constexpr std::size_t directblock = std::size_t{512} * 1024;
 
 struct Connection {
     int fd = -1;

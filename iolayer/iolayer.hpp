@@ -1,8 +1,8 @@
 // iolayer: file connections by unit number, in the manner of a file-unit runtime,
 // plus the fixed-width text and number editing that every module shares.
 //
-// Nothing here throws: every operation that can fail returns a Status that the
-// caller tests.
+// Nothing here throws: every operation that can fail returns a Status (or a bool
+// for the field reads) that the caller tests; they are [[nodiscard]].
 #pragma once
 
 #include <cstddef>
@@ -38,46 +38,46 @@ bool validunit(std::int32_t unit);
 // Opens an existing file. For direct access, reclen is the record length in bytes
 // (at least 1). Fails when the unit is invalid or already connected, or the file
 // does not exist or cannot be opened as asked.
-Status openexisting(std::int32_t unit, std::string_view path, Access access,
+[[nodiscard]] Status openexisting(std::int32_t unit, std::string_view path, Access access,
                     Action action, std::int32_t reclen = 0);
 
 // Creates a file, replacing one of the same name (replace = true) or failing when
 // it exists (replace = false). The connection is opened for reading and writing.
-Status createfile(std::int32_t unit, std::string_view path, Access access,
+[[nodiscard]] Status createfile(std::int32_t unit, std::string_view path, Access access,
                   bool replace = true, std::int32_t reclen = 0);
 
 // Sequential text: reads the next line without its line end; a trailing carriage
 // return is dropped, so CR LF files read as their text. Status::eof at the end.
-Status readline(std::int32_t unit, std::string& line);
+[[nodiscard]] Status readline(std::int32_t unit, std::string& line);
 
 // Sequential text: writes text followed by CR LF (buffered; errors may show at
 // close, which then fails).
-Status writeline(std::int32_t unit, std::string_view text);
+[[nodiscard]] Status writeline(std::int32_t unit, std::string_view text);
 
 // Direct access: reads record n (1-based) into out, which holds at most one
 // record; a record that is not in the file in full is a failed read. Reads are
 // served from a block buffer, so consecutive records cost no system call each.
-Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out);
+[[nodiscard]] Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out);
 
 // Direct access: reads count consecutive records from record first on into out,
 // which must hold exactly count records. Fails unless every one is there in full.
-Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, std::span<std::byte> out);
+[[nodiscard]] Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, std::span<std::byte> out);
 
 // Direct access: writes record n (1-based); data shorter than the record length is
 // padded with zero bytes.
-Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
+[[nodiscard]] Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
 
 // Direct access: writes data as consecutive whole records from record n on, in
 // one call; data.size() must be a multiple of the record length.
-Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
+[[nodiscard]] Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data);
 
 // Closes the unit, flushing what was written; with Disposition::remove the file is
 // deleted. Fails for a unit that is not open, or when pending output cannot be
 // written (the connection is closed in any case).
-Status closeunit(std::int32_t unit, Disposition disposition = Disposition::keep);
+[[nodiscard]] Status closeunit(std::int32_t unit, Disposition disposition = Disposition::keep);
 
 // Whether the unit is connected. Fails (Status::error) for an invalid unit number.
-Status inquireunit(std::int32_t unit, bool& isopen);
+[[nodiscard]] Status inquireunit(std::int32_t unit, bool& isopen);
 
 // Whether a file (of any kind) of that name exists.
 bool fileexists(std::string_view path);
@@ -85,7 +85,7 @@ bool fileexists(std::string_view path);
 // Names of the regular files of dir (empty: the working directory) matching
 // pattern, sorted in byte order. '?' matches one character, '*' any run;
 // matching is case-sensitive.
-Status listfiles(std::string_view dir, std::string_view pattern,
+[[nodiscard]] Status listfiles(std::string_view dir, std::string_view pattern,
                  std::vector<std::string>& names);
 
 // The wildcard match used by listfiles.
@@ -111,7 +111,7 @@ public:
     // deleted or replaced the file, it starts over on the file the name now
     // stands for. Fails, holding nothing, when the name is no regular file or
     // the file cannot be opened or locked. A lock already held is released first.
-    Status lock(std::string_view path);
+    [[nodiscard]] Status lock(std::string_view path);
 
     // Releases the lock; nothing when none is held.
     void unlock();
@@ -201,14 +201,14 @@ std::string formatf0(double value, int decimals);
 // Reads an integer field: blanks anywhere count as nothing, an all-blank field is
 // 0, an optional sign may precede the digits. Fails on any other character, on a
 // sign without digits or on a value outside 32 bits.
-bool readint(std::string_view field, std::int32_t& value);
+[[nodiscard]] bool readint(std::string_view field, std::int32_t& value);
 
 // Reads a real field as a fixed-point edit with the given implied decimals: blanks
 // count as nothing, an all-blank field is 0; sign, digits, optional point, optional
 // exponent (E, D or Q in either case with optional sign, or a bare signed
 // exponent). A field without
 // a point is scaled by 10^-decimals. Fails on anything else.
-bool readreal(std::string_view field, int decimals, float& value);
+[[nodiscard]] bool readreal(std::string_view field, int decimals, float& value);
 
 // The columns first to last (1-based, inclusive) of a line; columns beyond the end
 // of the line read as blanks.
@@ -218,13 +218,13 @@ std::string columns(std::string_view line, std::size_t first, std::size_t last);
 // first (1-based), each read as readint does; columns beyond the end of the line
 // read as blanks. Field i goes to values[i]. False at the first field that does
 // not read (earlier fields are written), or when values is shorter than widths.
-bool readints(std::string_view line, std::size_t first, std::span<const std::size_t> widths,
+[[nodiscard]] bool readints(std::string_view line, std::size_t first, std::span<const std::size_t> widths,
               std::span<std::int32_t> values);
 
 // values.size() consecutive real fields of width columns each, the first starting
 // at column first, each read as readreal does with the given implied decimals.
 // False at the first field that does not read (earlier fields are written).
-bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
+[[nodiscard]] bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
                std::span<float> values);
 
 }  // namespace iolayer

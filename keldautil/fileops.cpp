@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Bytes collected before the target is written; any size keeps the copy exact.
-constexpr std::size_t copyblock = 64 * 1024;
+constexpr std::size_t copyblock = std::size_t{64} * 1024;
 
 // A name as the caller wrote it (for messages) and the path it stands for here.
 struct FileName {

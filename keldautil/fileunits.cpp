@@ -27,7 +27,7 @@ std::int32_t getfreeunitnumber() {
 
 bool filewasopened(std::int32_t unit) {
     const std::int32_t n = std::clamp(openedfiles, 0, maxopenedfiles);
-    const auto end = openedfileunits.begin() + n;
+    auto* const end = openedfileunits.begin() + n;
     if (std::find(openedfileunits.begin(), end, unit) != end) {
         errorprocess::raiseerror("Unit " + iolayer::formati0(unit) + " was already OPEN!");
         return true;
@@ -68,7 +68,7 @@ std::int32_t openregistered(std::string_view name, iolayer::Access access, std::
 }
 
 void closeregistered(std::int32_t unit) {
-    (void)iolayer::closeunit(unit);
+    (void)iolayer::closeunit(unit);  // read in full: a failed close loses nothing
     (void)filewasclosed(unit);
 }
 

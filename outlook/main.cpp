@@ -46,6 +46,7 @@ outlook::ensemble readensemble(const tablesource& source) {
         if (files.empty()) throw outlook::readerror("no tables of " + source.lake + " in the current directory");
     }
     std::vector<outlook::table> tables;
+    tables.reserve(files.size());
     for (const auto& file : files) tables.push_back(outlook::readtable(file));
     return outlook::makeensemble(std::move(tables));
 }
@@ -87,7 +88,7 @@ int plot(const plotrequest& request) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): any other exception is a fault, and terminate shows it
     CLI::App app{"rerove_outlook: reads the scenario files and tables of rerove_tivorn, summarises and draws "
                  "the outlook. It never changes what rerove_tivorn does."};
     app.set_version_flag("--version", std::string(RT_VERSION));

@@ -64,7 +64,7 @@ public:
         ++number_;
         return true;
     }
-    std::size_t number() const { return number_; }
+    [[nodiscard]] std::size_t number() const { return number_; }
 
 private:
     std::string_view text_;
@@ -100,7 +100,7 @@ header readheader(lines& in, const std::string& name) {
 // One row's year, month and quarter-month, checked to follow the previous row.
 struct rowkey {
     std::int32_t year = 0, month = 0, q = 0;
-    rowkey following() const {
+    [[nodiscard]] rowkey following() const {
         if (q < 4) return {year, month, q + 1};
         return month < 12 ? rowkey{year, month + 1, 1} : rowkey{year + 1, 1, 1};
     }
@@ -219,7 +219,7 @@ bool looksliketable(const std::filesystem::path& file) {
 std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const std::filesystem::path& dir) {
     std::string code(lakecode);
     std::transform(code.begin(), code.end(), code.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    const auto found = std::find(fcstutil::levlkcode3.begin(), fcstutil::levlkcode3.end(), code);
+    const auto* const found = std::find(fcstutil::levlkcode3.begin(), fcstutil::levlkcode3.end(), code);
     if (found == fcstutil::levlkcode3.end())
         throw readerror("unknown lake '" + std::string(lakecode) + "' (SUP, MHU, STC, ERI or ONT)");
     const std::string& code2 = fcstutil::levlkcode2[static_cast<std::size_t>(found - fcstutil::levlkcode3.begin())];
@@ -227,6 +227,7 @@ std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const
     if (iolayer::listfiles(dir.string(), code2 + "DNBS_????.txt", names) != iolayer::Status::ok)
         throw readerror(dir.string() + ": cannot be listed");
     std::vector<std::filesystem::path> paths;
+    paths.reserve(names.size());
     for (const auto& name : names) paths.push_back(dir / name);
     return paths;
 }

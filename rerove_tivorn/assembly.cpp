@@ -62,7 +62,7 @@ bool writelisting(std::int32_t part, iolayer::FileLock& lock) {
     if (iolayer::listfiles("", scenariopattern(part), names) != iolayer::Status::ok) return false;
     const std::int32_t unit = keldautil::getfreeunitnumber();
     if (errorlevel != 0) return false;
-    (void)lock.lock(listingfile);
+    (void)lock.lock(listingfile);  // unlocked, the listing is made as before any lock
     if (iolayer::createfile(unit, listingfile, iolayer::Access::sequential) != iolayer::Status::ok) return false;
     bool ok = true;
     for (const auto& name : names) ok = ok && iolayer::writeline(unit, name) == iolayer::Status::ok;
@@ -172,9 +172,9 @@ bool readspan(const LakeParts& lake, const std::vector<std::int32_t>& years, Day
 void prefault(void* data, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(page - 1);
-    const auto end = reinterpret_cast<std::uintptr_t>(data) + bytes;
-    (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    // From the start of the page that holds data on, without making a pointer of an integer.
+    const auto offset = reinterpret_cast<std::uintptr_t>(data) & (page - 1);
+    (void)::madvise(static_cast<std::byte*>(data) - offset, bytes + offset, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)bytes;
@@ -215,7 +215,7 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, DayRange spa
     DayRange days;
     if (!openscenario(name, unit, days)) return false;
     if (days.first != span.first) {
-        (void)iolayer::closeunit(unit);
+        (void)iolayer::closeunit(unit);  // read-only; the failure below is what counts
         errorprocess::raiseerrorin(label, {"Error!! " + name + " inconsistent forecast start date",
                                            "O:Required Start Date is (M/D/Y) = " + datetext(span.first),
                                            "O:" + name + " start date is (M/D/Y) = " + datetext(days.first)});
@@ -224,7 +224,7 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, DayRange spa
     const std::int32_t count = dayscovered(days.first, days.last, span.first, span.last);
     const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(count) * scenariorecordlength);
     if (iolayer::readrecords(unit, 2, count, records) != iolayer::Status::ok) {
-        (void)iolayer::closeunit(unit);
+        (void)iolayer::closeunit(unit);  // read-only; the failure below is what counts
         errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
         return false;
     }
@@ -309,7 +309,7 @@ HeaderStatus openscenario(std::int32_t unit, std::string_view name, DayRange& da
     }
     std::array<std::byte, scenariorecordlength> rec{};
     if (iolayer::readrecord(unit, 1, rec) != iolayer::Status::ok) {
-        (void)iolayer::closeunit(unit);
+        (void)iolayer::closeunit(unit);  // read-only; the caller reports the unread header
         return HeaderStatus::notread;
     }
     days.first = int32at(rec.data());

@@ -21,7 +21,7 @@ constexpr std::string_view label = "WrtTIVORN_Otlk_Daily";
 constexpr float fillvalue = -99999.0F;  // a day of a written month outside the span
 constexpr float lowestvalue = -999999.0F;
 constexpr float highestvalue = 9999999.0F;
-constexpr std::size_t cellsperyear = 12 * 4 * 8;  // month, quarter-month, day of it
+constexpr std::size_t cellsperyear = std::size_t{12} * 4 * 8;  // month, quarter-month, day of it
 
 // The outlook span as calendar dates.
 struct Period {

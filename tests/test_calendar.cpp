@@ -144,10 +144,10 @@ TEST_F(MonthAndYear, LengthsFollowTheGregorianRule) {
     for (std::int32_t y = 1; y <= 2999; ++y) {
         std::int32_t total = 0;
         for (std::int32_t m = 1; m <= 12; ++m) {
-            mismatches += daysinmonth(m, y) != monthlength(m, y);
+            if (daysinmonth(m, y) != monthlength(m, y)) ++mismatches;
             total += monthlength(m, y);
         }
-        mismatches += daysinyear(y) != total;
+        if (daysinyear(y) != total) ++mismatches;
     }
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(errorprocess::errorlevel, 0);
@@ -155,7 +155,7 @@ TEST_F(MonthAndYear, LengthsFollowTheGregorianRule) {
 
 TEST_F(MonthAndYear, BadArgumentsFail) {
     for (auto [m, y] : {std::pair{1, 3000}, {13, 2000}, {0, 2000}, {1, 0}}) {
-        EXPECT_EQ(printed([&] { EXPECT_EQ(daysinmonth(m, y), -1); }), " Bad parameter in routine DaysInMonth\n");
+        EXPECT_EQ(printed([m = m, y = y] { EXPECT_EQ(daysinmonth(m, y), -1); }), " Bad parameter in routine DaysInMonth\n");
     }
     for (std::int32_t y : {3000, 0}) {
         EXPECT_EQ(printed([&] { EXPECT_EQ(daysinyear(y), -1); }), " Bad parameter in routine DaysInYear\n");

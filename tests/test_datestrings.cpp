@@ -46,7 +46,7 @@ TEST_F(PeriodOps, AdjustmentFailures) {
     for (auto [adjust, date] : {std::tuple{&adjusttostartofyear, "01/01/****"}, {&adjusttoendofyear, "12/31/****"},
                                 {&adjusttostartofmonth, "**/01/****"}, {&adjusttoendofmonth, "**/01/****"}}) {
         std::int32_t n = missingdate;
-        EXPECT_EQ(printed([&] { EXPECT_FALSE(adjust(n)); }), yearless + date + "\n");
+        EXPECT_EQ(printed([&n, adjust = adjust] { EXPECT_FALSE(adjust(n)); }), yearless + date + "\n");
         EXPECT_EQ(n, missingdate);
     }
     std::int32_t n = -3;  // does not convert: left alone

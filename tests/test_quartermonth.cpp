@@ -41,10 +41,10 @@ TEST_F(QuarterMonth, StartsAndEndsForEveryMonthLength) {
     EXPECT_EQ(daysinqtrmon(4, 2, 2001), 7);
     EXPECT_EQ(errorprocess::errorlevel, 0);
     for (auto [length, q] : {std::pair{27, 1}, {31, 0}, {31, 5}, {32, 1}}) {
-        EXPECT_EQ(printed([&] { EXPECT_EQ(endofqtr2(length, q), 0); }), " Invalid parameter in routine EndOfQtr2(D,Q)\n");
+        EXPECT_EQ(printed([length = length, q = q] { EXPECT_EQ(endofqtr2(length, q), 0); }), " Invalid parameter in routine EndOfQtr2(D,Q)\n");
     }
     for (auto [length, q] : {std::pair{30, 0}, {30, 5}, {lo, hi}}) {
-        EXPECT_EQ(printed([&] { EXPECT_EQ(startofqtr2(length, q), 0); }),
+        EXPECT_EQ(printed([length = length, q = q] { EXPECT_EQ(startofqtr2(length, q), 0); }),
                   " Invalid parameter in routine FirstDayOfQtrMon(D,Q)\n");
     }
 }
@@ -96,8 +96,8 @@ TEST_F(QuarterMonth, DaysOutsideTheMonth) {
 
 TEST_F(QuarterMonth, StartAndEndOfAnInvalidDateFail) {
     for (auto [d, m, y] : {std::tuple{30, 2, 2001}, {1, 1, 3000}, {0, 1, 2001}, {1, 13, 2000}, {32, 12, 2000}}) {
-        EXPECT_EQ(printed([&] { EXPECT_EQ(endofqtr3(d, m, y), 0); }), end3);
-        EXPECT_EQ(printed([&] { EXPECT_EQ(startofqtr3(d, m, y), 0); }), start3);
+        EXPECT_EQ(printed([d = d, m = m, y = y] { EXPECT_EQ(endofqtr3(d, m, y), 0); }), end3);
+        EXPECT_EQ(printed([d = d, m = m, y = y] { EXPECT_EQ(startofqtr3(d, m, y), 0); }), start3);
     }
     // The missing date converts, then fails as a date; a negative number does not convert.
     EXPECT_EQ(printed([] { EXPECT_EQ(startofqtr1(missingdate), 0); }), start3);

@@ -128,7 +128,9 @@ TEST_F(ConfigFile, Failures) {
         ASSERT_EQ(iolayer::openexisting(u, "forecast.cfg", iolayer::Access::sequential, iolayer::Action::read),
                   iolayer::Status::ok);
     }
-    (void)iolayer::openexisting(201, "forecast.cfg", iolayer::Access::sequential, iolayer::Action::read);
+    bool inuse = false;  // 201 stays connected after the refused registration above
+    ASSERT_EQ(iolayer::inquireunit(201, inuse), iolayer::Status::ok);
+    ASSERT_TRUE(inuse);
     EXPECT_EQ(read("forecast.cfg"), console({"Unable to get available unit number"}));
     EXPECT_EQ(errorlevel, 1);
     EXPECT_EQ(cfgdirs[0], dir80(""));

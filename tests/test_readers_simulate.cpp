@@ -42,7 +42,7 @@ struct Simulation {
 };
 
 // The lake lines, then start date, settings, end date and third setting, then tail.
-std::string simulatefile(std::vector<std::string> head, std::vector<std::string> tail, bool windows = false) {
+std::string simulatefile(const std::vector<std::string>& head, const std::vector<std::string>& tail, bool windows = false) {
     std::string s;
     const char* end = windows ? "\r\n" : "\n";
     for (const auto& l : head) s.append(l).append(end);
@@ -77,7 +77,7 @@ protected:
         return read();
     }
 
-    void expectrun(std::string_view code) {
+    void expectrun(std::string_view code) const {
         EXPECT_EQ(sim.code, code);
         EXPECT_EQ(sim.startday, seqof(1, 6, 2024));
         EXPECT_EQ(sim.setting1, 1);
@@ -248,7 +248,7 @@ TEST_F(SimulateFile, YearCounts) {
     EXPECT_EQ(sim.years[159], 2009);
 
     tail[0] = " 161";
-    tail.push_back("2010");
+    tail.emplace_back("2010");
     EXPECT_EQ(reread(simulatefile({"sup"}, tail)), console({readerror, traceback}));
     EXPECT_EQ(sim.numyears, untouched);
     EXPECT_EQ(sim.years[0], untouched);  // nothing of the years is stored

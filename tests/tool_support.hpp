@@ -51,6 +51,7 @@ inline Child startprogram(const std::string& tool, const std::vector<std::string
     std::vector<std::string> words = {command};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     const std::string where = dir.string();
@@ -115,6 +116,7 @@ inline std::vector<RunResult> runtogether(const std::vector<std::vector<std::str
     int gatefds[2] = {-1, -1};
     const Gate gate = ::pipe2(gatefds, O_CLOEXEC) == 0 ? Gate{gatefds[0], gatefds[1]} : Gate{};
     std::vector<Child> children;
+    children.reserve(runs.size());
     for (const auto& args : runs) children.push_back(starttool(args, dir, "rerove_tivorn", gate));
     if (gate.read >= 0) {
         ::close(gate.read);
@@ -122,6 +124,7 @@ inline std::vector<RunResult> runtogether(const std::vector<std::vector<std::str
     }
     std::vector<RunResult> results(runs.size());
     std::vector<pollfd> open;
+    open.reserve(children.size());
     for (const Child& c : children) open.push_back({c.out, POLLIN, 0});
     const auto running = [&] { return std::any_of(open.begin(), open.end(), [](const pollfd& p) { return p.fd >= 0; }); };
     while (running()) {
@@ -170,7 +173,7 @@ inline void writescenario(const std::filesystem::path& file, std::int32_t first,
     std::memcpy(bytes.data() + 4, &last, 4);
     for (std::size_t k = 0; k < days.size(); ++k) {
         char* rec = bytes.data() + 24 * (k + 1);
-        std::memcpy(rec, "DAYTEXT ", 8);
+        std::memcpy(rec, "DAYTEXT ", 8);  // NOLINT(bugprone-not-null-terminated-result): a fixed 8-byte field
         std::memcpy(rec + 8, &days[k].runoff, 4);
         std::memcpy(rec + 12, &days[k].precip, 4);
         std::memcpy(rec + 16, &days[k].evap, 4);

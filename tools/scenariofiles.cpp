@@ -203,7 +203,7 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
     putint(out.data() + 4, span.firstday + span.days - 1);
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
-    const std::size_t p = static_cast<std::size_t>(part - 1);
+    const auto p = static_cast<std::size_t>(part - 1);
     const double landperlake = static_cast<double>(fcstutil::digitlandarea[p]) /
                                static_cast<double>(fcstutil::coordlakearea[p]);
 
