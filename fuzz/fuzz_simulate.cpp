@@ -20,7 +20,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzzsupport::Console console;
     static const auto dir = [] {
-        const auto d = fuzzsupport::scratch() / "lake";
+        auto d = fuzzsupport::scratch() / "lake";
         std::filesystem::create_directories(d);
         return d;
     }();

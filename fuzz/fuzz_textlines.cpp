@@ -94,7 +94,7 @@ void checkothersplits(std::string_view line, std::size_t count, std::size_t size
     std::int32_t n = -1;
     keldautil::parsetabdelimitedline(line, args, n);
     require(sizeskept(args, size) && n >= 0, "parsetabdelimitedline", line);
-    for (std::size_t i = static_cast<std::size_t>(n); i < count; ++i) {
+    for (auto i = static_cast<std::size_t>(n); i < count; ++i) {
         require(args[i] == std::string(size, 'x'), "parsetabdelimitedline wrote beyond its count", line);
     }
     std::string key(size, 'x'), value(size, 'x');

@@ -183,6 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (made != ErrorEntry::none) entry = made;
         }
         std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
         for (auto& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
 

@@ -109,7 +109,7 @@ public:
         if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) fault("cannot capture the console", path);
         ::close(fd);
     }
-    std::string take() {
+    std::string take() {  // NOLINT(readability-convert-member-functions-to-static): reads what this object redirected
         std::fflush(stdout);
         std::string text;
         char buf[4096];

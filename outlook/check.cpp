@@ -277,12 +277,14 @@ std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir
         f.fail("Rerove_TIVORN: Error opening DLYLIST.TMP");
     }
     std::vector<partlist> lists;
+    lists.reserve(static_cast<std::size_t>(lake.count));
     for (std::int32_t j = 1; j <= lake.count; ++j) lists.push_back(listpart(lake.parts[subs::at(j)], dir, f));
     reportnearmisses(lists, dir, f);
     if (f.failure) return {};
     std::vector<std::vector<std::int32_t>> yearlists;
+    yearlists.reserve(lists.size());
     for (const partlist& l : lists) yearlists.push_back(l.years);
-    const std::vector<std::int32_t> years = subs::commonyears(yearlists);
+    std::vector<std::int32_t> years = subs::commonyears(yearlists);
     reportdropped(lists, years, f);
     if (years.empty()) {
         f.say("No scenario year is common to all parts");
