@@ -5,9 +5,9 @@
 // generated scenario files in a fresh directory under TMPDIR.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -100,11 +100,16 @@ bool parse(int argc, char** argv, Options& opt) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const bool hasvalue = i + 1 < argc;
-        if (a == "--check") opt.check = true;
-        else if (a == "--repeat" && hasvalue) opt.repeat = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--years" && hasvalue) opt.years = std::clamp(std::atoi(argv[++i]), 1, 75);
-        else if (a == "--days" && hasvalue) opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
-        else return false;
+        if (a == "--check")
+            opt.check = true;
+        else if (a == "--repeat" && hasvalue)
+            opt.repeat = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--years" && hasvalue)
+            opt.years = std::clamp(std::atoi(argv[++i]), 1, 75);
+        else if (a == "--days" && hasvalue)
+            opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
+        else
+            return false;
     }
     return true;
 }

@@ -66,9 +66,7 @@ std::string fixed(double v, int decimals) {
     return buf;
 }
 
-double secondssince(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+double secondssince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
 // Runs argv[0] (searched in PATH when search is set) in directory cwd, with
 // standard output and error into the file out.
@@ -239,8 +237,8 @@ int report(const Options& opt, const Timings& t, long selfkib) {
     say("    read + write                   " + fixed(baseline, 3));
     say("  ratio tool / (read + write)      " + fixed(ratio, 2) + "   (target <= " + fixed(targetratio, 0) +
         (ratiook ? ": met)" : ": MISSED)"));
-    say("  tool peak resident memory        " + fixed(mib, 1) + " MiB   (target < " + fixed(targetmib, 0) +
-        " MiB" + (memok ? ": met)" : ": MISSED)"));
+    say("  tool peak resident memory        " + fixed(mib, 1) + " MiB   (target < " + fixed(targetmib, 0) + " MiB" +
+        (memok ? ": met)" : ": MISSED)"));
     // Linux charges a spawned child with the spawning process's peak as well.
     say("    (cannot read below the bench's own peak, " + fixed(static_cast<double>(selfkib) / 1024.0, 1) + " MiB)");
     return opt.check && !(ratiook && memok) ? 1 : 0;

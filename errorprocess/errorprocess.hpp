@@ -19,10 +19,21 @@ public:
     static constexpr std::size_t width = 255;
 
     MessageText() : text_(width, ' ') {}
-    MessageText(std::string_view text) : text_(width, ' ') { assign(text); }  // NOLINT(google-explicit-constructor): any text converts, as to a fixed-length string
-    MessageText& operator=(std::string_view text) { assign(text); return *this; }
-    MessageText& operator=(const std::string& text) { assign(text); return *this; }
-    MessageText& operator=(const char* text) { assign(text); return *this; }
+    MessageText(std::string_view text) : text_(width, ' ') {
+        assign(text);
+    }  // NOLINT(google-explicit-constructor): any text converts, as to a fixed-length string
+    MessageText& operator=(std::string_view text) {
+        assign(text);
+        return *this;
+    }
+    MessageText& operator=(const std::string& text) {
+        assign(text);
+        return *this;
+    }
+    MessageText& operator=(const char* text) {
+        assign(text);
+        return *this;
+    }
 
     void assign(std::string_view text);
 

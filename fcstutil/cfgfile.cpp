@@ -13,10 +13,10 @@
 namespace fcstutil {
 namespace {
 
-constexpr std::size_t linelength = 80;   // longer lines are cut
-constexpr std::size_t dirlength = 80;    // width of a cfgdirs entry
+constexpr std::size_t linelength = 80;    // longer lines are cut
+constexpr std::size_t dirlength = 80;     // width of a cfgdirs entry
 constexpr std::size_t fieldlength = 150;  // key and value, as parsecfgline keeps them
-constexpr std::size_t keylength = 6;     // keys count by their first six characters
+constexpr std::size_t keylength = 6;      // keys count by their first six characters
 
 // In the order of cfgdirs: forecast lakes 1 to 8, then the level directory.
 constexpr std::array<std::string_view, 9> keys = {"SUPDIR", "MICDIR", "HURDIR", "GEODIR", "STCDIR",

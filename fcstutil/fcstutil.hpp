@@ -18,8 +18,8 @@ inline constexpr std::int32_t numlevellakes = 5;
 
 inline const std::array<std::string, 5> levlkcode2 = {"sp", "mh", "sc", "er", "on"};
 inline const std::array<std::string, 5> levlkcode3 = {"sup", "mhu", "stc", "eri", "ont"};
-inline const std::array<std::string, 5> levlkname10 = {"Superior  ", "Mich-Huron", "Stclair   ",
-                                                       "Erie      ", "Ontario   "};
+inline const std::array<std::string, 5> levlkname10 = {"Superior  ", "Mich-Huron", "Stclair   ", "Erie      ",
+                                                       "Ontario   "};
 
 // ===========================================================================
 // Forecast-lake tables, by forecast-lake number 1 to 13 (14: not found)
@@ -36,33 +36,32 @@ inline const std::array<std::string, 13> lakename10 = {
     "Superior  ", "Michigan  ", "Huron     ", "Georgian  ", "St. Clair ", "Erie      ", "Ontario   ",
     "Mich-Huron", "Champlain ", "Ural      ", "Emba      ", "Volga     ", "HurAndGeoB"};
 inline const std::array<std::string, 13> fulllakename = {
-    "Lake Superior      ", "Lake Michigan      ", "Lake Huron (no GB) ", "Georgian Bay       ",
-    "Lake St. Clair     ", "Lake Erie          ", "Lake Ontario       ", "Lake Michigan-Huron",
-    "Lake Champlain     ", "Ural River         ", "Emba River         ", "Volga River        ",
-    "Lake Huron (and GB)"};
+    "Lake Superior      ", "Lake Michigan      ", "Lake Huron (no GB) ", "Georgian Bay       ", "Lake St. Clair     ",
+    "Lake Erie          ", "Lake Ontario       ", "Lake Michigan-Huron", "Lake Champlain     ", "Ural River         ",
+    "Emba River         ", "Volga River        ", "Lake Huron (and GB)"};
 inline constexpr std::array<bool, 14> validlake = {true,  true,  true,  true,  true,  true,  true,
                                                    false, false, false, false, false, false, false};
 inline constexpr std::array<std::int32_t, 13> numsubbasins = {22, 27, 16, 13, 7, 21, 15, 56, 1, 1, 1, 1, 29};
 
 // Areas in square metres, volumes in cubic metres, depths in metres; -9.9999e9 and
 // -999.9 mark a quantity a lake does not have.
-inline constexpr std::array<float, 13> coordlakearea = {
-    8.21e10F, 5.78e10F, 4.064e10F, 1.896e10F, 1.114e9F, 2.57e10F, 1.896e10F,
-    1.174e11F, -9.9999e9F, -9.9999e9F, -9.9999e9F, -9.9999e9F, 5.96e10F};
-inline constexpr std::array<float, 13> coordlandarea = {
-    1.28e11F, 1.18e11F, 5.12e10F, 8.28e10F, 1.57e10F, 6.1e10F, 6.4e10F,
-    2.52e11F, -9.9999e9F, -9.9999e9F, -9.9999e9F, -9.9999e9F, 1.34e11F};
-inline constexpr std::array<float, 13> coordlakevolume = {
-    1.21e13F, 4.92e12F, 2.761e12F, 7.79e11F, 3.4e9F, 4.84e11F, 1.64e12F,
-    8.46e12F, -9.9999e9F, -9.9999e9F, -9.9999e9F, -9.9999e9F, 3.54e12F};
-inline constexpr std::array<float, 13> digitlakearea = {
-    8.1925e10F, 5.7291e10F, 4.0611e10F, 1.8949e10F, 1.109e9F, 2.5404e10F, 1.9121e10F,
-    1.16851e11F, -9.9999e9F, -9.9999e9F, -9.9999e9F, -9.9999e9F, 5.958e10F};
-inline constexpr std::array<float, 13> digitlandarea = {
-    1.28084e11F, 1.15804e11F, 5.0488e10F, 8.172e10F, 1.5737e10F, 6.0602e10F, 6.5118e10F,
-    2.48012e11F, -9.9999e9F, -9.9999e9F, -9.9999e9F, -9.9999e9F, 1.32208e11F};
-inline constexpr std::array<float, 13> lakedepthmaxmeters = {
-    405.0F, 281.0F, 229.0F, 165.0F, 6.0F, 64.0F, 244.0F, 281.0F, -999.9F, -999.9F, -999.9F, -999.9F, 229.0F};
+inline constexpr std::array<float, 13> coordlakearea = {8.21e10F,   5.78e10F,   4.064e10F, 1.896e10F,  1.114e9F,
+                                                        2.57e10F,   1.896e10F,  1.174e11F, -9.9999e9F, -9.9999e9F,
+                                                        -9.9999e9F, -9.9999e9F, 5.96e10F};
+inline constexpr std::array<float, 13> coordlandarea = {1.28e11F,   1.18e11F,   5.12e10F, 8.28e10F,   1.57e10F,
+                                                        6.1e10F,    6.4e10F,    2.52e11F, -9.9999e9F, -9.9999e9F,
+                                                        -9.9999e9F, -9.9999e9F, 1.34e11F};
+inline constexpr std::array<float, 13> coordlakevolume = {1.21e13F,   4.92e12F,   2.761e12F, 7.79e11F,   3.4e9F,
+                                                          4.84e11F,   1.64e12F,   8.46e12F,  -9.9999e9F, -9.9999e9F,
+                                                          -9.9999e9F, -9.9999e9F, 3.54e12F};
+inline constexpr std::array<float, 13> digitlakearea = {8.1925e10F, 5.7291e10F, 4.0611e10F,  1.8949e10F, 1.109e9F,
+                                                        2.5404e10F, 1.9121e10F, 1.16851e11F, -9.9999e9F, -9.9999e9F,
+                                                        -9.9999e9F, -9.9999e9F, 5.958e10F};
+inline constexpr std::array<float, 13> digitlandarea = {1.28084e11F, 1.15804e11F, 5.0488e10F,  8.172e10F,  1.5737e10F,
+                                                        6.0602e10F,  6.5118e10F,  2.48012e11F, -9.9999e9F, -9.9999e9F,
+                                                        -9.9999e9F,  -9.9999e9F,  1.32208e11F};
+inline constexpr std::array<float, 13> lakedepthmaxmeters = {405.0F, 281.0F,  229.0F,  165.0F,  6.0F,    64.0F, 244.0F,
+                                                             281.0F, -999.9F, -999.9F, -999.9F, -999.9F, 229.0F};
 
 // ===========================================================================
 // Month tables
@@ -70,9 +69,9 @@ inline constexpr std::array<float, 13> lakedepthmaxmeters = {
 
 inline const std::array<std::string, 12> monthname3 = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-inline const std::array<std::string, 12> monthname10 = {
-    "January   ", "February  ", "March     ", "April     ", "May       ", "June      ",
-    "July      ", "August    ", "September ", "October   ", "November  ", "December  "};
+inline const std::array<std::string, 12> monthname10 = {"January   ", "February  ", "March     ", "April     ",
+                                                        "May       ", "June      ", "July      ", "August    ",
+                                                        "September ", "October   ", "November  ", "December  "};
 
 // ===========================================================================
 // Directory variables

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t last = wordat(file, 4);
     const auto day = static_cast<std::int32_t>(static_cast<std::int64_t>(first) + offset);
     const std::int64_t record = static_cast<std::int64_t>(day) - first + 2;  // 0-based record of the day
-    const bool expected = file.size() >= 8 && day >= first && day <= last && (record + 1) * 4 <= static_cast<std::int64_t>(file.size());
+    const bool expected =
+        file.size() >= 8 && day >= first && day <= last && (record + 1) * 4 <= static_cast<std::int64_t>(file.size());
 
     constexpr float untouched = -12345.0F;
     float level = untouched;

@@ -158,8 +158,10 @@ void checkrealedits(double x, int width, int decimals) {
     require(iolayer::formatf(x, 0, decimals) == iolayer::formatf0(x, decimals), "F0.d through a width of 0");
     const std::string shortest = iolayer::formatf0(x, decimals);
     if (!std::isfinite(x)) {
-        require(shortest == (std::isnan(x) ? "NaN" : x < 0 ? "-Infinity" : "Infinity"), "F0.d of a non-number",
-                shortest);
+        require(shortest == (std::isnan(x) ? "NaN"
+                             : x < 0       ? "-Infinity"
+                                           : "Infinity"),
+                "F0.d of a non-number", shortest);
         require(allstars(fw), "Fw.d of a non-number is not asterisks", fw);
         return;
     }
@@ -215,8 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // reaches exact halves and the edges of every width.
     const std::array<std::int64_t, 3> integers = {i64, static_cast<std::int32_t>(i64), static_cast<std::int16_t>(i64)};
     checkintegeredits(integers[layout % 3], width);
-    const std::array<double, 3> reals = {f64, static_cast<double>(f32),
-                                         std::ldexp(static_cast<double>(static_cast<std::int32_t>(i64)), -(layout % 24))};
+    const std::array<double, 3> reals = {
+        f64, static_cast<double>(f32), std::ldexp(static_cast<double>(static_cast<std::int32_t>(i64)), -(layout % 24))};
     const double x = reals[(layout / 3) % 3];
     checkrealedits(x, width, decimals);
     checktablepath(x);

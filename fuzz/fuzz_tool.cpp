@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -64,8 +64,8 @@ std::string suffix(Bytes& in, std::int32_t lakeindex) {
     (void)rerove_tivorn_subs::lakeparts(lakeindex, lake);
     const std::uint8_t b = in.byte();
     // Mostly the lake's own parts, so that years are shared; sometimes any lake.
-    const std::int32_t part = (b & 0x80) != 0 ? 1 + b % fcstutil::numfcstlakes
-                                              : lake.parts[static_cast<std::size_t>(b % lake.count)];
+    const std::int32_t part =
+        (b & 0x80) != 0 ? 1 + b % fcstutil::numfcstlakes : lake.parts[static_cast<std::size_t>(b % lake.count)];
     return fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
 }
 
@@ -125,9 +125,11 @@ ErrorEntry makeentry(Bytes& in, std::int32_t lakeindex, std::int32_t base) {
             fs::create_symlink((kind & 0x20) != 0 ? "gone" : ".", "ERROR.INT", ec);
             return ErrorEntry::replaceable;
         case 13: fs::create_directory("DLYLIST.TMP", ec); return ErrorEntry::none;
-        case 14: fs::create_directory(fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" +
-                                          name.substr(6, 4) + ".txt", ec);
-                 return ErrorEntry::none;
+        case 14:
+            fs::create_directory(
+                fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" + name.substr(6, 4) + ".txt",
+                ec);
+            return ErrorEntry::none;
         default: {
             // The name may be taken by a directory or a dangling link made before.
             const std::string bytes = scenario(in, base);

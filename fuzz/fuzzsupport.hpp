@@ -156,7 +156,6 @@ inline void resetstate() {
     errorprocess::errormessage = "";
 }
 
-
 }  // namespace fuzzsupport
 
 namespace fuzzsupport {

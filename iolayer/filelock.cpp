@@ -37,8 +37,7 @@ Status FileLock::lock(std::string_view path) {
         struct stat locked {};
         int rc = ::fstat(fd, &locked);
         if (rc == 0 && S_ISREG(locked.st_mode)) {
-            while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-            }
+            while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {}
         } else {
             rc = -1;
         }

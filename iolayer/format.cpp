@@ -301,7 +301,8 @@ bool readreal(std::string_view field, int decimals, float& value) {
     std::int64_t exponent = 0;
     if (i < s.size() && !readexponent(s, i, exponent)) return false;
     // Without a point the field carries `decimals` implied decimals.
-    const std::int64_t scale = exponent - static_cast<std::int64_t>(point ? fractiondigits : static_cast<std::size_t>(std::max(decimals, 0)));
+    const std::int64_t scale =
+        exponent - static_cast<std::int64_t>(point ? fractiondigits : static_cast<std::size_t>(std::max(decimals, 0)));
     std::string text = mantissa + "e" + std::to_string(scale);
     float result = 0.0F;
     auto res = std::from_chars(text.data(), text.data() + text.size(), result);
@@ -332,8 +333,7 @@ bool readints(std::string_view line, std::size_t first, std::span<const std::siz
     return true;
 }
 
-bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
-               std::span<float> values) {
+bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals, std::span<float> values) {
     if (width < 1 || first < 1) return false;
     for (float& v : values) {
         if (!readreal(columns(line, first, first + width - 1), decimals, v)) return false;

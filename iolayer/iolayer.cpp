@@ -112,8 +112,7 @@ std::int64_t preadfull(int fd, std::byte* data, std::size_t size, std::int64_t o
     return static_cast<std::int64_t>(got);
 }
 
-Status attach(std::int32_t unit, int fd, std::string_view path, Access access,
-              bool writable, std::int32_t reclen) {
+Status attach(std::int32_t unit, int fd, std::string_view path, Access access, bool writable, std::int32_t reclen) {
     auto c = std::make_unique<Connection>();
     c->fd = fd;
     c->path = std::string(path);
@@ -135,8 +134,7 @@ bool canconnect(std::int32_t unit, std::string_view path, Access access, std::in
 
 bool validunit(std::int32_t unit) { return unit >= minunit && unit <= maxunit; }
 
-Status openexisting(std::int32_t unit, std::string_view path, Access access, Action action,
-                    std::int32_t reclen) {
+Status openexisting(std::int32_t unit, std::string_view path, Access access, Action action, std::int32_t reclen) {
     if (!canconnect(unit, path, access, reclen)) return Status::error;
     std::string name(path);
     int flags = (action == Action::readwrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
@@ -150,8 +148,7 @@ Status openexisting(std::int32_t unit, std::string_view path, Access access, Act
     return attach(unit, fd, path, access, action == Action::readwrite, reclen);
 }
 
-Status createfile(std::int32_t unit, std::string_view path, Access access, bool replace,
-                  std::int32_t reclen) {
+Status createfile(std::int32_t unit, std::string_view path, Access access, bool replace, std::int32_t reclen) {
     if (!canconnect(unit, path, access, reclen)) return Status::error;
     std::string name(path);
     int flags = O_RDWR | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);

@@ -21,8 +21,8 @@ namespace iolayer {
 
 enum class Status {
     ok,
-    eof,       // sequential read past the last line
-    error,     // any other failure (bad unit, not open, I/O error, short record...)
+    eof,    // sequential read past the last line
+    error,  // any other failure (bad unit, not open, I/O error, short record...)
 };
 
 enum class Access { sequential, direct };
@@ -38,13 +38,13 @@ bool validunit(std::int32_t unit);
 // Opens an existing file. For direct access, reclen is the record length in bytes
 // (at least 1). Fails when the unit is invalid or already connected, or the file
 // does not exist or cannot be opened as asked.
-[[nodiscard]] Status openexisting(std::int32_t unit, std::string_view path, Access access,
-                    Action action, std::int32_t reclen = 0);
+[[nodiscard]] Status openexisting(std::int32_t unit, std::string_view path, Access access, Action action,
+                                  std::int32_t reclen = 0);
 
 // Creates a file, replacing one of the same name (replace = true) or failing when
 // it exists (replace = false). The connection is opened for reading and writing.
-[[nodiscard]] Status createfile(std::int32_t unit, std::string_view path, Access access,
-                  bool replace = true, std::int32_t reclen = 0);
+[[nodiscard]] Status createfile(std::int32_t unit, std::string_view path, Access access, bool replace = true,
+                                std::int32_t reclen = 0);
 
 // Sequential text: reads the next line without its line end; a trailing carriage
 // return is dropped, so CR LF files read as their text. Status::eof at the end.
@@ -85,8 +85,7 @@ bool fileexists(std::string_view path);
 // Names of the regular files of dir (empty: the working directory) matching
 // pattern, sorted in byte order. '?' matches one character, '*' any run;
 // matching is case-sensitive.
-[[nodiscard]] Status listfiles(std::string_view dir, std::string_view pattern,
-                 std::vector<std::string>& names);
+[[nodiscard]] Status listfiles(std::string_view dir, std::string_view pattern, std::vector<std::string>& names);
 
 // The wildcard match used by listfiles.
 bool wildcardmatch(std::string_view pattern, std::string_view name);
@@ -219,12 +218,12 @@ std::string columns(std::string_view line, std::size_t first, std::size_t last);
 // read as blanks. Field i goes to values[i]. False at the first field that does
 // not read (earlier fields are written), or when values is shorter than widths.
 [[nodiscard]] bool readints(std::string_view line, std::size_t first, std::span<const std::size_t> widths,
-              std::span<std::int32_t> values);
+                            std::span<std::int32_t> values);
 
 // values.size() consecutive real fields of width columns each, the first starting
 // at column first, each read as readreal does with the given implied decimals.
 // False at the first field that does not read (earlier fields are written).
 [[nodiscard]] bool readreals(std::string_view line, std::size_t first, std::size_t width, int decimals,
-               std::span<float> values);
+                             std::span<float> values);
 
 }  // namespace iolayer

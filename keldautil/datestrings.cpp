@@ -113,7 +113,7 @@ std::int32_t getnummonths(std::int32_t first, std::int32_t last) {
     std::int32_t d1 = 0, m1 = 0, y1 = 0, d2 = 0, m2 = 0, y2 = 0;
     if (!splitdate(first, d1, m1, y1)) return -1;
     if (!splitdate(last, d2, m2, y2)) return -1;
-    if (d1 != 1) ++m1;  // may become 13
+    if (d1 != 1) ++m1;                        // may become 13
     if (!islastdayofmonth(d2, m2, y2)) --m2;  // may become 0
     if (failed()) return -1;
     // Years lie within -9999 to 5879610, so this stays well inside 32 bits.

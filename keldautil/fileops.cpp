@@ -88,9 +88,8 @@ std::int32_t opensource(const FileName& source) {
     const std::int32_t in = getfreeunitnumber();
     if (errorprocess::failed()) return -1;
     // Only a regular file has an end: a device or a pipe could feed the copy forever.
-    if (!isregularfile(source.path) ||
-        iolayer::openexisting(in, source.path, iolayer::Access::direct, iolayer::Action::read, 1) !=
-            iolayer::Status::ok) {
+    if (!isregularfile(source.path) || iolayer::openexisting(in, source.path, iolayer::Access::direct,
+                                                             iolayer::Action::read, 1) != iolayer::Status::ok) {
         errorprocess::raiseerror("Error opening " + source.given + " for copy.");
         return -1;
     }
@@ -233,8 +232,7 @@ void renamefile(std::string_view oldname, std::string_view newname, bool& done) 
         // Only a partial copy made here goes: not a file that had the new name
         // before a copy that never reached it, nor a device written through.
         std::error_code ec;
-        if (madetarget && fs::symlink_status(to.path, ec).type() == fs::file_type::regular &&
-            !removefile(to.path)) {
+        if (madetarget && fs::symlink_status(to.path, ec).type() == fs::file_type::regular && !removefile(to.path)) {
             reportdeletion(to.given);
         }
         return;

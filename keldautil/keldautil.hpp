@@ -18,8 +18,7 @@ namespace keldautil {
 
 inline const std::array<std::string, 12> moncode3 = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-inline const std::array<std::string, 12> moncode1 = {"J", "F", "M", "A", "M", "J",
-                                                     "J", "A", "S", "O", "N", "D"};
+inline const std::array<std::string, 12> moncode1 = {"J", "F", "M", "A", "M", "J", "J", "A", "S", "O", "N", "D"};
 
 // ===========================================================================
 // File unit registry (fileunits.cpp)
@@ -212,8 +211,7 @@ void filenamenopath(std::string_view longname, std::string& name);
 // fn := the bare file name; fp := the directory (or else the path of the file
 // name) with a closing backslash when it is a rooted drive path (X:\...),
 // blanks otherwise.
-void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp,
-                            std::string& fn);
+void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp, std::string& fn);
 
 // Splits a comma-separated line into strings. Blanks outside double quotes are
 // dropped; a field that begins with a quote mark receives the next quoted string,
@@ -221,8 +219,7 @@ void processpathandfilename(std::string_view directory, std::string_view filenam
 // number of fields (commas + 1), which may exceed strings.size(): fields and
 // quoted strings beyond the array are dropped. A quoted string keeps at most 500
 // characters with its quote marks, the line without them at most 5000.
-void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes,
-                       std::int32_t& count);
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes, std::int32_t& count);
 void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes = true);
 void parsecommasepline(std::string_view line, std::span<std::string> strings, std::int32_t& count);
 

@@ -156,8 +156,7 @@ void filenamenopath(std::string_view longname, std::string& name) {
     iolayer::assign(name, p == std::string_view::npos ? longname : longname.substr(p + 1));
 }
 
-void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp,
-                            std::string& fn) {
+void processpathandfilename(std::string_view directory, std::string_view filename, std::string& fp, std::string& fn) {
     // Copies: the inputs may be the output fields themselves.
     const std::string dir(iolayer::trimright(directory));
     const std::string given(iolayer::trimright(filename));
@@ -184,8 +183,7 @@ void processpathandfilename(std::string_view directory, std::string_view filenam
     if (iolayer::trimmedlength(fp) > 0 && !isrooteddrivepath(fp)) blank(fp);
 }
 
-void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes,
-                       std::int32_t& count) {
+void parsecommasepline(std::string_view line, std::span<std::string> strings, bool removequotes, std::int32_t& count) {
     splitcommas(line, strings, removequotes, &count);
 }
 

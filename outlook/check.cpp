@@ -77,8 +77,10 @@ partlist listpart(std::int32_t part, const fs::path& dir, findings& f) {
     }
     for (const std::string& name : names) {
         const std::optional<std::int32_t> year = subs::scenarioyear(name);
-        if (year) list.years.push_back(*year);
-        else f.say("  skipped " + name + ": no year in its name (the tool warns and skips it)");
+        if (year)
+            list.years.push_back(*year);
+        else
+            f.say("  skipped " + name + ": no year in its name (the tool warns and skips it)");
     }
     f.say("Part ." + list.suffix + ": " +
           (list.years.empty() ? std::string("no scenario file") : plural(list.years.size(), "scenario file")) +
@@ -101,7 +103,8 @@ void reportnearmisses(const std::vector<partlist>& lists, const fs::path& dir, f
         keldautil::small(lower);
         if (!lower.starts_with("rerove") || lower.size() != 14 || lower[10] != '.') continue;
         const std::string suffix = lower.substr(11);
-        const auto ours = std::find_if(lists.begin(), lists.end(), [&](const partlist& l) { return l.suffix == suffix; });
+        const auto ours =
+            std::find_if(lists.begin(), lists.end(), [&](const partlist& l) { return l.suffix == suffix; });
         if (ours == lists.end()) {
             ++others[suffix];
         } else if (!iolayer::wildcardmatch(subs::scenariopattern(ours->part), name)) {
@@ -125,8 +128,11 @@ void reportdropped(const std::vector<partlist>& lists, const std::vector<std::in
             if (std::find(l.years.begin(), l.years.end(), year) != l.years.end()) continue;
             missing += (missing.empty() ? "" : ", ") + subs::scenariofile(year, l.part);
         }
-        if (missing.empty()) f.say("Year " + std::to_string(year) + " dropped: 9999 marks removed years in the tool");
-        else f.say("Year " + std::to_string(year) + " dropped: " + missing + (missing.find(',') == std::string::npos ? " is" : " are") + " missing");
+        if (missing.empty())
+            f.say("Year " + std::to_string(year) + " dropped: 9999 marks removed years in the tool");
+        else
+            f.say("Year " + std::to_string(year) + " dropped: " + missing +
+                  (missing.find(',') == std::string::npos ? " is" : " are") + " missing");
     }
 }
 

@@ -59,8 +59,9 @@ std::string tablecsv(const table& t) {
 }
 
 std::string summarycsv(std::span<const periodstats> stats) {
-    std::string out = "first_date,last_date,scenarios,missing,min_m3s,exceed90_m3s,exceed50_m3s,exceed10_m3s,"
-                      "mean_m3s,max_m3s\n";
+    std::string out =
+        "first_date,last_date,scenarios,missing,min_m3s,exceed90_m3s,exceed50_m3s,exceed10_m3s,"
+        "mean_m3s,max_m3s\n";
     for (const periodstats& s : stats) {
         out += isodate(s.days.first);
         field(out, isodate(s.days.last));

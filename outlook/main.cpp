@@ -62,8 +62,10 @@ int check(const std::string& lake, const std::string& dir) {
 }
 
 int dump(const std::string& file) {
-    if (outlook::looksliketable(file)) std::cout << outlook::tablecsv(outlook::readtable(file));
-    else std::cout << outlook::scenariocsv(outlook::readscenariofile(file));
+    if (outlook::looksliketable(file))
+        std::cout << outlook::tablecsv(outlook::readtable(file));
+    else
+        std::cout << outlook::scenariocsv(outlook::readscenariofile(file));
     return 0;
 }
 
@@ -88,18 +90,21 @@ int plot(const plotrequest& request) {
 
 }  // namespace
 
-int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): any other exception is a fault, and terminate shows it
-    CLI::App app{"rerove_outlook: reads the scenario files and tables of rerove_tivorn, summarises and draws "
-                 "the outlook. It never changes what rerove_tivorn does."};
+int main(int argc,
+         char** argv) {  // NOLINT(bugprone-exception-escape): any other exception is a fault, and terminate shows it
+    CLI::App app{
+        "rerove_outlook: reads the scenario files and tables of rerove_tivorn, summarises and draws "
+        "the outlook. It never changes what rerove_tivorn does."};
     app.set_version_flag("--version", std::string(RT_VERSION));
     app.require_subcommand(1);
 
     std::string dumpfile;
     CLI::App* dumpcommand = app.add_subcommand("dump", "A scenario file (REROVE<year>.<part>) or a table as CSV");
     dumpcommand->add_option("file", dumpfile, "scenario file or table")->required();
-    dumpcommand->footer("Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
-                        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
-                        "missing days and unreadable values are empty fields.");
+    dumpcommand->footer(
+        "Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
+        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
+        "missing days and unreadable values are empty fields.");
 
     tablesource summarysource;
     CLI::App* summarycommand = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
@@ -120,9 +125,10 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): any oth
     CLI::App* checkcommand = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
     checkcommand->add_option("lake", checklake, "SUP, MHU, STC, ERI or ONT, as the tool takes it")->required();
     checkcommand->add_option("dir", checkdir, "the directory the tool would run in (default: the current one)");
-    checkcommand->footer("Reports the scenario files found, the years dropped, the outlook span and every\n"
-                         "file the tool would stumble on; the last line says what the tool would do.\n"
-                         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
+    checkcommand->footer(
+        "Reports the scenario files found, the years dropped, the outlook span and every\n"
+        "file the tool would stumble on; the last line says what the tool would do.\n"
+        "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
     try {
         app.parse(argc, argv);

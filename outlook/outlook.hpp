@@ -46,8 +46,8 @@ scenariofile readscenariofile(const std::filesystem::path& file);
 // missing day (-28317.) or an unreadable value (asterisks) is NaN. Days of the
 // written months outside the outlook (-99999.) are left out.
 struct table {
-    std::string lake;        // as the first header line names it, e.g. "Mich-Hur"
-    std::int32_t year = 0;   // scenario year from the file name; 0 when it has none
+    std::string lake;           // as the first header line names it, e.g. "Mich-Hur"
+    std::int32_t year = 0;      // scenario year from the file name; 0 when it has none
     std::int32_t firstday = 0;  // first and last day of the outlook
     std::int32_t lastday = 0;
     std::vector<double> values;  // one per day of the outlook

@@ -81,7 +81,8 @@ struct header {
 header readheader(lines& in, const std::string& name) {
     std::array<std::string_view, headerlines> text{};
     for (auto& line : text) {
-        if (!in.next(line)) throw readerror(name + ": truncated in its " + std::to_string(headerlines) + "-line header");
+        if (!in.next(line))
+            throw readerror(name + ": truncated in its " + std::to_string(headerlines) + "-line header");
     }
     constexpr std::string_view lead = "# LAKE ";
     const std::size_t daily = text[0].find(" DAILY");
@@ -90,9 +91,9 @@ header readheader(lines& in, const std::string& name) {
     header h;
     h.lake = std::string(iolayer::trimright(text[0].substr(lead.size(), daily - lead.size())));
     const std::string years = iolayer::columns(text[2], 1, 14);
-    if (!years.starts_with("# ") || years.substr(6, 4) != " to " || !iolayer::readint(years.substr(2, 4), h.startyear) ||
-        !iolayer::readint(years.substr(10, 4), h.endyear) || h.startyear < firstyear || h.endyear > lastyear ||
-        h.startyear > h.endyear)
+    if (!years.starts_with("# ") || years.substr(6, 4) != " to " ||
+        !iolayer::readint(years.substr(2, 4), h.startyear) || !iolayer::readint(years.substr(10, 4), h.endyear) ||
+        h.startyear < firstyear || h.endyear > lastyear || h.startyear > h.endyear)
         throw readerror(name + ": line 3 does not give the years of the table as '# YYYY to YYYY'");
     return h;
 }
@@ -218,7 +219,8 @@ bool looksliketable(const std::filesystem::path& file) {
 
 std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const std::filesystem::path& dir) {
     std::string code(lakecode);
-    std::transform(code.begin(), code.end(), code.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    std::transform(code.begin(), code.end(), code.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     const auto* const found = std::find(fcstutil::levlkcode3.begin(), fcstutil::levlkcode3.end(), code);
     if (found == fcstutil::levlkcode3.end())
         throw readerror("unknown lake '" + std::string(lakecode) + "' (SUP, MHU, STC, ERI or ONT)");

@@ -25,22 +25,25 @@ using run = std::vector<point>;
 
 std::string num(double v) {
     char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0,
-                                 std::chars_format::fixed);
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0, std::chars_format::fixed);
     return std::string(buffer, r.ptr);
 }
 
 std::string escaped(std::string_view text) {
     std::string out;
     for (const char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
     }
     return out;
 }
-
 
 // Day and value scales of the plot area.
 struct scales {
@@ -79,15 +82,19 @@ std::vector<run> series(std::span<const period> periods, std::span<const double>
         int count = 0;
         bool gap = false;
         const auto flush = [&] {
-            if (gap) breakrun();
-            else if (count > 0) runs.back().push_back({column + 0.5, sum / count});
+            if (gap)
+                breakrun();
+            else if (count > 0)
+                runs.back().push_back({column + 0.5, sum / count});
             sum = 0, count = 0, gap = false;
         };
         for (std::size_t p = 0; p < periods.size(); ++p) {
             const double c = std::floor(s.x(0.5 * (periods[p].first + periods[p].last + 1)));
             if (c != column) flush(), column = c;
-            if (std::isnan(values[p])) gap = true;
-            else sum += values[p], ++count;
+            if (std::isnan(values[p]))
+                gap = true;
+            else
+                sum += values[p], ++count;
         }
         flush();
     }
@@ -130,8 +137,8 @@ void valueaxis(std::string& out, const scales& s, const std::vector<double>& tic
         const std::string y = num(s.y(t));
         // NOLINTNEXTLINE(performance-inefficient-string-concatenation): a few ticks a chart; one line reads best
         out += "<line class=\"ytick\" x1=\"" + num(left) + "\" x2=\"" + num(right) + "\" y1=\"" + y + "\" y2=\"" + y +
-               "\"/>\n<text class=\"ylabel\" x=\"" + num(left - 6) + "\" y=\"" + num(s.y(t) + 4) + "\">" +
-               shortest(t) + "</text>\n";
+               "\"/>\n<text class=\"ylabel\" x=\"" + num(left - 6) + "\" y=\"" + num(s.y(t) + 4) + "\">" + shortest(t) +
+               "</text>\n";
     }
     if (s.lo <= 0 && s.hi >= 0) {
         const std::string y = num(s.y(0));
@@ -172,7 +179,8 @@ void timeaxis(std::string& out, const scales& s, std::int32_t lastday) {
         if (seq < s.firstday) continue;
         const double x = s.x(seq);
         if (m == 1 || monthwidth >= 4) tick(out, x, "xtick", m == 1 ? 10 : 5), ++ticks;
-        if (monthwidth >= 28 && seq <= lastday) label(out, x + monthwidth / 2, bottom + 18, "month", keldautil::moncode3[static_cast<std::size_t>(m - 1)]);
+        if (monthwidth >= 28 && seq <= lastday)
+            label(out, x + monthwidth / 2, bottom + 18, "month", keldautil::moncode3[static_cast<std::size_t>(m - 1)]);
         if (m == 1 && y % yearstep == 0) label(out, x, bottom + 36, "year", std::to_string(y));
     }
     if (ticks < 2) {
@@ -202,8 +210,8 @@ void legend(std::string& out, const chartoptions& options) {
             out += "<rect class=\"" + std::string(e.cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y - 9) +
                    "\" width=\"24\" height=\"12\"/>\n";
         else
-            out += "<line class=\"" + std::string(e.cls) + "\" x1=\"" + num(x) + "\" x2=\"" + num(x + 24) +
-                   "\" y1=\"" + num(y - 3) + "\" y2=\"" + num(y - 3) + "\" style=\"stroke-width:2;stroke-opacity:1\"/>\n";
+            out += "<line class=\"" + std::string(e.cls) + "\" x1=\"" + num(x) + "\" x2=\"" + num(x + 24) + "\" y1=\"" +
+                   num(y - 3) + "\" y2=\"" + num(y - 3) + "\" style=\"stroke-width:2;stroke-opacity:1\"/>\n";
         label(out, x + 30, y + 1, "legend", std::string(e.text));
         x += 46 + 7.0 * static_cast<double>(e.text.size());
     }
@@ -213,7 +221,8 @@ constexpr std::string_view style =
     "<style>\n"
     "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
     ".title{font-size:15px;text-anchor:middle}.ylabel{text-anchor:end}.units{text-anchor:middle}\n"
-    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}.spanstart{text-anchor:start}.spanend{text-anchor:end}\n"
+    ".month{text-anchor:middle;fill:#555;font-size:10px}.year{text-anchor:middle}.spanstart{text-anchor:start}.spanend{"
+    "text-anchor:end}\n"
     ".band90{fill:#9ecae1;stroke:none}.band75{fill:#4292c6;stroke:none}\n"
     ".median{fill:none;stroke:#08306b;stroke-width:2}\n"
     ".trace{fill:none;stroke:#333;stroke-width:0.6}\n"
@@ -316,8 +325,8 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
     s.hi = ticks.back();
 
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " +
-                      num(height) + "\">\n";
+                      num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
+                      "\">\n";
     out += style;
     // Many traces would hide the fan: the more there are, the fainter each.
     out += "<style>.trace{stroke-opacity:" + num(std::clamp(6.0 / static_cast<double>(e.years.size()), 0.1, 0.5)) +

@@ -96,7 +96,7 @@ bool listpart(std::int32_t part, const std::function<bool(const std::string&)>& 
         if (!online(line)) return false;
     }
     (void)iolayer::closeunit(unit, iolayer::Disposition::remove);  // a listing read in full
-    (void)keldautil::filewasclosed(unit);                           // registered above
+    (void)keldautil::filewasclosed(unit);                          // registered above
     return true;
 }
 
@@ -114,8 +114,8 @@ bool discoverpart(std::int32_t part, std::vector<std::int32_t>& years) {
         const auto count = static_cast<std::int32_t>(years.size()) + 1;
         if (count > maxscen) {
             errorprocess::raiseerrorin(
-                label, {"Too many outlook years available for Rerove_TIVORN!", "Either increase parameter \"MaxScen\" ..OR..",
-                        "reduce the number of outlook years used!",
+                label, {"Too many outlook years available for Rerove_TIVORN!",
+                        "Either increase parameter \"MaxScen\" ..OR..", "reduce the number of outlook years used!",
                         " There were " + iolayer::formati0(count) + " years available, but MaxScen is only " +
                             iolayer::formati0(maxscen)});
             return false;
@@ -135,13 +135,11 @@ bool openscenario(const std::string& name, std::int32_t& unit, DayRange& days) {
         return false;
     }
     switch (openscenario(unit, name, days)) {
-    case HeaderStatus::ok:
-        return true;
-    case HeaderStatus::notopened:
-        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + name});
-        return false;
-    case HeaderStatus::notread:
-        break;
+        case HeaderStatus::ok: return true;
+        case HeaderStatus::notopened:
+            errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + name});
+            return false;
+        case HeaderStatus::notread: break;
     }
     errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
     return false;

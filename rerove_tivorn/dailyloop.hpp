@@ -29,8 +29,8 @@ inline bool dayismissing(float runoff, float precip, float evap) {
 // marked afterwards.
 template <std::size_t M>
 [[gnu::always_inline]] inline void fillcolumn(std::array<float, maxdays>& column, std::size_t days,
-                                              const std::array<float, maxparts>& partarea, float ap, float ar,
-                                              float ae, float lakearea) {
+                                              const std::array<float, maxparts>& partarea, float ap, float ar, float ae,
+                                              float lakearea) {
     for (std::size_t k = 0; k < days; ++k) {
         float sp = 0, sr = 0, se = 0;
         for (std::size_t j = 0; j < M; ++j) {

@@ -26,13 +26,13 @@ using dailyloop::fillcolumn;
 // The loop is compiled twice, for plain x86-64 and for AVX2, and the machine's
 // own choice is made at load time; both round exactly alike.
 [[gnu::target_clones("avx2", "default")]] void fillcolumn1(std::array<float, maxdays>& column, std::size_t days,
-                                                        const std::array<float, maxparts>& partarea, float ap, float ar,
-                                                        float ae, float lakearea) {
+                                                           const std::array<float, maxparts>& partarea, float ap,
+                                                           float ar, float ae, float lakearea) {
     fillcolumn<1>(column, days, partarea, ap, ar, ae, lakearea);
 }
 [[gnu::target_clones("avx2", "default")]] void fillcolumn3(std::array<float, maxdays>& column, std::size_t days,
-                                                        const std::array<float, maxparts>& partarea, float ap, float ar,
-                                                        float ae, float lakearea) {
+                                                           const std::array<float, maxparts>& partarea, float ap,
+                                                           float ar, float ae, float lakearea) {
     fillcolumn<3>(column, days, partarea, ap, ar, ae, lakearea);
 }
 }  // namespace

@@ -83,7 +83,8 @@ int runtool(int argc, char** argv) {
         usage();
         return failure();
     }
-    consoleline("Processing " + std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)])));
+    consoleline("Processing " +
+                std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)])));
 
     std::int32_t firstday = 0;
     std::int32_t lastday = 0;

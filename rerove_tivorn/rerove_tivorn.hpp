@@ -27,8 +27,8 @@ inline constexpr double cftperm3 = static_cast<double>(35.31467F);
 namespace detail {
 // Depth in metres over area (m2) during seconds to cubic metres per second.
 inline float flowfromdepth(double metres, float area, std::int32_t seconds) {
-    const auto a = static_cast<float>(metres);                                                        // rounded
-    return static_cast<float>(static_cast<double>(area) * static_cast<double>(a) / seconds);          // rounded
+    const auto a = static_cast<float>(metres);                                                // rounded
+    return static_cast<float>(static_cast<double>(area) * static_cast<double>(a) / seconds);  // rounded
 }
 // Cubic metres per second to thousands of cubic feet per second.
 inline float tcfsfromm3(float q) { return static_cast<float>(static_cast<double>(q) * cftperm3 / 1000.0); }

@@ -147,8 +147,10 @@ struct Grid {
 // The cell of every day of the span, as mapdays; a failure is reported.
 bool placedays(const Period& period, std::vector<std::size_t>& cells) {
     if (mapdays(period, cells)) return true;
-    if (errorlevel == 0) errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
-    else errorprocess::traceback(label);
+    if (errorlevel == 0)
+        errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
+    else
+        errorprocess::traceback(label);
     return false;
 }
 
@@ -172,8 +174,8 @@ bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
 
 // Writes the table of scenario position s to file name on a registered unit,
 // closed and unregistered at the end. False after a failure (reported).
-bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header,
-                const Period& period, Grid& grid) {
+bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header, const Period& period,
+                Grid& grid) {
     const std::int32_t unit = keldautil::getfreeunitnumber();
     if (errorlevel == 0 && iolayer::createfile(unit, name, iolayer::Access::sequential) != iolayer::Status::ok) {
         errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error opening " + name});

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "keldautil/keldautil.hpp"
 #include "calendar_support.hpp"
+#include "keldautil/keldautil.hpp"
 #include "support.hpp"
 
 using namespace keldautil;
@@ -155,7 +155,8 @@ TEST_F(MonthAndYear, LengthsFollowTheGregorianRule) {
 
 TEST_F(MonthAndYear, BadArgumentsFail) {
     for (auto [m, y] : {std::pair{1, 3000}, {13, 2000}, {0, 2000}, {1, 0}}) {
-        EXPECT_EQ(printed([m = m, y = y] { EXPECT_EQ(daysinmonth(m, y), -1); }), " Bad parameter in routine DaysInMonth\n");
+        EXPECT_EQ(printed([m = m, y = y] { EXPECT_EQ(daysinmonth(m, y), -1); }),
+                  " Bad parameter in routine DaysInMonth\n");
     }
     for (std::int32_t y : {3000, 0}) {
         EXPECT_EQ(printed([&] { EXPECT_EQ(daysinyear(y), -1); }), " Bad parameter in routine DaysInYear\n");
@@ -266,8 +267,8 @@ TEST_F(HourSequence, NumbersBeyondThirtyTwoBitsSaturate) {
 // Every calendar operation over combinations of extreme 32-bit arguments: the
 // sanitizer build turns any overflow or bad index into a failure.
 TEST(CalendarArguments, EveryOperationIsDefinedForExtremeArguments) {
-    const std::int32_t values[] = {lo, lo + 1, -23999976, missingdate, -25, -1, 0, 1, 4, 5, 12, 13, 28, 31, 32,
-                                   2999, 3000, 9999, 730426, 3652365, hi - 1, hi};
+    const std::int32_t values[] = {lo, lo + 1, -23999976, missingdate, -25,  -1,   0,    1,      4,       5,      12,
+                                   13, 28,     31,        32,          2999, 3000, 9999, 730426, 3652365, hi - 1, hi};
     (void)printed([&] {
         for (const std::int32_t a : values) {
             for (const std::int32_t b : values) {

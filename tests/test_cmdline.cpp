@@ -8,7 +8,9 @@
 using namespace keldautil;
 
 namespace {
-std::vector<std::string> words(std::size_t n, std::size_t len) { return std::vector<std::string>(n, std::string(len, '#')); }
+std::vector<std::string> words(std::size_t n, std::size_t len) {
+    return std::vector<std::string>(n, std::string(len, '#'));
+}
 }  // namespace
 
 TEST(ParseCmdLine, WordsCountsAndCuts) {

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <utility>
 
-#include "keldautil/keldautil.hpp"
 #include "calendar_support.hpp"
+#include "keldautil/keldautil.hpp"
 #include "support.hpp"
 
 using namespace keldautil;
@@ -43,8 +43,10 @@ TEST_F(PeriodOps, Adjustments) {
 
 TEST_F(PeriodOps, AdjustmentFailures) {
     // The missing date converts to -99, -99, -9999 and fails in datesequence.
-    for (auto [adjust, date] : {std::tuple{&adjusttostartofyear, "01/01/****"}, {&adjusttoendofyear, "12/31/****"},
-                                {&adjusttostartofmonth, "**/01/****"}, {&adjusttoendofmonth, "**/01/****"}}) {
+    for (auto [adjust, date] : {std::tuple{&adjusttostartofyear, "01/01/****"},
+                                {&adjusttoendofyear, "12/31/****"},
+                                {&adjusttostartofmonth, "**/01/****"},
+                                {&adjusttoendofmonth, "**/01/****"}}) {
         std::int32_t n = missingdate;
         EXPECT_EQ(printed([&n, adjust = adjust] { EXPECT_FALSE(adjust(n)); }), yearless + date + "\n");
         EXPECT_EQ(n, missingdate);
@@ -103,18 +105,38 @@ TEST_F(PeriodOps, CountFailures) {
 class DateText : public testsupport::ErrorStateTest {};
 
 TEST_F(DateText, MonthDayYear) {
-    for (auto [text, n] : {std::pair{"02/29/2000", 730485}, {"1/1/2000", 730426}, {" 1/ 1/2000", 730426},
-                           {"12/31/2999", 1095668}, {"01/01/2000/12", 730426}, {"+1/01/+2000      ", 730426},
+    for (auto [text, n] : {std::pair{"02/29/2000", 730485},
+                           {"1/1/2000", 730426},
+                           {" 1/ 1/2000", 730426},
+                           {"12/31/2999", 1095668},
+                           {"01/01/2000/12", 730426},
+                           {"+1/01/+2000      ", 730426},
                            {"1 x/1,y/2000 z", 730426}}) {  // what follows a number is ignored
         EXPECT_EQ(datestringmdytoseq(text), n) << "'" << text << "'";
     }
     EXPECT_EQ(datestring10toseq("12/31/2000999"), seqof(31, 12, 2000));  // the first 10 only
     EXPECT_EQ(datestringmdytoseq("12/31/2000999"), -1);
     capture();
-    for (const std::string_view text :
-         {"2/29/2001", "13/01/2000", "01/01/0999", "01/01/3000", "01-01-2000", "01//2000", "/01/2000", "01/01/",
-          "01/00/2000", "-1/01/2000", "", "///", "1/1", "a/b/c", "01/01/20x0", "01/01/+", "01/01/ ,2000",
-          "4294967297/01/2000", "01/01/99999999999999999999999", "4/31/2001"}) {
+    for (const std::string_view text : {"2/29/2001",
+                                        "13/01/2000",
+                                        "01/01/0999",
+                                        "01/01/3000",
+                                        "01-01-2000",
+                                        "01//2000",
+                                        "/01/2000",
+                                        "01/01/",
+                                        "01/00/2000",
+                                        "-1/01/2000",
+                                        "",
+                                        "///",
+                                        "1/1",
+                                        "a/b/c",
+                                        "01/01/20x0",
+                                        "01/01/+",
+                                        "01/01/ ,2000",
+                                        "4294967297/01/2000",
+                                        "01/01/99999999999999999999999",
+                                        "4/31/2001"}) {
         EXPECT_EQ(datestringmdytoseq(text), -1) << "'" << text << "'";
     }
     EXPECT_EQ(captured(), "");

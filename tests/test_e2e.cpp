@@ -83,8 +83,7 @@ TEST_P(Golden, MatchesEveryByte) {
     EXPECT_EQ(snapshot(dir.path()), snapshot(root / "expected"));
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceRuns, Golden,
-                         ::testing::ValuesIn(goldenruns()),
+INSTANTIATE_TEST_SUITE_P(ReferenceRuns, Golden, ::testing::ValuesIn(goldenruns()),
                          [](const ::testing::TestParamInfo<std::string>& run) {
                              std::string name = run.param;
                              for (char& c : name)
@@ -168,11 +167,11 @@ TEST(Tables, SpanWithinOneMonth) {
     const std::string fill = " -99999.";
     const std::string v = "   3516.";
     EXPECT_EQ(testsupport::readfile("spDNBS_1950.txt"),
-              header("Superior", 2010, 2010) +                                                  //
-                  " 2010  6 1" + v + v + " -28317." + "      0." + v + v + v + v + "\r\n" +    // 1-8
-                  " 2010  6 2" + v + v + fill + fill + fill + fill + fill + "\r\n" +             // 9-15
+              header("Superior", 2010, 2010) +                                                     //
+                  " 2010  6 1" + v + v + " -28317." + "      0." + v + v + v + v + "\r\n" +        // 1-8
+                  " 2010  6 2" + v + v + fill + fill + fill + fill + fill + "\r\n" +               // 9-15
                   " 2010  6 3" + fill + fill + fill + fill + fill + fill + fill + fill + "\r\n" +  // 16-23
-                  " 2010  6 4" + fill + fill + fill + fill + fill + fill + fill + "\r\n");       // 24-30
+                  " 2010  6 4" + fill + fill + fill + fill + fill + fill + fill + "\r\n");         // 24-30
     EXPECT_FALSE(fs::exists("DLYLIST.TMP"));
 }
 
@@ -237,9 +236,9 @@ void expectfourjunedays(const std::string& lake, const std::string& out, const s
 TEST(Rounding, OnePartLakeNearHalves) {
     ScratchDir dir;
     writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(4, 6, 2010),
-                  {{45.68F, 0.61F, 16.05F},        // 2873.5 exactly: rounded once after r + p - e
-                   {22.81F, 45.47F, 46.68F},       // 2052.4998, one unit below the half
-                   {5.72F, 75801.08F, 7.43F},      // 7202695.0, one unit below the half
+                  {{45.68F, 0.61F, 16.05F},       // 2873.5 exactly: rounded once after r + p - e
+                   {22.81F, 45.47F, 46.68F},      // 2052.4998, one unit below the half
+                   {5.72F, 75801.08F, 7.43F},     // 7202695.0, one unit below the half
                    {7.71F, 29.95F, 85029.06F}});  // -8076151.0, out of range
     expectfourjunedays("sup",
                        " Processing Superior\n"
@@ -251,15 +250,15 @@ TEST(Rounding, ThreePartLakeNearHalves) {
     ScratchDir dir;
     const std::int32_t first = seqof(1, 6, 2010);
     // Four days of each part: Michigan, Huron and Georgian Bay.
-    writescenario("REROVE1950.mic", first, first + 3,
-                  {{7.01F, 34.74F, 24.14F}, {44.24F, 12.94F, 46.43F}, {15.67F, 41.38F, 27.26F},
-                   {32.27F, 43894.04F, 24.54F}});
-    writescenario("REROVE1950.hur", first, first + 3,
-                  {{19.18F, 0.2F, 20.42F}, {20.48F, 48.51F, 4.34F}, {22.44F, 46.35F, 16.8F},
-                   {19.07F, 44188.88F, 47.97F}});
-    writescenario("REROVE1950.geo", first, first + 3,
-                  {{37.05F, 9.16F, 26.34F}, {30.58F, 25.05F, 46.19F}, {39.14F, 45.79F, 12.12F},
-                   {12.71F, 43922.74F, 31.9F}});
+    writescenario(
+        "REROVE1950.mic", first, first + 3,
+        {{7.01F, 34.74F, 24.14F}, {44.24F, 12.94F, 46.43F}, {15.67F, 41.38F, 27.26F}, {32.27F, 43894.04F, 24.54F}});
+    writescenario(
+        "REROVE1950.hur", first, first + 3,
+        {{19.18F, 0.2F, 20.42F}, {20.48F, 48.51F, 4.34F}, {22.44F, 46.35F, 16.8F}, {19.07F, 44188.88F, 47.97F}});
+    writescenario(
+        "REROVE1950.geo", first, first + 3,
+        {{37.05F, 9.16F, 26.34F}, {30.58F, 25.05F, 46.19F}, {39.14F, 45.79F, 12.12F}, {12.71F, 43922.74F, 31.9F}});
     // 1650.5 exactly: the area-weighted sums over the parts are rounded once each;
     // 3554.4995, two units below the half; 6040.5 exactly: rounded once after
     // r + p - e; 5972483.0, one unit below the half.
@@ -299,12 +298,13 @@ TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
     writeconstant("REROVE1976.ont", first, first, dry);
     writeconstant("REROVE1977.ont", first, first, dry);
     result = runtool({"ont"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Ontario\n"
-                          " Too many outlook years available for Rerove_TIVORN!\n"
-                          " Either increase parameter \"MaxScen\" ..OR..\n"
-                          " reduce the number of outlook years used!\n"
-                          "  There were 76 years available, but MaxScen is only 75\n" +
-                              assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Ontario\n"
+              " Too many outlook years available for Rerove_TIVORN!\n"
+              " Either increase parameter \"MaxScen\" ..OR..\n"
+              " reduce the number of outlook years used!\n"
+              "  There were 76 years available, but MaxScen is only 75\n" +
+                  assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(fs::exists("DLYLIST.TMP"));  // left as it was when the limit was hit
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
@@ -316,9 +316,10 @@ TEST(Discovery, ASignWithoutDigitsIsNoYear) {
     writeconstant("REROVE -  .sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     const auto result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n"
-                          " Rerove_TIVORN: Skipping REROVE -  .sup (no year in its name)\n"
-                          " Rerove_TIVORN: Skipping REROVE+   .sup (no year in its name)\n");
+    EXPECT_EQ(result.out,
+              " Processing Superior\n"
+              " Rerove_TIVORN: Skipping REROVE -  .sup (no year in its name)\n"
+              " Rerove_TIVORN: Skipping REROVE+   .sup (no year in its name)\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(fs::exists("spDNBS_1950.txt"));
     EXPECT_FALSE(fs::exists("ERROR.INT"));
@@ -349,13 +350,15 @@ TEST(Failures, TruncatedFiles) {
     ScratchDir dir;
     writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), std::vector<Day>(5, dry));
     auto result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
 
     testsupport::writefile("REROVE1950.sup", std::string(20, '\0'));  // not even a header
     result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
     testsupport::writefile("REROVE1950.sup", "");
     result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 1);
@@ -366,14 +369,15 @@ TEST(Failures, InvalidAndOverlongPeriods) {
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     writescenario("REROVE1951.sup", seqof(8, 6, 2010), seqof(1, 6, 2010), {});
     auto result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out,
-              " Processing Superior\n Rerove_TIVORN: Invalid data period in REROVE1951.sup\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Invalid data period in REROVE1951.sup\n" +
+                              assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
 
     writescenario("REROVE1951.sup", seqof(1, 6, 2010), seqof(1, 6, 2010) + 20000, {});
     result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
-                              assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
+                  assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(fs::exists("spDNBS_1950.txt"));
 }
@@ -392,14 +396,16 @@ TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
     const std::string table = testsupport::readfile("spDNBS_1950.txt");
     const std::string fill = " -99999.", zero = "      0.";
     EXPECT_TRUE(table.starts_with(header("Superior", 2006, 2060) + " 2006  3 1" + fill));
-    EXPECT_NE(table.find(" 2006  3 4" + fill + fill + fill + fill + fill + fill + fill + "   3516.\r\n"), std::string::npos);
+    EXPECT_NE(table.find(" 2006  3 4" + fill + fill + fill + fill + fill + fill + fill + "   3516.\r\n"),
+              std::string::npos);
     EXPECT_TRUE(table.ends_with(" 2060 12 4" + zero + zero + zero + zero + zero + zero + zero + "   3516.\r\n"));
 
     days.insert(days.begin(), dry);
     writescenario("REROVE1950.sup", last - 20000, last, days);
     result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
-                              assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Outlook period of 20001 days exceeds the limit of 20000 days\n" +
+                  assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 }
@@ -433,7 +439,8 @@ TEST(Failures, FullDiskWhileWriting) {
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     fs::create_symlink("/dev/full", "spDNBS_1950.txt");
     const auto result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n RerOve_TIVORN: Error writing spDNBS_1950.txt\n" + writertrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n RerOve_TIVORN: Error writing spDNBS_1950.txt\n" + writertrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 }
@@ -442,6 +449,7 @@ TEST(Failures, ListingCannotBeWritten) {
     ScratchDir dir;
     fs::create_directory("DLYLIST.TMP");
     const auto result = runtool({"sup"}, dir.path());
-    EXPECT_EQ(result.out, " Processing Superior\n Rerove_TIVORN: Error opening DLYLIST.TMP\n" + assemblytrace + maintrace);
+    EXPECT_EQ(result.out,
+              " Processing Superior\n Rerove_TIVORN: Error opening DLYLIST.TMP\n" + assemblytrace + maintrace);
     EXPECT_EQ(result.status, 1);
 }

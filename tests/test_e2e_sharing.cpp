@@ -36,7 +36,8 @@ struct Lake {
 // listing asks for files that are not there or writes other tables.
 const Lake superior{"sup", 1, {1950, 1951, 1952, 1953, 1954, 1955, 1956, 1957, 1958, 1959, 1960}, {}};
 // Huron lacks 1947 and Georgian Bay 1953: nine years are common to all parts.
-const Lake michhuron{"mhu", 2, {1945, 1946, 1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954, 1955}, {{6, 1947}, {7, 1953}}};
+const Lake michhuron{
+    "mhu", 2, {1945, 1946, 1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954, 1955}, {{6, 1947}, {7, 1953}}};
 const Lake erie{"eri", 4, {1957, 1958, 1959, 1960, 1961, 1962, 1963, 1964, 1965, 1966, 1967}, {}};
 
 void writelake(const Lake& lake, const fs::path& dir) {
@@ -71,8 +72,10 @@ std::string differingnames(const Files& expected, const Files& actual) {
     std::string names;
     for (const auto& [name, bytes] : expected) {
         const auto it = actual.find(name);
-        if (it == actual.end()) names += " -" + name;
-        else if (it->second != bytes) names += " ~" + name;
+        if (it == actual.end())
+            names += " -" + name;
+        else if (it->second != bytes)
+            names += " ~" + name;
     }
     for (const auto& [name, bytes] : actual) {
         if (!expected.contains(name)) names += " +" + name;

@@ -36,7 +36,7 @@ TEST(IntegerEditing, WidthOverflowAndZeroFill) {
     EXPECT_EQ(formati0(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
     EXPECT_EQ(formatiz(6, 2), "06");
     EXPECT_EQ(formatiz(0, 4), "0000");
-    EXPECT_EQ(formatiz(-1, 2), "**");  // the sign needs a column of its own
+    EXPECT_EQ(formatiz(-1, 2), "**");   // the sign needs a column of its own
     EXPECT_EQ(formatiz(-1, 3), "***");  // w digits are always written
     EXPECT_EQ(formatiz(12345, 4), "****");
 }
@@ -145,9 +145,27 @@ TEST(FixedColumnReads, Reals) {
 }
 
 TEST(FixedPointEditing, TableFastPathAgreesWithTheGeneralEdit) {
-    for (double v : {0.0, -0.0, 0.49999999999999994, 0.5, -0.5, 1490.4, -0.3, 148.5, -148.5, 9999999.0, 9999999.49,
-                     9999999.5, 10000000.0, -999999.0, -999999.49, -999999.5, -1000000.0, 1e300, -1e-300,
-                     std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+    for (double v : {0.0,
+                     -0.0,
+                     0.49999999999999994,
+                     0.5,
+                     -0.5,
+                     1490.4,
+                     -0.3,
+                     148.5,
+                     -148.5,
+                     9999999.0,
+                     9999999.49,
+                     9999999.5,
+                     10000000.0,
+                     -999999.0,
+                     -999999.49,
+                     -999999.5,
+                     -1000000.0,
+                     1e300,
+                     -1e-300,
+                     std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
         char fast[8];
         EXPECT_EQ(editf80(fast, v), fast + 8);
         EXPECT_EQ(std::string(fast, 8), formatf(v, 8, 0)) << v;

@@ -116,7 +116,7 @@ TEST(DirectAccess, SeveralRecordsInOneWrite) {
     ASSERT_EQ(createfile(313, "multi.bin", Access::direct, true, 4), Status::ok);
     std::array<std::byte, 12> three{};
     for (std::size_t i = 0; i < three.size(); ++i) three[i] = static_cast<std::byte>('a' + i);
-    ASSERT_EQ(writerecords(313, 2, three), Status::ok);  // records 2 to 4
+    ASSERT_EQ(writerecords(313, 2, three), Status::ok);                                          // records 2 to 4
     EXPECT_EQ(writerecords(313, 1, std::span<const std::byte>(three).first(6)), Status::error);  // not whole records
     EXPECT_EQ(writerecords(313, 0, three), Status::error);
     EXPECT_EQ(writerecords(313, 2147483646, three), Status::error);  // record 2^31 has no number
@@ -134,8 +134,8 @@ TEST(DirectAccess, SeveralRecordsInOneWrite) {
 
 TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
     ScratchDir dir;
-    for (const char* name : {"REROVE1951.sup", "REROVE1950.sup", "REROVE1950.SUP", "rerove1950.sup",
-                             "REROVE195.sup", "REROVE19500.sup", "REROVE 950.sup"})
+    for (const char* name : {"REROVE1951.sup", "REROVE1950.sup", "REROVE1950.SUP", "rerove1950.sup", "REROVE195.sup",
+                             "REROVE19500.sup", "REROVE 950.sup"})
         testsupport::writefile(name, "");
     std::filesystem::create_directory("REROVE1960.sup");
     std::vector<std::string> names;
@@ -158,9 +158,15 @@ TEST(DirectAccess, SeveralRecordsInOneRead) {
     ASSERT_EQ(openexisting(315, "ten.bin", Access::direct, Action::read, 4), Status::ok);
     std::array<std::byte, 12> three{};
     ASSERT_EQ(readrecords(315, 3, 3, three), Status::ok);  // records 3 to 5
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()), "cccc" "dddd" "eeee");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()),
+              "cccc"
+              "dddd"
+              "eeee");
     ASSERT_EQ(readrecords(315, 8, 3, three), Status::ok);  // the last three
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()), "hhhh" "iiii" "jjjj");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(three.data()), three.size()),
+              "hhhh"
+              "iiii"
+              "jjjj");
     EXPECT_EQ(readrecords(315, 9, 3, three), Status::error);  // runs past the end
     EXPECT_EQ(readrecords(315, 0, 3, three), Status::error);
     EXPECT_EQ(readrecords(315, 1, 2, three), Status::error);  // out is not two records

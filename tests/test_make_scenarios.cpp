@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "calendar_support.hpp"
 #include "keldautil/keldautil.hpp"
 #include "support.hpp"
 #include "tools/scenariofiles.hpp"
-#include "calendar_support.hpp"
 
 using namespace scenariofiles;
 using testsupport::seqof;
@@ -200,8 +200,9 @@ TEST(ScenarioFiles, WritesEveryFileOfTheRequest) {
     testsupport::ScratchDir scratch;
     Request r;
     std::string error;
-    ASSERT_TRUE(parse({"-d", "sub/dir", "MHU", "1950-1952", "01/10/2008", "40", "--omit", "hur:1951", "--omit", "geo:1952"},
-                      r, error));
+    ASSERT_TRUE(
+        parse({"-d", "sub/dir", "MHU", "1950-1952", "01/10/2008", "40", "--omit", "hur:1951", "--omit", "geo:1952"}, r,
+              error));
     std::int32_t written = 0;
     ASSERT_TRUE(writescenarios(r, written, error)) << error;
     EXPECT_EQ(written, 7);
@@ -211,9 +212,8 @@ TEST(ScenarioFiles, WritesEveryFileOfTheRequest) {
         EXPECT_EQ(entry.file_size(), 41U * 24U);
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"REROVE1950.geo", "REROVE1950.hur", "REROVE1950.mic",
-                                               "REROVE1951.geo", "REROVE1951.mic", "REROVE1952.hur",
-                                               "REROVE1952.mic"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"REROVE1950.geo", "REROVE1950.hur", "REROVE1950.mic", "REROVE1951.geo",
+                                               "REROVE1951.mic", "REROVE1952.hur", "REROVE1952.mic"}));
     std::vector<std::byte> expected;
     scenariobytes(1951, 4, makespan(r.firstday, 40), expected);
     const std::string onfile = testsupport::readfile("sub/dir/REROVE1951.geo");

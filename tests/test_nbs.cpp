@@ -3,11 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include "calendar_support.hpp"
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
-#include "calendar_support.hpp"
 #include "support.hpp"
 
 using namespace rerove_tivorn_subs;
@@ -27,7 +27,8 @@ LakeParts lake(std::int32_t lakeindex) {
     LakeParts l;
     EXPECT_TRUE(lakeparts(lakeindex, l));
     for (std::int32_t j = 0; j < l.count; ++j)
-        prcarea[static_cast<std::size_t>(j)] = fcstutil::digitlandarea[static_cast<std::size_t>(l.parts[static_cast<std::size_t>(j)] - 1)];
+        prcarea[static_cast<std::size_t>(j)] =
+            fcstutil::digitlandarea[static_cast<std::size_t>(l.parts[static_cast<std::size_t>(j)] - 1)];
     return l;
 }
 
@@ -70,7 +71,8 @@ TEST(LakeTables, IndexesAndForecastLakeNumbersDiffer) {
     for (std::int32_t i = 1; i <= 5; ++i) {
         ASSERT_TRUE(lakeparts(i, l));
         EXPECT_EQ(l.fcstlake, expected[static_cast<std::size_t>(i - 1)]);
-        EXPECT_EQ(fcstutil::lakename3[static_cast<std::size_t>(l.fcstlake - 1)], fcstutil::levlkcode3[static_cast<std::size_t>(i - 1)]);
+        EXPECT_EQ(fcstutil::lakename3[static_cast<std::size_t>(l.fcstlake - 1)],
+                  fcstutil::levlkcode3[static_cast<std::size_t>(i - 1)]);
     }
     EXPECT_FALSE(lakeparts(0, l));
     EXPECT_FALSE(lakeparts(6, l));
@@ -78,7 +80,8 @@ TEST(LakeTables, IndexesAndForecastLakeNumbersDiffer) {
     EXPECT_FALSE(fcstutil::validlake[13]);
     EXPECT_EQ(fcstutil::levlkname10[1].size(), 10U);
     EXPECT_EQ(fcstutil::fulllakename[7], "Lake Michigan-Huron");
-    EXPECT_EQ(fcstutil::numsubbasins[7], fcstutil::numsubbasins[1] + fcstutil::numsubbasins[2] + fcstutil::numsubbasins[3]);
+    EXPECT_EQ(fcstutil::numsubbasins[7],
+              fcstutil::numsubbasins[1] + fcstutil::numsubbasins[2] + fcstutil::numsubbasins[3]);
 }
 
 TEST(Assembly, DaysReadStayWithinTheSpanWhateverTheHeaderSays) {
@@ -124,8 +127,8 @@ TEST(DailyNbs, MissingThresholds) {
 TEST(DailyNbs, NonNumbersMarkTheDayMissing) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    for (auto [rv, pv, ev] : {std::array<float, 3>{nan, 1, 1}, {1, nan, 1}, {1, 1, nan}, {inf, 1, 1}, {1, -inf, 1},
-                              {1, 1, inf}}) {
+    for (auto [rv, pv, ev] :
+         {std::array<float, 3>{nan, 1, 1}, {1, nan, 1}, {1, 1, nan}, {inf, 1, 1}, {1, -inf, 1}, {1, 1, inf}}) {
         setday(1, rv, pv, ev);
         EXPECT_EQ(nbsofday(1), missingnbs) << rv << " " << pv << " " << ev;
     }
@@ -193,7 +196,8 @@ TEST_F(Writer, RangeWarningsAtTheLimits) {
               "  NBS value out of range for (Y-M-Q-D) 2024-03-2-6 = Infinity\n");
     EXPECT_EQ(errorprocess::errorlevel, 0);
     const std::string table = testsupport::readfile("spDNBS_2024.txt");
-    EXPECT_NE(table.find(" 2024  3 19999999.********-999999.********      0.      0.      0.      0.\r\n"), std::string::npos);
+    EXPECT_NE(table.find(" 2024  3 19999999.********-999999.********      0.      0.      0.      0.\r\n"),
+              std::string::npos);
     EXPECT_NE(table.find(" 2024  3 2      0.      0.      0.      0.****************      0.\r\n"), std::string::npos);
     EXPECT_EQ(keldautil::openedfiles, 0);
 }

@@ -33,7 +33,8 @@ std::string row(std::int32_t y, std::int32_t m, std::int32_t q, std::int32_t len
                 std::vector<std::string> fields = {}) {
     std::string line = iolayer::formati(y, 5) + iolayer::formati(m, 3) + iolayer::formati(q, 2);
     fields.resize(static_cast<std::size_t>(length), fill8);
-    for (const auto& f : fields) line += iolayer::padded(std::string(8 - std::min<std::size_t>(f.size(), 8), ' ') + f, 8);
+    for (const auto& f : fields)
+        line += iolayer::padded(std::string(8 - std::min<std::size_t>(f.size(), 8), ' ') + f, 8);
     return line + "\r\n";
 }
 
@@ -47,8 +48,10 @@ std::string smalltable() {
 void expectvalues(const std::vector<double>& got, const std::vector<double>& want) {
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
-        if (std::isnan(want[i])) EXPECT_TRUE(std::isnan(got[i])) << i;
-        else EXPECT_DOUBLE_EQ(got[i], want[i]) << i;
+        if (std::isnan(want[i]))
+            EXPECT_TRUE(std::isnan(got[i])) << i;
+        else
+            EXPECT_DOUBLE_EQ(got[i], want[i]) << i;
     }
 }
 
@@ -77,19 +80,19 @@ TEST(OutlookTable, YearFromTheFileNameAndLakeListing) {
 TEST(OutlookTable, BadOrTruncatedTablesAreRefusedWithTheirName) {
     const std::string good = smalltable();
     const std::string cut = good.substr(0, good.find(" 2024 12 1") + 20);  // within a row
-    const std::string norows = good.substr(0, good.find(" 2024 12 4"));      // within a month
+    const std::string norows = good.substr(0, good.find(" 2024 12 4"));    // within a month
     std::string gap = good;
     gap.erase(gap.find(" 2024 11 3"), row(2024, 11, 3, 8).size());
     std::string inside = good;
     inside.replace(inside.find("-28317."), 7, fill8);  // outside day between outlook days
-    for (const auto& [text, why] : std::vector<std::pair<std::string, std::string>>{
-             {header(2024, 2024).substr(0, 80), "header"},
-             {cut, "truncated"},
-             {norows, "truncated"},
-             {gap, "consecutive"},
-             {inside, "within"},
-             {"# something else\n", "header"},
-             {header(2024, 2024), "truncated"}}) {
+    for (const auto& [text, why] :
+         std::vector<std::pair<std::string, std::string>>{{header(2024, 2024).substr(0, 80), "header"},
+                                                          {cut, "truncated"},
+                                                          {norows, "truncated"},
+                                                          {gap, "consecutive"},
+                                                          {inside, "within"},
+                                                          {"# something else\n", "header"},
+                                                          {header(2024, 2024), "truncated"}}) {
         try {
             outlook::parsetable(text, "x.txt");
             ADD_FAILURE() << "accepted: " << why;
@@ -124,8 +127,10 @@ TEST(OutlookScenarioFile, DaysAsCsvAndDamagedFilesRefused) {
     testsupport::writefile("short", scenariobytes(first, first + 4, 3));
     testsupport::writefile("tiny", std::string(10, '\0'));
     testsupport::writefile("backwards", scenariobytes(first, first - 1, 3));
-    for (const auto& [name, why] : std::vector<std::pair<std::string, std::string>>{
-             {"short", "truncated"}, {"tiny", "too short"}, {"backwards", "not a span"}, {"absent", "cannot be opened"}}) {
+    for (const auto& [name, why] : std::vector<std::pair<std::string, std::string>>{{"short", "truncated"},
+                                                                                    {"tiny", "too short"},
+                                                                                    {"backwards", "not a span"},
+                                                                                    {"absent", "cannot be opened"}}) {
         try {
             outlook::readscenariofile(name);
             ADD_FAILURE() << "accepted " << name;
@@ -141,12 +146,20 @@ TEST(OutlookStatistics, WeibullExceedanceForOneToFourValuesWithTies) {
         std::vector<double> descending;
         double p, want;
     };
-    for (const auto& c : std::vector<row>{{{7}, 0.9, 7},             {{7}, 0.1, 7},
-                                          {{3, 1}, 0.5, 2},           {{3, 1}, 0.9, 1},       {{3, 1}, 0.1, 3},
-                                          {{4, 2, 1}, 0.5, 2},        {{4, 2, 1}, 0.25, 4},   {{4, 2, 1}, 0.6, 1.6},
-                                          {{10, 3, 2, 1}, 0.5, 2.5},  {{10, 3, 2, 1}, 0.25, 8.25},
-                                          {{10, 3, 2, 1}, 0.75, 1.25}, {{10, 3, 2, 1}, 0.9, 1},
-                                          {{5, 5, 5, 1}, 0.5, 5},     {{5, 5, 5, 1}, 0.75, 2}}) {
+    for (const auto& c : std::vector<row>{{{7}, 0.9, 7},
+                                          {{7}, 0.1, 7},
+                                          {{3, 1}, 0.5, 2},
+                                          {{3, 1}, 0.9, 1},
+                                          {{3, 1}, 0.1, 3},
+                                          {{4, 2, 1}, 0.5, 2},
+                                          {{4, 2, 1}, 0.25, 4},
+                                          {{4, 2, 1}, 0.6, 1.6},
+                                          {{10, 3, 2, 1}, 0.5, 2.5},
+                                          {{10, 3, 2, 1}, 0.25, 8.25},
+                                          {{10, 3, 2, 1}, 0.75, 1.25},
+                                          {{10, 3, 2, 1}, 0.9, 1},
+                                          {{5, 5, 5, 1}, 0.5, 5},
+                                          {{5, 5, 5, 1}, 0.75, 2}}) {
         EXPECT_NEAR(outlook::exceeded(c.descending, c.p), c.want, 1e-12) << c.descending.size() << " " << c.p;
     }
     EXPECT_TRUE(std::isnan(outlook::exceeded({}, 0.5)));
@@ -275,7 +288,8 @@ TEST(OutlookChart, LargestOutlookStaysSmallAndYearsAreLabelled) {
     for (std::int32_t s = 0; s < 75; ++s) {
         e.years.push_back(1950 + s);
         std::vector<double> v(20000);
-        for (std::size_t d = 0; d < v.size(); ++d) v[d] = 3000 * std::sin(0.0172 * static_cast<double>(d) + s) + 500 * s;
+        for (std::size_t d = 0; d < v.size(); ++d)
+            v[d] = 3000 * std::sin(0.0172 * static_cast<double>(d) + s) + 500 * s;
         e.values.push_back(std::move(v));
     }
     const auto periods = outlook::periodsof(outlook::periodkind::quartermonth, e.firstday, e.lastday);
@@ -294,7 +308,8 @@ TEST(OutlookChart, LargestOutlookStaysSmallAndYearsAreLabelled) {
 }
 
 TEST(OutlookChart, RoundTicksCoverTheRange) {
-    for (const auto& [lo, hi] : std::vector<std::pair<double, double>>{{-3380, -1750}, {0, 1}, {-2.5e4, 3.1e4}, {7, 7.01}}) {
+    for (const auto& [lo, hi] :
+         std::vector<std::pair<double, double>>{{-3380, -1750}, {0, 1}, {-2.5e4, 3.1e4}, {7, 7.01}}) {
         const auto ticks = outlook::roundticks(lo, hi, 6);
         ASSERT_GE(ticks.size(), 2U);
         EXPECT_LE(ticks.front(), lo);

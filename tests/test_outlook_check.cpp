@@ -94,9 +94,7 @@ protected:
         return check.out;
     }
 
-    static bool has(const std::string& report, std::string_view text) {
-        return report.find(text) != std::string::npos;
-    }
+    static bool has(const std::string& report, std::string_view text) { return report.find(text) != std::string::npos; }
 
     const std::int32_t first = seqof(1, 6, 2024);
     ScratchDir dir_;
@@ -168,14 +166,16 @@ TEST_F(Check, TruncatedFilesFailAndShortSpansAreMissingDays) {
     // Ends two days before the others, by its header: written with missing days.
     testsupport::writeconstant(set() / "REROVE1953.sup", first, first + 7, {1, 1, 1});
     std::string report = compare("SUP", 0);
-    EXPECT_TRUE(has(report, "Year 1953: REROVE1953.sup ends on 2024-06-08; its last 2 days (2024-06-09 to "
-                            "2024-06-10) would be written as missing\n"))
+    EXPECT_TRUE(has(report,
+                    "Year 1953: REROVE1953.sup ends on 2024-06-08; its last 2 days (2024-06-09 to "
+                    "2024-06-10) would be written as missing\n"))
         << report;
     // Cut inside its day records, and too short for a header at all.
     fs::resize_file(set() / "REROVE1951.sup", 24 * 6 + 5);
     report = compare("SUP", 1);
-    EXPECT_TRUE(has(report, "REROVE1951.sup: too short for its header: it holds 5 of the 10 days from 2024-06-01 to "
-                            "2024-06-10\n"))
+    EXPECT_TRUE(has(report,
+                    "REROVE1951.sup: too short for its header: it holds 5 of the 10 days from 2024-06-01 to "
+                    "2024-06-10\n"))
         << report;
     fs::resize_file(set() / "REROVE1952.sup", 10);
     report = compare("SUP", 1);
@@ -200,8 +200,8 @@ TEST_F(Check, ASpanPastTheCalendarFailsInTheWriter) {
 }
 
 TEST_F(Check, NotADirectoryIsAFailureOfCheckItself) {
-    const RunResult check = testsupport::runprogram(RT_OUTLOOK_PATH, {"check", "SUP", "nowhere"}, dir_.path(),
-                                                    "rerove_outlook");
+    const RunResult check =
+        testsupport::runprogram(RT_OUTLOOK_PATH, {"check", "SUP", "nowhere"}, dir_.path(), "rerove_outlook");
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.out, "rerove_outlook: nowhere: not a directory\n");
 }

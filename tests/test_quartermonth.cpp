@@ -7,8 +7,8 @@
 #include <tuple>
 #include <utility>
 
-#include "keldautil/keldautil.hpp"
 #include "calendar_support.hpp"
+#include "keldautil/keldautil.hpp"
 #include "support.hpp"
 
 using namespace keldautil;
@@ -41,7 +41,8 @@ TEST_F(QuarterMonth, StartsAndEndsForEveryMonthLength) {
     EXPECT_EQ(daysinqtrmon(4, 2, 2001), 7);
     EXPECT_EQ(errorprocess::errorlevel, 0);
     for (auto [length, q] : {std::pair{27, 1}, {31, 0}, {31, 5}, {32, 1}}) {
-        EXPECT_EQ(printed([length = length, q = q] { EXPECT_EQ(endofqtr2(length, q), 0); }), " Invalid parameter in routine EndOfQtr2(D,Q)\n");
+        EXPECT_EQ(printed([length = length, q = q] { EXPECT_EQ(endofqtr2(length, q), 0); }),
+                  " Invalid parameter in routine EndOfQtr2(D,Q)\n");
     }
     for (auto [length, q] : {std::pair{30, 0}, {30, 5}, {lo, hi}}) {
         EXPECT_EQ(printed([length = length, q = q] { EXPECT_EQ(startofqtr2(length, q), 0); }),
@@ -126,11 +127,11 @@ TEST_F(QuarterMonth, CountOfWholeQuarterMonths) {
     struct Span {
         std::int32_t d1, m1, y1, d2, m2, y2, count;
     };
-    for (const Span& s : {Span{1, 1, 2001, 31, 1, 2001, 4}, Span{2, 1, 2001, 31, 1, 2001, 3},
-                          Span{1, 1, 2001, 30, 1, 2001, 3}, Span{1, 1, 2001, 31, 12, 2001, 48},
-                          Span{9, 1, 2001, 15, 1, 2001, 1}, Span{5, 1, 2001, 12, 1, 2001, 0},
-                          Span{3, 1, 2001, 5, 1, 2001, -1}, Span{22, 2, 2000, 8, 3, 2000, 2},
-                          Span{1, 1, 1, 31, 12, 2999, 4 * 12 * 2999}}) {
+    for (const Span& s :
+         {Span{1, 1, 2001, 31, 1, 2001, 4}, Span{2, 1, 2001, 31, 1, 2001, 3}, Span{1, 1, 2001, 30, 1, 2001, 3},
+          Span{1, 1, 2001, 31, 12, 2001, 48}, Span{9, 1, 2001, 15, 1, 2001, 1}, Span{5, 1, 2001, 12, 1, 2001, 0},
+          Span{3, 1, 2001, 5, 1, 2001, -1}, Span{22, 2, 2000, 8, 3, 2000, 2},
+          Span{1, 1, 1, 31, 12, 2999, 4 * 12 * 2999}}) {
         EXPECT_EQ(getnumqtrmons(seqof(s.d1, s.m1, s.y1), seqof(s.d2, s.m2, s.y2)), s.count)
             << s.d1 << "/" << s.m1 << "/" << s.y1 << " to " << s.d2 << "/" << s.m2 << "/" << s.y2;
     }
@@ -142,11 +143,10 @@ TEST_F(QuarterMonth, CountOfWholeQuarterMonths) {
 }
 
 TEST_F(QuarterMonth, AdjustToQuarterMonthBounds) {
-    for (auto [adjust, from, to] :
-         {std::tuple{&adjusttoendofqtrmonth, seqof(10, 2, 2000), seqof(14, 2, 2000)},
-          std::tuple{&adjusttoendofqtrmonth, seqof(22, 2, 2000), seqof(29, 2, 2000)},
-          std::tuple{&adjusttostartofqtrmonth, seqof(31, 1, 2001), seqof(24, 1, 2001)},
-          std::tuple{&adjusttostartofqtrmonth, seqof(24, 1, 2001), seqof(24, 1, 2001)}}) {
+    for (auto [adjust, from, to] : {std::tuple{&adjusttoendofqtrmonth, seqof(10, 2, 2000), seqof(14, 2, 2000)},
+                                    std::tuple{&adjusttoendofqtrmonth, seqof(22, 2, 2000), seqof(29, 2, 2000)},
+                                    std::tuple{&adjusttostartofqtrmonth, seqof(31, 1, 2001), seqof(24, 1, 2001)},
+                                    std::tuple{&adjusttostartofqtrmonth, seqof(24, 1, 2001), seqof(24, 1, 2001)}}) {
         std::int32_t n = from;
         EXPECT_TRUE(adjust(n));
         EXPECT_EQ(n, to);

@@ -55,8 +55,8 @@ TEST_F(ConfigFile, FillsTheNamedEntriesAndLevdir) {
     EXPECT_TRUE(allclosed());
 
     // Every key has its entry; a Windows file reads the same.
-    writefile("forecast.cfg", crlf({"SUPDIR=a", "MICDIR=b", "HURDIR=c", "GEODIR=d", "STCDIR=e", "ERIDIR=f",
-                                    "ONTDIR=g", "MHUDIR=h", "LEVDIR=i"}));
+    writefile("forecast.cfg", crlf({"SUPDIR=a", "MICDIR=b", "HURDIR=c", "GEODIR=d", "STCDIR=e", "ERIDIR=f", "ONTDIR=g",
+                                    "MHUDIR=h", "LEVDIR=i"}));
     read("forecast.cfg");
     const std::string expected = "abcdefghi";
     for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(cfgdirs[i], dir80(std::string(1, expected[i]) + "\\"));
@@ -64,14 +64,13 @@ TEST_F(ConfigFile, FillsTheNamedEntriesAndLevdir) {
 }
 
 TEST_F(ConfigFile, KeysAndValues) {
-    writefile("forecast.cfg",
-              lf({"supdir = one", "SupDir = two",                     // any case; the later line wins
-                  "  hurDIRECTORY=three",                             // the first six characters count
-                  "GEODI = short", "STC DIR = blank inside",          // not keys
-                  "MICDIR = a=b c",                                   // all after the first '=' is value
-                  "ERIDIR =   C:\\data\\eri\\   ", "ONTDIR = first", "ONTDIR =",  // no value: kept
-                  "# comment", "", "SUPDIR", "OTHER = x", "= value",
-                  "MHUDIR=" + std::string(100, 'v')}));  // cut at 80 characters
+    writefile("forecast.cfg", lf({"supdir = one", "SupDir = two",             // any case; the later line wins
+                                  "  hurDIRECTORY=three",                     // the first six characters count
+                                  "GEODI = short", "STC DIR = blank inside",  // not keys
+                                  "MICDIR = a=b c",                           // all after the first '=' is value
+                                  "ERIDIR =   C:\\data\\eri\\   ", "ONTDIR = first", "ONTDIR =",  // no value: kept
+                                  "# comment", "", "SUPDIR", "OTHER = x", "= value",
+                                  "MHUDIR=" + std::string(100, 'v')}));  // cut at 80 characters
     EXPECT_EQ(read("forecast.cfg"), "");
     EXPECT_EQ(errorlevel, 0);
     EXPECT_EQ(cfgdirs[0], dir80("two\\"));

@@ -78,8 +78,9 @@ TEST_F(PeriodData, MissingPeriodLeavesValueAndClosesTheFile) {
 TEST_F(PeriodData, FieldsAndLinesThatDoNotRead) {
     // Year with an inner blank; values without a point, with inner blanks, with
     // an exponent, and past the end of the line (blank, 0).
-    writefile("daily.txt", lf({"# comment", "2024 1 1    oops", "2024 1 1    1e99", "2024 1 1 \t   5.0",
-                               std::string(1000, 'x'), "20 4 1 1     149 1 2 . 5 -1.5E2" + std::string(200, ' ') + "x"}));
+    writefile("daily.txt",
+              lf({"# comment", "2024 1 1    oops", "2024 1 1    1e99", "2024 1 1 \t   5.0", std::string(1000, 'x'),
+                  "20 4 1 1     149 1 2 . 5 -1.5E2" + std::string(200, ' ') + "x"}));
     capture();
     const std::pair<int, float> cases[] = {{1, 149.0F}, {2, 12.5F}, {3, -150.0F}, {8, 0.0F}};
     for (auto [day, expected] : cases) {
@@ -134,8 +135,8 @@ TEST_F(PeriodData, ValueFieldsThatFillAllTheirColumns) {
     // No blank between the fields: a value read from the wrong columns cannot
     // come out right.
     const std::string full = "1234.500-234.25012345678-12345670.015625+123.12599999.75-9999.50";
-    const float expected[] = {1234.5F, -234.25F, 12345678.0F, -1234567.0F, 0.015625F, 123.125F, 99999.75F, -9999.5F,
-                              1250.0F, 1.0F, -0.03125F, 65536.0F};
+    const float expected[] = {1234.5F,   -234.25F, 12345678.0F, -1234567.0F, 0.015625F, 123.125F,
+                              99999.75F, -9999.5F, 1250.0F,     1.0F,        -0.03125F, 65536.0F};
     const std::string rest = "1.25E+0300000001-0.0312565536.00";
     writefile("daily.txt", crlf({"Year Mo Q", "2024 3 1" + full, "2024 3 4" + full}));
     writefile("qtr.txt", lf({"2024 2" + full + rest, "2024 3-1.0E+00" + full.substr(8) + rest}));

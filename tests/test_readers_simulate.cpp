@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "calendar_support.hpp"
 #include "errorprocess/errorprocess.hpp"
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
-#include "calendar_support.hpp"
 #include "readers_support.hpp"
 
 using namespace fcstutil;
@@ -42,7 +42,8 @@ struct Simulation {
 };
 
 // The lake lines, then start date, settings, end date and third setting, then tail.
-std::string simulatefile(const std::vector<std::string>& head, const std::vector<std::string>& tail, bool windows = false) {
+std::string simulatefile(const std::vector<std::string>& head, const std::vector<std::string>& tail,
+                         bool windows = false) {
     std::string s;
     const char* end = windows ? "\r\n" : "\n";
     for (const auto& l : head) s.append(l).append(end);
@@ -64,8 +65,8 @@ protected:
 
     std::string read() {
         capture();
-        readsimulatefile(sim.code, sim.startday, sim.setting1, sim.setting2, sim.endday, sim.setting3,
-                         sim.numyears, sim.years);
+        readsimulatefile(sim.code, sim.startday, sim.setting1, sim.setting2, sim.endday, sim.setting3, sim.numyears,
+                         sim.years);
         return captured();
     }
     // A fresh read of a fresh SIMULATE file.
@@ -104,8 +105,9 @@ TEST_F(SimulateFile, LayoutA) {
     EXPECT_TRUE(allclosed());
 
     // Windows lines, leading blanks, a four-column year count.
-    EXPECT_EQ(reread(simulatefile({"  ONTARIO"}, {"  12", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11",
-                                                 "12"}, true)), "");
+    EXPECT_EQ(reread(simulatefile({"  ONTARIO"},
+                                  {"  12", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}, true)),
+              "");
     expectrun("ont");
     EXPECT_EQ(sim.numyears, 12);
     EXPECT_EQ(sim.years[11], 12);
@@ -167,8 +169,8 @@ TEST_F(SimulateFile, LayoutBNotValidForTheLake) {
     const std::string message = "SIMULATE file is not valid for this lake (superior)";
     // Lines compared as read; an indented code is a first line of blanks, that is
     // a count of 0; a negative count is no lines.
-    for (const auto& head : std::vector<std::vector<std::string>>{
-             {"  3", "SUP", " sup", "sup x"}, {"   sup"}, {" -2", "sup"}}) {
+    for (const auto& head :
+         std::vector<std::vector<std::string>>{{"  3", "SUP", " sup", "sup x"}, {"   sup"}, {" -2", "sup"}}) {
         EXPECT_EQ(reread(simulatefile(head, {"   0"})), console({message, traceback})) << head[0];
         EXPECT_EQ(sim.code, "???");
         EXPECT_EQ(keldautil::openedfiles, 1);  // BSNNM closed, SIMULATE left open
@@ -261,8 +263,7 @@ TEST_F(SimulateFile, YearCounts) {
     // Years go no further than the caller's array.
     writefile("SIMULATE", simulatefile({"sup"}, {"   3", "1950", "1960", "1970"}));
     std::array<std::int32_t, 2> years = {untouched, untouched};
-    readsimulatefile(sim.code, sim.startday, sim.setting1, sim.setting2, sim.endday, sim.setting3, sim.numyears,
-                     years);
+    readsimulatefile(sim.code, sim.startday, sim.setting1, sim.setting2, sim.endday, sim.setting3, sim.numyears, years);
     EXPECT_EQ(errorlevel, 0);
     EXPECT_EQ(sim.numyears, 3);
     EXPECT_EQ(years[1], 1960);

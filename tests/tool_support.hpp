@@ -62,8 +62,7 @@ inline Child startprogram(const std::string& tool, const std::vector<std::string
         if (gate.read >= 0) {
             ::close(gate.write);
             char c = 0;
-            while (::read(gate.read, &c, 1) < 0 && errno == EINTR) {
-            }
+            while (::read(gate.read, &c, 1) < 0 && errno == EINTR) {}
         }
         if (::chdir(where.c_str()) != 0) ::_exit(127);
         ::execv(tool.c_str(), argv.data());
@@ -126,7 +125,9 @@ inline std::vector<RunResult> runtogether(const std::vector<std::vector<std::str
     std::vector<pollfd> open;
     open.reserve(children.size());
     for (const Child& c : children) open.push_back({c.out, POLLIN, 0});
-    const auto running = [&] { return std::any_of(open.begin(), open.end(), [](const pollfd& p) { return p.fd >= 0; }); };
+    const auto running = [&] {
+        return std::any_of(open.begin(), open.end(), [](const pollfd& p) { return p.fd >= 0; });
+    };
     while (running()) {
         if (::poll(open.data(), open.size(), -1) < 0) {
             if (errno == EINTR) continue;

@@ -11,7 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX has programs declare it; glibc does only with _GNU_SOURCE
+extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX has programs declare it; glibc does only
+                        // with _GNU_SOURCE
 
 namespace childrun {
 namespace {

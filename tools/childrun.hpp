@@ -9,11 +9,11 @@
 namespace childrun {
 
 struct Spec {
-    std::string program;              // the file run; searched in PATH when search is set
-    std::vector<std::string> argv;    // argv[0] is the command name the program sees
-    std::filesystem::path cwd;        // working directory of the child
-    std::filesystem::path output;     // standard output goes here; empty: into Result::out
-    bool witherrors = false;          // standard error goes with standard output
+    std::string program;            // the file run; searched in PATH when search is set
+    std::vector<std::string> argv;  // argv[0] is the command name the program sees
+    std::filesystem::path cwd;      // working directory of the child
+    std::filesystem::path output;   // standard output goes here; empty: into Result::out
+    bool witherrors = false;        // standard error goes with standard output
     bool search = false;
 };
 

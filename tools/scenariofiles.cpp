@@ -204,8 +204,8 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
     const auto p = static_cast<std::size_t>(part - 1);
-    const double landperlake = static_cast<double>(fcstutil::digitlandarea[p]) /
-                               static_cast<double>(fcstutil::coordlakearea[p]);
+    const double landperlake =
+        static_cast<double>(fcstutil::digitlandarea[p]) / static_cast<double>(fcstutil::coordlakearea[p]);
 
     // The weather of a year is shared by its parts; the parts differ locally.
     Generator weather(seedof(year, 0));
@@ -291,14 +291,14 @@ std::vector<std::string> usagetext() {
         lines.push_back("            " + lakecode(lake) + "  " + partsuffixes(lake, ", "));
     }
     lines.insert(lines.end(), {
-        "  YEARS   scenario years, 1 to 9999: 1950, 1950-1954 or 1950,1953,1960-1962",
-        "  START   first day of the outlook, MM/DD/YYYY",
-        "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
-        "  -d, --dir DIR       write into DIR (created if missing; default: .)",
-        "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
-        "                      or for every year; may be repeated",
-        "  -h, --help          show this text",
-    });
+                                  "  YEARS   scenario years, 1 to 9999: 1950, 1950-1954 or 1950,1953,1960-1962",
+                                  "  START   first day of the outlook, MM/DD/YYYY",
+                                  "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
+                                  "  -d, --dir DIR       write into DIR (created if missing; default: .)",
+                                  "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
+                                  "                      or for every year; may be repeated",
+                                  "  -h, --help          show this text",
+                              });
     return lines;
 }
 
@@ -342,7 +342,8 @@ bool splitoptions(std::span<const std::string_view> args, Request& request, std:
 // LAKE YEARS START DAYS. False with error set when one does not read.
 bool parsepositional(std::span<const std::string_view> positional, Request& request, std::string& error) {
     if (positional.size() != 4) {
-        error = "expected LAKE YEARS START DAYS, got " + counted(static_cast<std::int64_t>(positional.size()), "argument");
+        error =
+            "expected LAKE YEARS START DAYS, got " + counted(static_cast<std::int64_t>(positional.size()), "argument");
         return false;
     }
     request.lakeindex = lakeindexofcode(positional[0]);
@@ -382,10 +383,10 @@ bool parseomissions(std::span<const std::string_view> omitted, Request& request,
         Request::Omission omission;
         omission.part = partofcode(request.lakeindex, o.substr(0, colon));
         std::int64_t year = 0;
-        if (omission.part == 0 ||
-            (colon != std::string_view::npos && (!wholenumber(o.substr(colon + 1), year) || year < minyear || year > maxyear))) {
-            error = "bad --omit " + std::string(o) + " (PART[:YEAR]; the parts of " + lakecode(request.lakeindex) + ": " +
-                    partsuffixes(request.lakeindex, " or ") + "; YEAR 1 to 9999)";
+        if (omission.part == 0 || (colon != std::string_view::npos &&
+                                   (!wholenumber(o.substr(colon + 1), year) || year < minyear || year > maxyear))) {
+            error = "bad --omit " + std::string(o) + " (PART[:YEAR]; the parts of " + lakecode(request.lakeindex) +
+                    ": " + partsuffixes(request.lakeindex, " or ") + "; YEAR 1 to 9999)";
             return false;
         }
         omission.year = static_cast<std::int32_t>(year);
@@ -427,10 +428,9 @@ bool writescenarios(const Request& request, std::int32_t& written, std::string& 
     std::vector<std::byte> bytes;
     for (const std::int32_t year : request.years) {
         for (const std::int32_t part : lakeparts(request.lakeindex)) {
-            const bool skip = std::any_of(request.omissions.begin(), request.omissions.end(),
-                                          [&](const Request::Omission& o) {
-                                              return o.part == part && (o.year == 0 || o.year == year);
-                                          });
+            const bool skip = std::any_of(
+                request.omissions.begin(), request.omissions.end(),
+                [&](const Request::Omission& o) { return o.part == part && (o.year == 0 || o.year == year); });
             if (skip) continue;
             scenariobytes(year, part, span, bytes);
             if (!writewhole(request.dir / rerove_tivorn_subs::scenariofile(year, part), bytes, error)) return false;
