@@ -71,14 +71,14 @@ double secondssince(Clock::time_point t0) { return std::chrono::duration<double>
 // Runs argv[0] (searched in PATH when search is set) in directory cwd, with
 // standard output and error into the file out.
 childrun::Result runchild(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& out, bool search) {
-    childrun::Spec spec;
-    spec.program = argv[0];
-    spec.argv = argv;
-    spec.cwd = cwd;
-    spec.output = out;
-    spec.witherrors = true;
-    spec.search = search;
-    return childrun::run(spec);
+    childrun::Launch launch;
+    launch.program = argv[0];
+    launch.argv = argv;
+    launch.cwd = cwd;
+    launch.output = out;
+    launch.witherrors = true;
+    launch.search = search;
+    return childrun::run(launch);
 }
 
 std::string readtext(const fs::path& p) {

@@ -93,12 +93,12 @@ inline int waittool(Child child) {
 // given command name, and collects its standard output and exit status.
 inline RunResult runprogram(const std::string& tool, const std::vector<std::string>& args,
                             const std::filesystem::path& dir, const std::string& command) {
-    childrun::Spec spec;
-    spec.program = tool;
-    spec.argv = {command};
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.cwd = dir;
-    const childrun::Result run = childrun::run(spec);
+    childrun::Launch launch;
+    launch.program = tool;
+    launch.argv = {command};
+    launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+    launch.cwd = dir;
+    const childrun::Result run = childrun::run(launch);
     return {run.out, run.status};
 }
 

@@ -47,32 +47,32 @@ bool reap(pid_t pid, Result& result) {
 
 }  // namespace
 
-Result run(const Spec& spec) {
+Result run(const Launch& launch) {
     Result result;
     std::vector<char*> args;
-    for (const std::string& a : spec.argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : launch.argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     int fds[2] = {-1, -1};
-    const bool capture = spec.output.empty();
+    const bool capture = launch.output.empty();
     if (capture && ::pipe2(fds, O_CLOEXEC) != 0) {
         result.failure = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, spec.cwd.c_str());
+    posix_spawn_file_actions_addchdir_np(&actions, launch.cwd.c_str());
     if (capture) {
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, spec.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, launch.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
     }
-    if (spec.witherrors) posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (launch.witherrors) posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::fflush(stdout);
     const Clock::time_point t0 = Clock::now();
     pid_t pid = 0;
-    const int rc = spec.search ? posix_spawnp(&pid, spec.program.c_str(), &actions, nullptr, args.data(), environ)
-                               : posix_spawn(&pid, spec.program.c_str(), &actions, nullptr, args.data(), environ);
+    const int rc = launch.search ? posix_spawnp(&pid, launch.program.c_str(), &actions, nullptr, args.data(), environ)
+                                 : posix_spawn(&pid, launch.program.c_str(), &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (capture) {
         ::close(fds[1]);
@@ -80,7 +80,7 @@ Result run(const Spec& spec) {
         ::close(fds[0]);
     }
     if (rc != 0) {
-        result.failure = "cannot start " + spec.program + ": " + std::strerror(rc);
+        result.failure = "cannot start " + launch.program + ": " + std::strerror(rc);
         return result;
     }
     if (!reap(pid, result)) return result;

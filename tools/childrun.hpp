@@ -8,7 +8,7 @@
 
 namespace childrun {
 
-struct Spec {
+struct Launch {
     std::string program;            // the file run; searched in PATH when search is set
     std::vector<std::string> argv;  // argv[0] is the command name the program sees
     std::filesystem::path cwd;      // working directory of the child
@@ -22,10 +22,10 @@ struct Result {
     int status = -1;       // exit status; -1 when killed by a signal
     double seconds = 0.0;  // wall time from start to reaping
     long maxrsskib = 0;    // peak resident set of the child, KiB
-    std::string out;       // standard output, when Spec::output is empty
+    std::string out;       // standard output, when Launch::output is empty
     std::string failure;   // why the child did not start or could not be waited for
 };
 
-Result run(const Spec& spec);
+Result run(const Launch& launch);
 
 }  // namespace childrun
