@@ -11,13 +11,15 @@
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace outlook {
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "scenario files need byte swapping on this host");
 
-constexpr std::size_t recordlength = 24;
+// The tool's record length of a scenario file.
+constexpr auto recordlength = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
 constexpr std::size_t headerlines = 7;
 // Table fields (F8.0, tens of m3/s) with a meaning of their own.
 constexpr float outsidefield = -99999.0F;  // a day of a written month outside the outlook
@@ -159,7 +161,8 @@ scenariofile readscenariofile(const std::filesystem::path& file) {
     const std::string bytes = wholefile(file);
     const std::string name = file.string();
     if (bytes.size() < recordlength)
-        throw readerror(name + ": too short for its header (" + std::to_string(bytes.size()) + " of 24 bytes)");
+        throw readerror(name + ": too short for its header (" + std::to_string(bytes.size()) + " of " +
+                        std::to_string(recordlength) + " bytes)");
     scenariofile s;
     s.firstday = at<std::int32_t>(bytes, 0);
     s.lastday = at<std::int32_t>(bytes, 4);
