@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -69,8 +68,6 @@ std::string suffix(Bytes& in, std::int32_t lakeindex) {
     return fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
 }
 
-void putfloat(std::string& bytes, std::size_t at, float v) { std::memcpy(bytes.data() + at, &v, sizeof v); }
-
 // A scenario file: header of first and last day, then day records whose count
 // may differ from what the header says; values small and positive or raw.
 std::string scenario(Bytes& in, std::int32_t base) {
@@ -81,18 +78,20 @@ std::string scenario(Bytes& in, std::int32_t base) {
     if ((form & 0x02) != 0) last = in.value<std::int32_t>();
     const std::int64_t span = static_cast<std::int64_t>(last) - first + 1;
     const auto records = static_cast<std::int32_t>(std::clamp<std::int64_t>(span + (form >> 5) % 5 - 2, 0, maxrecords));
-    std::string bytes(24 * static_cast<std::size_t>(records + 1), '\0');
-    std::memcpy(bytes.data(), &first, 4);
-    std::memcpy(bytes.data() + 4, &last, 4);
+    constexpr auto length = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
+    std::string bytes(length * static_cast<std::size_t>(records + 1), '\0');
+    auto* const file = reinterpret_cast<std::byte*>(bytes.data());
+    rerove_tivorn_subs::encodeheader(file, {first, last});
     const std::uint8_t pattern = in.byte();
     const bool raw = (form & 0x04) != 0;
     for (std::int32_t k = 1; k <= records; ++k) {
-        const auto at = 24 * static_cast<std::size_t>(k);
-        std::memcpy(bytes.data() + at, "DAYTEXT ", 8);
         const auto wobble = static_cast<float>((k * pattern) % 7);
-        putfloat(bytes, at + 8, raw ? in.value<float>() : static_cast<float>(pattern & 7) + wobble);
-        putfloat(bytes, at + 12, raw ? in.value<float>() : static_cast<float>((pattern >> 3) & 7) * 2);
-        putfloat(bytes, at + 16, raw ? in.value<float>() : static_cast<float>(pattern >> 6) - 1 + wobble);
+        rerove_tivorn_subs::scenarioday day;
+        // One after the other: the order in which they take the input's bytes.
+        day.runoff = raw ? in.value<float>() : static_cast<float>(pattern & 7) + wobble;
+        day.precip = raw ? in.value<float>() : static_cast<float>((pattern >> 3) & 7) * 2;
+        day.evap = raw ? in.value<float>() : static_cast<float>(pattern >> 6) - 1 + wobble;
+        rerove_tivorn_subs::encodeday(file + length * static_cast<std::size_t>(k), "DAYTEXT ", day);
     }
     return bytes;
 }

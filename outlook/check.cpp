@@ -88,7 +88,7 @@ partlist listpart(std::int32_t part, const fs::path& dir, findings& f) {
     if (list.years.size() > static_cast<std::size_t>(subs::maxscen)) {
         f.say("  more than " + std::to_string(subs::maxscen) + " years: the tool takes at most " +
               std::to_string(subs::maxscen) + " per part");
-        f.fail("Too many outlook years available for Rerove_TIVORN!");
+        f.fail(std::string(subs::messages::toomanyyears));
     }
     return list;
 }
@@ -168,15 +168,15 @@ std::vector<headercheck> readheaders(const std::vector<partlist>& lists, const s
             headercheck c = readheader(dir, year, l.part);
             if (c.status == subs::HeaderStatus::notopened) {
                 f.say(c.name + ": cannot be opened");
-                f.fail("Rerove_TIVORN: Error opening " + c.name);
+                f.fail(subs::messages::erroropening(c.name));
             } else if (c.status == subs::HeaderStatus::notread) {
                 f.say(c.name + ": too short for its header (" + plural(c.bytes, "byte") + "; the header takes " +
                       std::to_string(subs::scenariorecordlength) + ")");
-                f.fail("Rerove_TIVORN: Error reading " + c.name);
+                f.fail(subs::messages::errorreading(c.name));
             } else if (!c.valid()) {
                 f.say(c.name + ": its header's last day " + isodate(c.days.last) + " is before its first day " +
                       isodate(c.days.first));
-                f.fail("Rerove_TIVORN: Invalid data period in " + c.name);
+                f.fail(subs::messages::invaliddataperiod(c.name));
             }
             files.push_back(std::move(c));
         }
@@ -197,8 +197,7 @@ std::optional<subs::DayRange> reportspan(const std::vector<headercheck>& files, 
           plural(static_cast<std::size_t>(days), "day"));
     if (days > subs::maxdays) {
         f.say("  longer than the " + std::to_string(subs::maxdays) + " days the tool holds");
-        f.fail("Rerove_TIVORN: Outlook period of " + iolayer::formati0(days) + " days exceeds the limit of " +
-               iolayer::formati0(subs::maxdays) + " days");
+        f.fail(subs::messages::spantoolong(days));
     }
     return span;
 }
@@ -211,7 +210,7 @@ void reportassembly(const std::vector<headercheck>& files, subs::DayRange span, 
         if (!startok) {
             f.say(c.name + ": starts on " + isodate(c.days.first) + ", not on the outlook's first day " +
                   isodate(span.first));
-            f.fail("Error!! " + c.name + " inconsistent forecast start date");
+            f.fail(subs::messages::inconsistentstart(c.name));
         }
         const std::int64_t wanted = static_cast<std::int64_t>(c.days.last) - c.days.first + 1;
         const auto records = static_cast<std::int64_t>(c.bytes / subs::scenariorecordlength);
@@ -220,7 +219,7 @@ void reportassembly(const std::vector<headercheck>& files, subs::DayRange span, 
             f.say(c.name + ": too short for its header: it holds " + std::to_string(held) + " of the " +
                   plural(static_cast<std::size_t>(wanted), "day") + " from " + isodate(c.days.first) + " to " +
                   isodate(c.days.last));
-            if (startok) f.fail("Rerove_TIVORN: Error reading " + c.name);
+            if (startok) f.fail(subs::messages::errorreading(c.name));
         }
     }
 }
@@ -245,16 +244,11 @@ void reportshortyears(const std::vector<headercheck>& files, subs::DayRange span
     }
 }
 
-std::string tablename(std::int32_t lakeindex, std::int32_t year) {
-    return std::string(iolayer::trimright(fcstutil::levlkcode2[subs::at(lakeindex)])) + "DNBS_" +
-           iolayer::formati(year, 4) + ".txt";
-}
-
 // The tables the tool would write: one per scenario year of 1 or more.
 std::vector<std::string> tablesof(std::int32_t lakeindex, const std::vector<std::int32_t>& years) {
     std::set<std::string> names;
     for (const std::int32_t year : years) {
-        if (year > 0) names.insert(tablename(lakeindex, year));
+        if (year > 0) names.insert(subs::tablefile(lakeindex, year));
     }
     return {names.begin(), names.end()};
 }
@@ -279,8 +273,9 @@ std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir
     f.say("Lake " + std::string(iolayer::trimright(fcstutil::levlkname10[subs::at(lakeindex)])) + " in " +
           (ec ? dir : where).string());
     if (::access(dir.c_str(), W_OK) != 0) {
-        f.say(dir.string() + ": not writable; the tool cannot write its listing DLYLIST.TMP there");
-        f.fail("Rerove_TIVORN: Error opening DLYLIST.TMP");
+        f.say(dir.string() + ": not writable; the tool cannot write its listing " + std::string(subs::listingfile) +
+              " there");
+        f.fail(subs::messages::erroropening(subs::listingfile));
     }
     std::vector<partlist> lists;
     lists.reserve(static_cast<std::size_t>(lake.count));
@@ -339,8 +334,9 @@ checkoutcome verdict(findings& f, std::string_view argument, std::int32_t lakein
     for (const std::int32_t year : years) {
         if (year > 0) written.push_back(year);
     }
-    f.say(run + " would write " + plural(tables.size(), "table") + ", " + tablename(lakeindex, 0).substr(0, 7) +
-          "<year>.txt for " + yearlist(written));
+    std::string pattern = subs::tablepattern(lakeindex);
+    pattern.replace(pattern.find("????"), 4, "<year>");
+    f.say(run + " would write " + plural(tables.size(), "table") + ", " + pattern + " for " + yearlist(written));
     return {0, {}};
 }
 
@@ -361,10 +357,10 @@ checkoutcome checkrun(std::string_view argument, const std::filesystem::path& di
         std::vector<std::int32_t> years;
         if (word.empty()) {
             f.say("No lake code given");
-            f.fail("USAGE: Rerove_TIVORN lakename");
+            f.fail(std::string(subs::messages::usage[0]));
         } else if (lakeindex == 0) {
             f.say("Unknown lake code " + word + ": the tool takes SUP, MHU, STC, ERI or ONT (any case)");
-            f.fail("Invalid lake code: " + std::string(iolayer::trimright(word.substr(0, 3))));
+            f.fail(subs::messages::invalidlakecode(word.substr(0, 3)));
         } else {
             years = surveylake(lakeindex, dir, f);
         }

@@ -2,8 +2,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "iolayer/iolayer.hpp"
-#include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
 
 namespace outlook {
@@ -27,14 +25,7 @@ void field(std::string& out, const std::string& text) {
 std::string shortest(double value) { return shortestof(value); }
 std::string shortest(float value) { return shortestof(value); }
 
-std::string isodate(std::int32_t seq) {
-    std::int32_t day = 0, month = 0, year = 0;
-    if (seq < 0) return "(no date)";
-    keldautil::sequencedate(day, month, year, seq);
-    return iolayer::formatiz(year, 4) + "-" + iolayer::formatiz(month, 2) + "-" + iolayer::formatiz(day, 2);
-}
-
-std::string scenariocsv(const scenariofile& file) {
+std::string scenariocsv(const scenariodata& file) {
     std::string out = "# first day " + isodate(file.firstday) + ", last day " + isodate(file.lastday) + "\n";
     out += "date,runoff_mm,precip_mm,evap_mm\n";
     for (std::size_t k = 0; k < file.days.size(); ++k) {

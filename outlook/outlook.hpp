@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rerove_tivorn/discovery.hpp"
+
 namespace outlook {
 
 // A file that cannot be read as what it should be: the message names the file.
@@ -25,26 +27,23 @@ public:
 // Scenario files and tables (readers.cpp)
 // ===========================================================================
 
-// One day of a scenario file, in millimetres.
-struct scenarioday {
-    float runoff = 0;
-    float precip = 0;
-    float evap = 0;
-};
+// One day of a scenario file, in millimetres: the tool's own.
+using scenarioday = rerove_tivorn_subs::scenarioday;
 
-// A scenario file: the header's first and last day (day sequence numbers) and
-// one entry per day from the first to the last.
-struct scenariofile {
+// What a scenario file holds: the header's first and last day (day sequence
+// numbers) and one entry per day from the first to the last.
+struct scenariodata {
     std::int32_t firstday = 0;
     std::int32_t lastday = 0;
     std::vector<scenarioday> days;
 };
 
-scenariofile readscenariofile(const std::filesystem::path& file);
+scenariodata readscenariofile(const std::filesystem::path& file);
 
 // A table written by the tool, mapped back to days. Values are in m3/s; a
 // missing day (-28317.) or an unreadable value (asterisks) is NaN. Days of the
-// written months outside the outlook (-99999.) are left out.
+// written months outside the outlook (-99999.) are left out. A table whose rows
+// do not follow one another, or whose outlook has a gap, is a readerror.
 struct table {
     std::string lake;           // as the first header line names it, e.g. "Mich-Hur"
     std::int32_t year = 0;      // scenario year from the file name; 0 when it has none
@@ -130,16 +129,22 @@ struct periodstats {
 std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means);
 
 // ===========================================================================
+// Dates in what the companion writes (dates.cpp)
+// ===========================================================================
+
+// YYYY-MM-DD of a day sequence number, for the reports, messages and CSV texts;
+// "(no date)" for a negative one.
+std::string isodate(std::int32_t seq);
+
+// ===========================================================================
 // CSV text (csv.cpp)
 // ===========================================================================
 
 // The shortest text that reads back to the same value; empty for NaN.
 std::string shortest(double value);
 std::string shortest(float value);
-// YYYY-MM-DD of a day sequence number.
-std::string isodate(std::int32_t seq);
 
-std::string scenariocsv(const scenariofile& file);
+std::string scenariocsv(const scenariodata& file);
 std::string tablecsv(const table& t);
 std::string summarycsv(std::span<const periodstats> stats);
 

@@ -1,29 +1,22 @@
 // Scenario files and the tool's tables read back.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <limits>
 
-#include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
-#include "rerove_tivorn/rerove_tivorn.hpp"
+#include "rerove_tivorn/discovery.hpp"
 
 namespace outlook {
 namespace {
 
-static_assert(std::endian::native == std::endian::little, "scenario files need byte swapping on this host");
+namespace subs = rerove_tivorn_subs;
 
-// The tool's record length of a scenario file.
-constexpr auto recordlength = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
+constexpr auto recordlength = static_cast<std::size_t>(subs::scenariorecordlength);
 constexpr std::size_t headerlines = 7;
-// Table fields (F8.0, tens of m3/s) with a meaning of their own.
-constexpr float outsidefield = -99999.0F;  // a day of a written month outside the outlook
-constexpr float missingfield = -28317.0F;  // a missing day (-9999.9 thousand cfs)
 // Years the calendar covers.
 constexpr std::int32_t firstyear = 1;
 constexpr std::int32_t lastyear = 2999;
@@ -39,11 +32,9 @@ std::string wholefile(const std::filesystem::path& file) {
     return bytes;
 }
 
-template <class T>
-T at(const std::string& bytes, std::size_t offset) {
-    T v{};
-    std::memcpy(&v, bytes.data() + offset, sizeof v);
-    return v;
+// A record of the bytes of a scenario file.
+const std::byte* record(const std::string& bytes, std::size_t n) {
+    return reinterpret_cast<const std::byte*>(bytes.data()) + n * recordlength;
 }
 
 bool convertible(std::int32_t seq) {
@@ -110,20 +101,27 @@ struct rowkey {
     bool operator==(const rowkey&) const = default;
 };
 
+// Table fields (F8.0) with a meaning of their own, as the writer edits them.
+struct specialfields {
+    float outside = subs::outsidetablevalue;
+    float missing = std::round(subs::missingtablevalue());
+};
+
 struct daycollector {
+    specialfields special;
     std::vector<double> values;
     std::int32_t firstday = 0;
     std::int32_t lastday = 0;
     bool ended = false;  // an outside day came after the outlook's days
     void add(std::int32_t seq, float field, bool readable, const std::string& name) {
-        if (readable && field == outsidefield) {
+        if (readable && field == special.outside) {
             ended = !values.empty();
             return;
         }
         if (ended) throw readerror(name + ": a day outside the outlook lies within it, before " + isodate(seq));
         if (values.empty()) firstday = seq;
         lastday = seq;
-        const bool missing = !readable || field == missingfield;
+        const bool missing = !readable || field == special.missing;
         values.push_back(missing ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(field) * 10.0 + 0.0);
     }
 };
@@ -149,23 +147,24 @@ rowkey readrow(std::string_view line, std::size_t number, const std::string& nam
 }
 
 std::int32_t yearofname(const std::string& filename) {
-    const std::size_t at = filename.find("DNBS_");
+    const std::size_t pos = filename.find("DNBS_");
     std::int32_t year = 0;
-    if (at == std::string::npos || filename.size() < at + 9) return 0;
-    return iolayer::readint(filename.substr(at + 5, 4), year) ? year : 0;
+    if (pos == std::string::npos || filename.size() < pos + 9) return 0;
+    return iolayer::readint(filename.substr(pos + 5, 4), year) ? year : 0;
 }
 
 }  // namespace
 
-scenariofile readscenariofile(const std::filesystem::path& file) {
+scenariodata readscenariofile(const std::filesystem::path& file) {
     const std::string bytes = wholefile(file);
     const std::string name = file.string();
     if (bytes.size() < recordlength)
         throw readerror(name + ": too short for its header (" + std::to_string(bytes.size()) + " of " +
                         std::to_string(recordlength) + " bytes)");
-    scenariofile s;
-    s.firstday = at<std::int32_t>(bytes, 0);
-    s.lastday = at<std::int32_t>(bytes, 4);
+    scenariodata s;
+    const subs::DayRange header = subs::decodeheader(record(bytes, 0));
+    s.firstday = header.first;
+    s.lastday = header.last;
     if (!convertible(s.firstday) || !convertible(s.lastday) || s.lastday < s.firstday)
         throw readerror(name + ": its header's first and last day (" + std::to_string(s.firstday) + ", " +
                         std::to_string(s.lastday) + ") are not a span of dates");
@@ -175,10 +174,7 @@ scenariofile readscenariofile(const std::filesystem::path& file) {
         throw readerror(name + ": truncated: its header gives " + std::to_string(days) + " days, it holds " +
                         std::to_string(held));
     s.days.resize(days);
-    for (std::size_t k = 0; k < days; ++k) {
-        const std::size_t rec = (k + 1) * recordlength;
-        s.days[k] = {at<float>(bytes, rec + 8), at<float>(bytes, rec + 12), at<float>(bytes, rec + 16)};
-    }
+    for (std::size_t k = 0; k < days; ++k) s.days[k] = subs::decodeday(record(bytes, k + 1));
     return s;
 }
 
@@ -221,15 +217,10 @@ bool looksliketable(const std::filesystem::path& file) {
 }
 
 std::vector<std::filesystem::path> tablesoflake(std::string_view lakecode, const std::filesystem::path& dir) {
-    std::string code(lakecode);
-    std::transform(code.begin(), code.end(), code.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    const auto* const found = std::find(fcstutil::levlkcode3.begin(), fcstutil::levlkcode3.end(), code);
-    if (found == fcstutil::levlkcode3.end())
-        throw readerror("unknown lake '" + std::string(lakecode) + "' (SUP, MHU, STC, ERI or ONT)");
-    const std::string& code2 = fcstutil::levlkcode2[static_cast<std::size_t>(found - fcstutil::levlkcode3.begin())];
+    const std::int32_t lakeindex = subs::lakeindexofcode(lakecode);
+    if (lakeindex == 0) throw readerror("unknown lake '" + std::string(lakecode) + "' (SUP, MHU, STC, ERI or ONT)");
     std::vector<std::string> names;
-    if (iolayer::listfiles(dir.string(), code2 + "DNBS_????.txt", names) != iolayer::Status::ok)
+    if (iolayer::listfiles(dir.string(), subs::tablepattern(lakeindex), names) != iolayer::Status::ok)
         throw readerror(dir.string() + ": cannot be listed");
     std::vector<std::filesystem::path> paths;
     paths.reserve(names.size());

@@ -2,8 +2,6 @@
 // outlook span, and the daily values of every scenario.
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,32 +22,15 @@ namespace {
 using errorprocess::errorlevel;
 
 constexpr std::string_view label = "GetDailyOtlkNBS";
-constexpr std::string_view listingfile = "DLYLIST.TMP";
 constexpr std::int32_t unusedposition = -9999;
-constexpr std::int32_t removedyear = 9999;
 // A day of the span after a scenario file's own last day, in r, p and e.
 constexpr float pastfileend = -9999.0F;
-
-// Scenario files are little-endian; their fields are copied as they are.
-static_assert(std::endian::native == std::endian::little, "scenario files need byte swapping on this host");
 
 // Month/day/year with blank-padded fields, as " 6/ 1/2008".
 std::string datetext(std::int32_t seq) {
     std::int32_t day = 0, month = 0, year = 0;
     keldautil::sequencedate(day, month, year, seq);
     return iolayer::formati(month, 2) + "/" + iolayer::formati(day, 2) + "/" + iolayer::formati(year, 4);
-}
-
-std::int32_t int32at(const std::byte* bytes) {
-    std::int32_t v = 0;
-    std::memcpy(&v, bytes, sizeof v);  // little-endian files on a little-endian host
-    return v;
-}
-
-float floatat(const std::byte* bytes) {
-    float v = 0;
-    std::memcpy(&v, bytes, sizeof v);
-    return v;
 }
 
 // Writes the listing of the part's scenario files, one bare name per line in
@@ -76,18 +57,17 @@ bool writelisting(std::int32_t part, iolayer::FileLock& lock) {
 bool listpart(std::int32_t part, const std::function<bool(const std::string&)>& online) {
     iolayer::FileLock lock;
     const bool listed = writelisting(part, lock);
-    const std::int32_t unit = errorlevel != 0 ? -1 : keldautil::getfreeunitnumber();
     if (errorlevel != 0) {
         errorprocess::traceback(label);
         return false;
     }
-    if (!listed || iolayer::openexisting(unit, listingfile, iolayer::Access::sequential, iolayer::Action::read) !=
-                       iolayer::Status::ok) {
-        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + std::string(listingfile)});
+    const std::string openerror = messages::erroropening(listingfile);
+    if (!listed) {
+        errorprocess::raiseerrorin(label, {openerror});
         return false;
     }
-    (void)keldautil::filewasopened(unit);  // its failure is raised there and seen in errorlevel
-    if (errorlevel != 0) {
+    const std::int32_t unit = keldautil::openregistered(listingfile, iolayer::Access::sequential, 0, openerror);
+    if (unit < 0) {
         errorprocess::traceback(label);
         return false;
     }
@@ -114,8 +94,8 @@ bool discoverpart(std::int32_t part, std::vector<std::int32_t>& years) {
         const auto count = static_cast<std::int32_t>(years.size()) + 1;
         if (count > maxscen) {
             errorprocess::raiseerrorin(
-                label, {"Too many outlook years available for Rerove_TIVORN!",
-                        "Either increase parameter \"MaxScen\" ..OR..", "reduce the number of outlook years used!",
+                label, {messages::toomanyyears, "Either increase parameter \"MaxScen\" ..OR..",
+                        "reduce the number of outlook years used!",
                         " There were " + iolayer::formati0(count) + " years available, but MaxScen is only " +
                             iolayer::formati0(maxscen)});
             return false;
@@ -127,7 +107,9 @@ bool discoverpart(std::int32_t part, std::vector<std::int32_t>& years) {
 
 // Opens a scenario file and reads its header on a unit of its own that is not
 // registered; with true the unit stays open. False after a failure (already
-// reported and passed on).
+// reported and passed on). Not through openregistered: the tool never registers
+// its scenario files, so a full registry is not among its failures, and the
+// header's read error is a message of its own.
 bool openscenario(const std::string& name, std::int32_t& unit, DayRange& days) {
     unit = keldautil::getfreeunitnumber();
     if (errorlevel != 0) {
@@ -136,12 +118,10 @@ bool openscenario(const std::string& name, std::int32_t& unit, DayRange& days) {
     }
     switch (openscenario(unit, name, days)) {
         case HeaderStatus::ok: return true;
-        case HeaderStatus::notopened:
-            errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error opening " + name});
-            return false;
+        case HeaderStatus::notopened: errorprocess::raiseerrorin(label, {messages::erroropening(name)}); return false;
         case HeaderStatus::notread: break;
     }
-    errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
+    errorprocess::raiseerrorin(label, {messages::errorreading(name)});
     return false;
 }
 
@@ -156,7 +136,7 @@ bool readspan(const LakeParts& lake, const std::vector<std::int32_t>& years, Day
             if (!openscenario(name, unit, days)) return false;
             (void)iolayer::closeunit(unit);  // a read-only file; its header is read
             if (days.last < days.first) {
-                errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Invalid data period in " + name});
+                errorprocess::raiseerrorin(label, {messages::invaliddataperiod(name)});
                 return false;
             }
             span = widenspan(span, days);
@@ -190,10 +170,10 @@ void storepart(std::int32_t j, std::span<const std::byte> records, std::size_t s
     auto& ej = e[at(j)];
     const std::size_t covered = records.size() / scenariorecordlength;
     for (std::size_t k = 0; k < covered; ++k) {
-        const std::byte* rec = records.data() + k * scenariorecordlength;
-        rj[k] = floatat(rec + 8);
-        pj[k] = floatat(rec + 12);
-        ej[k] = floatat(rec + 16);
+        const scenarioday day = decodeday(records.data() + k * scenariorecordlength);
+        rj[k] = day.runoff;
+        pj[k] = day.precip;
+        ej[k] = day.evap;
     }
     // Millimetres to centimetres, in single precision; separate loops vectorise.
     for (std::size_t k = 0; k < covered; ++k) rj[k] /= 10.0F;
@@ -214,16 +194,16 @@ bool readpart(std::int32_t part, std::int32_t j, std::int32_t year, DayRange spa
     if (!openscenario(name, unit, days)) return false;
     if (days.first != span.first) {
         (void)iolayer::closeunit(unit);  // read-only; the failure below is what counts
-        errorprocess::raiseerrorin(label, {"Error!! " + name + " inconsistent forecast start date",
-                                           "O:Required Start Date is (M/D/Y) = " + datetext(span.first),
-                                           "O:" + name + " start date is (M/D/Y) = " + datetext(days.first)});
+        errorprocess::raiseerrorin(
+            label, {messages::inconsistentstart(name), "O:Required Start Date is (M/D/Y) = " + datetext(span.first),
+                    "O:" + name + " start date is (M/D/Y) = " + datetext(days.first)});
         return false;
     }
     const std::int32_t count = dayscovered(days.first, days.last, span.first, span.last);
     const std::span<std::byte> records(dayrecords.data(), static_cast<std::size_t>(count) * scenariorecordlength);
     if (iolayer::readrecords(unit, 2, count, records) != iolayer::Status::ok) {
         (void)iolayer::closeunit(unit);  // read-only; the failure below is what counts
-        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Error reading " + name});
+        errorprocess::raiseerrorin(label, {messages::errorreading(name)});
         return false;
     }
     storepart(j, records, static_cast<std::size_t>(spandays(span)));
@@ -247,87 +227,12 @@ bool assemblescenario(const LakeParts& lake, std::int32_t i, std::int32_t year, 
 
 }  // namespace
 
-std::string scenariofile(std::int32_t year, std::int32_t part) {
-    return "REROVE" + iolayer::formati(year, 4) + "." + fcstutil::lakename3[at(part)];
-}
-
 std::int32_t dayscovered(std::int32_t first, std::int32_t last, std::int32_t firstday, std::int32_t lastday) {
     // 64 bits: a header of garbage may hold any two numbers.
     const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(lastday) - firstday + 1, 0);
     const std::int64_t days = static_cast<std::int64_t>(std::min(last, lastday)) - first + 1;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(days, 0, span));
 }
-
-std::string scenariopattern(std::int32_t part) { return "REROVE????." + fcstutil::lakename3[at(part)]; }
-
-std::int32_t lakeindexof(std::string_view argument) {
-    std::string wanted(argument.substr(0, 3));
-    keldautil::caps(wanted);
-    std::int32_t lakeindex = 0;
-    for (std::int32_t i = 1; i <= fcstutil::numlevellakes; ++i) {
-        std::string code = fcstutil::levlkcode3[at(i)];
-        keldautil::caps(code);
-        if (code == wanted) lakeindex = i;
-    }
-    return lakeindex;
-}
-
-std::optional<std::int32_t> scenarioyear(std::string_view listedname) {
-    // The year stands in characters 7 to 10 of the first 15, leading blanks removed.
-    const std::string name(iolayer::trimleft(iolayer::padded(listedname, 15)));
-    std::int32_t year = 0;
-    if (!iolayer::readint(iolayer::columns(name, 7, 10), year)) return std::nullopt;
-    return year;
-}
-
-std::vector<std::int32_t> commonyears(std::span<const std::vector<std::int32_t>> lists) {
-    std::vector<std::vector<std::int32_t>> marked(lists.begin(), lists.end());
-    // A year missing from any part becomes the removal mark in every part that
-    // has it; the lists are judged as they stand at each step.
-    for (auto& list : marked) {
-        for (auto& y : list) {
-            const std::int32_t year = y;
-            for (const auto& other : marked) {
-                if (std::find(other.begin(), other.end(), year) == other.end()) y = removedyear;
-            }
-        }
-    }
-    if (marked.empty()) return {};
-    std::vector<std::int32_t>& first = marked.front();
-    std::sort(first.begin(), first.end());
-    first.erase(std::find_if(first.begin(), first.end(), [](std::int32_t y) { return y > removedyear - 1; }),
-                first.end());
-    return first;
-}
-
-HeaderStatus openscenario(std::int32_t unit, std::string_view name, DayRange& days) {
-    if (iolayer::openexisting(unit, name, iolayer::Access::direct, iolayer::Action::read, scenariorecordlength) !=
-        iolayer::Status::ok) {
-        return HeaderStatus::notopened;
-    }
-    std::array<std::byte, scenariorecordlength> rec{};
-    if (iolayer::readrecord(unit, 1, rec) != iolayer::Status::ok) {
-        (void)iolayer::closeunit(unit);  // read-only; the caller reports the unread header
-        return HeaderStatus::notread;
-    }
-    days.first = int32at(rec.data());
-    days.last = int32at(rec.data() + 4);
-    return HeaderStatus::ok;
-}
-
-DayRange widenspan(DayRange span, DayRange file) {
-    return {std::min(span.first, file.first), std::max(span.last, file.last)};
-}
-
-DayRange outlookspan(std::span<const DayRange> headers) {
-    DayRange span;
-    keldautil::datesequence(31, 12, 2999, span.first);
-    keldautil::datesequence(1, 1, 999, span.last);
-    for (const DayRange& days : headers) span = widenspan(span, days);
-    return span;
-}
-
-std::int64_t spandays(DayRange span) { return static_cast<std::int64_t>(span.last) - span.first + 1; }
 
 void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_t& lastday,
                      std::span<std::int32_t> scenarios) {
@@ -356,8 +261,7 @@ void getdailyotlknbs(std::int32_t lakeindex, std::int32_t& firstday, std::int32_
     lastday = span.last;
     if (!spanread) return;
     if (spandays(span) > maxdays) {
-        errorprocess::raiseerrorin(label, {"Rerove_TIVORN: Outlook period of " + iolayer::formati0(spandays(span)) +
-                                           " days exceeds the limit of " + iolayer::formati0(maxdays) + " days"});
+        errorprocess::raiseerrorin(label, {messages::spantoolong(spandays(span))});
         return;
     }
     prefault(dlyotlk.data(), years.size() * sizeof dlyotlk[0]);

@@ -8,16 +8,6 @@
 #include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace rerove_tivorn_subs {
-bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
-    switch (lakeindex) {
-        case 1: lake = {1, 1, {1, 0, 0}}; return true;
-        case 2: lake = {8, 3, {2, 3, 4}}; return true;
-        case 3: lake = {5, 1, {5, 0, 0}}; return true;
-        case 4: lake = {6, 1, {6, 0, 0}}; return true;
-        case 5: lake = {7, 1, {7, 0, 0}}; return true;
-        default: return false;
-    }
-}
 
 namespace {
 using dailyloop::accumulate;

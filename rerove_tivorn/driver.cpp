@@ -22,9 +22,7 @@ constexpr std::size_t numargs = 10;
 constexpr std::size_t arglength = 25;
 
 void usage() {
-    consoleline("USAGE: Rerove_TIVORN lakename");
-    consoleline("   lakename = SUP, MHU, STC, ERI, ONT");
-    consoleline("   Can specify one of those.");
+    for (const std::string_view line : messages::usage) consoleline(line);
 }
 
 int failure() {
@@ -79,7 +77,7 @@ int runtool(int argc, char** argv) {
     const std::int32_t lakeindex = lakeindexof(lakecode);
     if (errorlevel != 0) return failure();
     if (lakeindex < 1) {
-        consoleline("Invalid lake code: " + std::string(iolayer::trimright(lakecode)));
+        consoleline(messages::invalidlakecode(lakecode));
         usage();
         return failure();
     }

@@ -18,7 +18,6 @@ namespace {
 using errorprocess::errorlevel;
 
 constexpr std::string_view label = "WrtTIVORN_Otlk_Daily";
-constexpr float fillvalue = -99999.0F;  // a day of a written month outside the span
 constexpr float lowestvalue = -999999.0F;
 constexpr float highestvalue = 9999999.0F;
 constexpr std::size_t cellsperyear = std::size_t{12} * 4 * 8;  // month, quarter-month, day of it
@@ -29,6 +28,10 @@ struct Period {
     std::int32_t startmonth = 0, startyear = 0;
     std::int32_t endmonth = 0, endyear = 0;
 };
+
+// A daily NBS (thousands of cubic feet per second) as a table value, tens of
+// cubic metres per second.
+inline float tablevalue(float nbs) { return tcfm3(nbs) / 10.0F; }
 
 std::size_t cellindex(std::int32_t yearoffset, std::int32_t month, std::int32_t q, std::int32_t dayofq) {
     return static_cast<std::size_t>(yearoffset) * cellsperyear + at(month) * 32 + at(q) * 8 + at(dayofq);
@@ -159,7 +162,7 @@ bool placedays(const Period& period, std::vector<std::size_t>& cells) {
 // failure (reported).
 bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
     try {
-        grid.cells.assign(grid.years * cellsperyear, fillvalue);
+        grid.cells.assign(grid.years * cellsperyear, outsidetablevalue);
     } catch (const std::bad_alloc&) {
         errorprocess::raiseerrorin(label, {"Error Allocating RAM"});
         return false;
@@ -167,7 +170,7 @@ bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
     if (grid.daycells.empty() && !placedays(period, grid.daycells)) return false;
     // Converted in one pass (it vectorises), then placed in the grid.
     const auto& column = dlyotlk[s];
-    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.values[d] = tcfm3(column[d]) / 10.0F;
+    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.values[d] = tablevalue(column[d]);
     for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.cells[grid.daycells[d]] = grid.values[d];
     return true;
 }
@@ -215,6 +218,8 @@ bool periodof(std::int32_t firstday, std::int32_t lastday, Period& period) {
 
 }  // namespace
 
+float missingtablevalue() { return tablevalue(missingnbs); }
+
 bool tablecalendar(std::int32_t firstday, std::int32_t lastday) {
     Period period;
     std::vector<std::size_t> cells;
@@ -232,7 +237,6 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
     if (!periodof(firstday, lastday, period)) return;
     const std::int64_t numdays = static_cast<std::int64_t>(lastday) - firstday + 1;
     const std::array<std::string, 7> header = headerlines(lakeindex, period);
-    const std::string code(iolayer::trimright(fcstutil::levlkcode2[at(lakeindex)]));
     Grid grid;
     grid.years = static_cast<std::size_t>(
         std::max<std::int64_t>(static_cast<std::int64_t>(period.endyear) - period.startyear + 1, 0));
@@ -247,7 +251,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
                                                " days exceeds the limit of " + iolayer::formati0(maxdays) + " days"});
             return;
         }
-        if (!writetable(s, code + "DNBS_" + iolayer::formati(year, 4) + ".txt", header, period, grid)) return;
+        if (!writetable(s, tablefile(lakeindex, year), header, period, grid)) return;
     }
 }
 

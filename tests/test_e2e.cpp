@@ -9,7 +9,7 @@
 #include "tool_support.hpp"
 
 namespace fs = std::filesystem;
-using testsupport::Day;
+using testsupport::scenarioday;
 using testsupport::runtool;
 using testsupport::seqof;
 using testsupport::ScratchDir;
@@ -30,9 +30,9 @@ const std::string writertrace = " [traceback] : WrtTIVORN_Otlk_Daily...\n";
 
 // 12 mm runoff, 30 mm precipitation and 5 mm evaporation a day: 1241.613 thousand
 // cubic feet per second over Lake Superior, 3515.86 tens of cubic metres per second.
-constexpr Day typical{12.0F, 30.0F, 5.0F};
-constexpr Day missing{-1.0F, 30.0F, 5.0F};
-constexpr Day dry{0.0F, 0.0F, 0.0F};
+constexpr scenarioday typical{12.0F, 30.0F, 5.0F};
+constexpr scenarioday missing{-1.0F, 30.0F, 5.0F};
+constexpr scenarioday dry{0.0F, 0.0F, 0.0F};
 
 std::string header(std::string_view lake8, std::int32_t y1, std::int32_t y2) {
     return "# LAKE " + std::string(lake8) + " DAILY NET BASIN SUPPLIES (CMS*10)\r\n" +
@@ -157,7 +157,7 @@ TEST(Lakes, EachLakeNamesItsTables) {
 
 TEST(Tables, SpanWithinOneMonth) {
     ScratchDir dir;
-    std::vector<Day> days(10, typical);
+    std::vector<scenarioday> days(10, typical);
     days[2] = missing;
     days[3] = dry;
     writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(10, 6, 2010), days);
@@ -348,7 +348,7 @@ TEST(Failures, ErrorFileReplacesADanglingLink) {
 
 TEST(Failures, TruncatedFiles) {
     ScratchDir dir;
-    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), std::vector<Day>(5, dry));
+    writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), std::vector<scenarioday>(5, dry));
     auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out,
               " Processing Superior\n Rerove_TIVORN: Error reading REROVE1950.sup\n" + assemblytrace + maintrace);
@@ -386,7 +386,7 @@ TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
     ScratchDir dir;
     // 31 March 2006 to 31 December 2060: 20000 days, the most dlyotlk holds.
     const std::int32_t last = seqof(31, 12, 2060);
-    std::vector<Day> days(20000, dry);
+    std::vector<scenarioday> days(20000, dry);
     days.front() = typical;
     days.back() = typical;
     writescenario("REROVE1950.sup", last - 19999, last, days);
@@ -414,14 +414,14 @@ TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
     ScratchDir dir;
     // A header before the first day of the calendar: the span reaches from it to
     // the latest last day, which starts out as 1 January 999.
-    writescenario("REROVE1950.sup", -5, -3, std::vector<Day>(3, dry));
+    writescenario("REROVE1950.sup", -5, -3, std::vector<scenarioday>(3, dry));
     auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.ends_with(assemblytrace + maintrace)) << result.out;
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 
     // A span that runs into year 3000.
-    writescenario("REROVE1950.sup", seqof(30, 12, 2999), seqof(30, 12, 2999) + 3, std::vector<Day>(4, dry));
+    writescenario("REROVE1950.sup", seqof(30, 12, 2999), seqof(30, 12, 2999) + 3, std::vector<scenarioday>(4, dry));
     result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.ends_with(writertrace + maintrace)) << result.out;

@@ -43,9 +43,9 @@ TEST(ScenarioFiles, NamesAndLakes) {
     EXPECT_EQ(rerove_tivorn_subs::scenariofile(1950, 1), "REROVE1950.sup");
     EXPECT_EQ(rerove_tivorn_subs::scenariofile(2024, 4), "REROVE2024.geo");
     EXPECT_EQ(rerove_tivorn_subs::scenariofile(950, 7), "REROVE 950.ont");
-    EXPECT_EQ(lakeindexofcode("MHU"), 2);
-    EXPECT_EQ(lakeindexofcode("ont"), 5);
-    EXPECT_EQ(lakeindexofcode("mic"), 0);
+    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("MHU"), 2);
+    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("ont"), 5);
+    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("mic"), 0);
     ASSERT_EQ(lakeparts(2).size(), 3U);
     EXPECT_EQ(lakeparts(2)[2], 4);
     EXPECT_EQ(lakeparts(3)[0], 5);

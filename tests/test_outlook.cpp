@@ -5,12 +5,12 @@
 #include <pugixml.hpp>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "calendar_support.hpp"
 #include "errorprocess/errorprocess.hpp"
 #include "outlook/outlook.hpp"
+#include "scenario_support.hpp"
 #include "support.hpp"
 
 namespace fs = std::filesystem;
@@ -104,15 +104,9 @@ TEST(OutlookTable, BadOrTruncatedTablesAreRefusedWithTheirName) {
 }
 
 std::string scenariobytes(std::int32_t first, std::int32_t last, std::size_t records) {
-    std::string bytes(24 * (records + 1), '\0');
-    std::memcpy(bytes.data(), &first, 4);
-    std::memcpy(bytes.data() + 4, &last, 4);
-    for (std::size_t k = 0; k < records; ++k) {
-        const float values[3] = {1.5F + static_cast<float>(k), 0.1F, -0.25F};
-        std::memcpy(bytes.data() + 24 * (k + 1), "20241129", 8);
-        std::memcpy(bytes.data() + 24 * (k + 1) + 8, values, 12);
-    }
-    return bytes;
+    std::vector<testsupport::scenarioday> days;
+    for (std::size_t k = 0; k < records; ++k) days.push_back({1.5F + static_cast<float>(k), 0.1F, -0.25F});
+    return testsupport::scenariobytes(first, last, days, "20241129");
 }
 
 TEST(OutlookScenarioFile, DaysAsCsvAndDamagedFilesRefused) {
@@ -328,11 +322,8 @@ TEST(OutlookChart, RoundTicksCoverTheRange) {
 TEST(Check, SharedStepsNeitherPrintNorLeaveAFailure) {
     testsupport::ScratchDir dir;
     const std::int32_t first = seqof(25, 12, 2999);  // a span past the calendar's end
-    std::string bytes(24 * 12, '\0');
-    const std::int32_t last = first + 10;
-    std::memcpy(bytes.data(), &first, 4);
-    std::memcpy(bytes.data() + 4, &last, 4);
-    testsupport::writefile(dir.path() / "REROVE1950.sup", bytes);
+    testsupport::writescenario(dir.path() / "REROVE1950.sup", first, first + 10,
+                               std::vector<testsupport::scenarioday>(11));
     errorprocess::errorlevel = 0;
     ::testing::internal::CaptureStdout();
     const outlook::checkoutcome outcome = outlook::checkrun("sup", dir.path());

@@ -171,7 +171,7 @@ TEST_F(Check, TruncatedFilesFailAndShortSpansAreMissingDays) {
                     "2024-06-10) would be written as missing\n"))
         << report;
     // Cut inside its day records, and too short for a header at all.
-    fs::resize_file(set() / "REROVE1951.sup", 24 * 6 + 5);
+    fs::resize_file(set() / "REROVE1951.sup", rerove_tivorn_subs::scenariorecordlength * 6 + 5);
     report = compare("SUP", 1);
     EXPECT_TRUE(has(report,
                     "REROVE1951.sup: too short for its header: it holds 5 of the 10 days from 2024-06-01 to "

@@ -7,7 +7,7 @@
 #include "tool_support.hpp"
 
 namespace fs = std::filesystem;
-using testsupport::Day;
+using testsupport::scenarioday;
 using testsupport::RunResult;
 using testsupport::ScratchDir;
 using testsupport::seqof;
@@ -20,9 +20,9 @@ RunResult outlook(const std::vector<std::string>& args, const fs::path& dir = ".
 
 // 12 mm runoff, 30 mm precipitation and 5 mm evaporation over Lake Superior:
 // 3515.86 tens of m3/s, written 3516., read back as 35160 m3/s.
-constexpr Day typical{12.0F, 30.0F, 5.0F};
-constexpr Day dry{0.0F, 0.0F, 0.0F};
-constexpr Day missing{-1.0F, 30.0F, 5.0F};
+constexpr scenarioday typical{12.0F, 30.0F, 5.0F};
+constexpr scenarioday dry{0.0F, 0.0F, 0.0F};
+constexpr scenarioday missing{-1.0F, 30.0F, 5.0F};
 
 // Superior, 29 November to 2 December 2024 (quarter-months 29-30 Nov and 1-2 Dec):
 // 1950 and 1953 typical, 1951 dry, 1952 typical but for a missing 1 December.

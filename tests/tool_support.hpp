@@ -1,4 +1,4 @@
-// Running the built tool in a scratch directory, and writing scenario files.
+// Running the built tool in a scratch directory.
 #pragma once
 
 #include <fcntl.h>
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario_support.hpp"
 #include "support.hpp"
 #include "tools/childrun.hpp"
 
@@ -156,35 +157,6 @@ inline std::map<std::string, std::string> snapshot(const std::filesystem::path& 
         if (entry.is_regular_file()) files[entry.path().filename().string()] = readfile(entry.path());
     }
     return files;
-}
-
-// One day of a scenario file, in millimetres.
-struct Day {
-    float runoff = 0;
-    float precip = 0;
-    float evap = 0;
-};
-
-// Writes a scenario file: the header with first and last day, then one 24-byte
-// record per given day (which may be fewer or more than the header says).
-inline void writescenario(const std::filesystem::path& file, std::int32_t first, std::int32_t last,
-                          const std::vector<Day>& days) {
-    std::string bytes(24 * (days.size() + 1), '\0');
-    std::memcpy(bytes.data(), &first, 4);
-    std::memcpy(bytes.data() + 4, &last, 4);
-    for (std::size_t k = 0; k < days.size(); ++k) {
-        char* rec = bytes.data() + 24 * (k + 1);
-        std::memcpy(rec, "DAYTEXT ", 8);  // NOLINT(bugprone-not-null-terminated-result): a fixed 8-byte field
-        std::memcpy(rec + 8, &days[k].runoff, 4);
-        std::memcpy(rec + 12, &days[k].precip, 4);
-        std::memcpy(rec + 16, &days[k].evap, 4);
-    }
-    writefile(file, bytes);
-}
-
-// A scenario file with the same values on every day of its header's span.
-inline void writeconstant(const std::filesystem::path& file, std::int32_t first, std::int32_t last, Day day) {
-    writescenario(file, first, last, std::vector<Day>(static_cast<std::size_t>(last - first + 1), day));
 }
 
 }  // namespace testsupport

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -58,12 +57,6 @@ double bump(std::int32_t dayofyear, double peak) {
 
 // Hundredths of a millimetre, as the files of the package carry them.
 float hundredths(double mm) { return static_cast<float>(std::round(mm * 100.0) / 100.0); }
-
-void put32(std::byte* at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFFU);
-}
-void putint(std::byte* at, std::int32_t v) { put32(at, static_cast<std::uint32_t>(v)); }
-void putreal(std::byte* at, float v) { put32(at, std::bit_cast<std::uint32_t>(v)); }
 
 // A whole decimal number of the text, nothing else.
 bool wholenumber(std::string_view text, std::int64_t& value) {
@@ -165,15 +158,6 @@ std::span<const std::int32_t> lakeparts(std::int32_t lakeindex) {
     return std::span<const std::int32_t>(lake.parts.data(), static_cast<std::size_t>(lake.count));
 }
 
-std::int32_t lakeindexofcode(std::string_view code) {
-    std::string lower(code);
-    keldautil::lowercase(lower);
-    for (std::size_t i = 0; i < fcstutil::levlkcode3.size(); ++i) {
-        if (fcstutil::levlkcode3[i] == lower) return static_cast<std::int32_t>(i + 1);
-    }
-    return 0;
-}
-
 Span makespan(std::int32_t firstday, std::int32_t days) {
     Span span;
     span.firstday = firstday;
@@ -198,9 +182,8 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
     const std::size_t records = static_cast<std::size_t>(span.days) + 1;
     out.assign(records * recordlength, std::byte{0});
 
-    // Header: first and last day; bytes 8-23 stay zero.
-    putint(out.data(), span.firstday);
-    putint(out.data() + 4, span.firstday + span.days - 1);
+    // Header: first and last day; its other bytes stay zero.
+    rerove_tivorn_subs::encodeheader(out.data(), {span.firstday, span.firstday + span.days - 1});
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
     const auto p = static_cast<std::size_t>(part - 1);
@@ -245,11 +228,9 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
         // negative (condensation) on some spring days.
         const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
 
-        std::byte* rec = out.data() + (k + 1) * recordlength;
-        std::memcpy(rec, span.datetext.data() + k * 8, 8);
-        putreal(rec + 8, hundredths(runoff));
-        putreal(rec + 12, hundredths(precipitation));
-        putreal(rec + 16, hundredths(evaporation));
+        rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
+                                      std::string_view(span.datetext.data() + k * 8, 8),
+                                      {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)});
     }
 }
 
@@ -346,7 +327,7 @@ bool parsepositional(std::span<const std::string_view> positional, Request& requ
             "expected LAKE YEARS START DAYS, got " + counted(static_cast<std::int64_t>(positional.size()), "argument");
         return false;
     }
-    request.lakeindex = lakeindexofcode(positional[0]);
+    request.lakeindex = rerove_tivorn_subs::lakeindexofcode(positional[0]);
     if (request.lakeindex == 0) {
         error = "unknown lake " + std::string(positional[0]) + " (SUP, MHU, STC, ERI or ONT)";
         return false;

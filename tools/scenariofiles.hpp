@@ -30,9 +30,6 @@ inline constexpr std::int32_t maxyear = 9999;
 // any other index. Mich-Huron is Michigan, Huron and Georgian Bay.
 std::span<const std::int32_t> lakeparts(std::int32_t lakeindex);
 
-// Lake index 1 to 5 of a three-letter lake code, any case; 0 when unknown.
-std::int32_t lakeindexofcode(std::string_view code);
-
 // Per-day data shared by every file of one span: the date text of each day.
 struct Span {
     std::int32_t firstday = 0;  // day sequence number
