@@ -8,8 +8,6 @@
 
 namespace fcstutil {
 namespace {
-constexpr std::int32_t errorfileunit = 2222;  // fixed, outside the registry's range
-constexpr std::string_view errorfilename = "ERROR.INT";
 
 // Removes an entry of that name that is neither a directory nor a regular file (a
 // link, dangling or not; a FIFO, whose open would wait for a writer), so that the

@@ -92,7 +92,12 @@ inline bool quietmode = false;
 // Error file (errorfile.cpp)
 // ===========================================================================
 
-// Replaces ERROR.INT in the working directory by a fresh one, on unit 2222.
+// The error file, its existence the signal of a failed run, and its unit: fixed,
+// outside the registry's range, never registered.
+inline constexpr std::string_view errorfilename = "ERROR.INT";
+inline constexpr std::int32_t errorfileunit = 2222;
+
+// Replaces ERROR.INT in the working directory by a fresh one, on errorfileunit.
 void makeerrorint();
 
 // ===========================================================================

@@ -188,12 +188,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (auto& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
 
-        fuzzsupport::resetstate();
+        processstate::reset();
         (void)console.take();
         const int status = rerove_tivorn_subs::runtool(static_cast<int>(words.size()), argv.data());
         require(fs::current_path() == dir, "the run changed the working directory");
         requireend(status, console.take(), entry);
-        fuzzsupport::resetstate();
+        processstate::reset();
     }
     require(fs::current_path() == before, "the working directory was not restored");
     return 0;

@@ -1,6 +1,7 @@
 // What the fuzz targets share: taking typed values from the input bytes, a
-// scratch directory of the process, the captured console, the reset of process
-// state between inputs and the checks that hold after every input.
+// scratch directory of the process, the captured console and the checks that
+// hold after every input. The process state is put back between inputs with
+// processstate::reset, as the tests do between tests.
 #pragma once
 
 #include <fcntl.h>
@@ -19,8 +20,9 @@
 #include <utility>
 
 #include "errorprocess/errorprocess.hpp"
-#include "iolayer/iolayer.hpp"
+#include "fcstutil/fcstutil.hpp"
 #include "keldautil/keldautil.hpp"
+#include "tests/processstate.hpp"
 
 namespace fuzzsupport {
 
@@ -124,36 +126,14 @@ public:
     }
 };
 
-// Units the programs use: the registry's 201 to 399 and the error file's 2222.
-inline constexpr std::int32_t firstregistryunit = 201;
-inline constexpr std::int32_t lastregistryunit = 399;
-inline constexpr std::int32_t errorfileunit = 2222;
-
-inline bool unitopen(std::int32_t unit) {
-    bool isopen = false;
-    return iolayer::inquireunit(unit, isopen) == iolayer::Status::ok && isopen;
-}
-
 // After the registry's files are closed no unit may stay connected: a unit that
 // is open but not registered is a leak that no closing at the end of a run
 // reaches.
 inline void requirenounitsopen() {
-    for (std::int32_t unit = firstregistryunit; unit <= lastregistryunit; ++unit) {
-        require(!unitopen(unit), "a unit stays open outside the registry", std::to_string(unit));
+    for (std::int32_t unit = keldautil::firstunitnumber; unit <= keldautil::lastunitnumber; ++unit) {
+        require(!processstate::unitopen(unit), "a unit stays open outside the registry", std::to_string(unit));
     }
-    require(!unitopen(errorfileunit), "the error file's unit stays open");
-}
-
-// The state a program starts with: no failure, no message, no file open.
-inline void resetstate() {
-    keldautil::closeallfiles();
-    for (std::int32_t unit = firstregistryunit; unit <= lastregistryunit; ++unit) {
-        if (unitopen(unit)) (void)iolayer::closeunit(unit);
-    }
-    if (unitopen(errorfileunit)) (void)iolayer::closeunit(errorfileunit);
-    keldautil::clearfilesopen();
-    errorprocess::errorlevel = 0;
-    errorprocess::errormessage = "";
+    require(!processstate::unitopen(fcstutil::errorfileunit), "the error file's unit stays open");
 }
 
 }  // namespace fuzzsupport
@@ -188,7 +168,7 @@ inline void requirereaderend(Console& console, bool failed) {
     }
     keldautil::closeallfiles();
     requirenounitsopen();
-    resetstate();
+    processstate::reset();
 }
 
 // Splits the input at the first separator line into a file and the rest.

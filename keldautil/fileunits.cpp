@@ -7,10 +7,6 @@
 #include "keldautil/keldautil.hpp"
 
 namespace keldautil {
-namespace {
-constexpr std::int32_t firstunit = 201;
-constexpr std::int32_t lastunit = 399;
-}  // namespace
 
 void clearfilesopen() {
     openedfiles = 0;
@@ -18,7 +14,7 @@ void clearfilesopen() {
 }
 
 std::int32_t getfreeunitnumber() {
-    for (std::int32_t unit = firstunit; unit <= lastunit; ++unit) {
+    for (std::int32_t unit = firstunitnumber; unit <= lastunitnumber; ++unit) {
         if (unitisavailable(unit)) return unit;
     }
     errorprocess::raiseerror("Unable to get available unit number");

@@ -25,6 +25,9 @@ inline const std::array<std::string, 12> moncode1 = {"J", "F", "M", "A", "M", "J
 // ===========================================================================
 
 inline constexpr std::int32_t maxopenedfiles = 60;
+// The units getfreeunitnumber hands out, where the system's own files lie.
+inline constexpr std::int32_t firstunitnumber = 201;
+inline constexpr std::int32_t lastunitnumber = 399;
 
 // Number of registered units, 0 to 60.
 inline std::int32_t openedfiles = 0;

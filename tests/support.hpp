@@ -10,9 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "errorprocess/errorprocess.hpp"
-#include "iolayer/iolayer.hpp"
-#include "keldautil/keldautil.hpp"
+#include "processstate.hpp"
 
 namespace testsupport {
 
@@ -54,26 +52,17 @@ inline void writefile(const std::filesystem::path& p, std::string_view bytes) {
 // Clears the error state before a test and captures what the test prints.
 class ErrorStateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        errorprocess::errorlevel = 0;
-        errorprocess::errormessage = "";
-    }
+    void SetUp() override { processstate::clearerror(); }
     static void capture() { ::testing::internal::CaptureStdout(); }
     static std::string captured() { return ::testing::internal::GetCapturedStdout(); }
 };
 
-// As ErrorStateTest, with an empty unit registry, and every unit the test left
-// open closed afterwards.
+// As ErrorStateTest, from the state a program starts with, and back to it
+// afterwards: every unit the test left open is closed.
 class UnitsTest : public ErrorStateTest {
 protected:
-    void SetUp() override {
-        ErrorStateTest::SetUp();
-        keldautil::clearfilesopen();
-    }
-    void TearDown() override {
-        for (std::int32_t u = 1; u <= 400; ++u) (void)iolayer::closeunit(u);
-        keldautil::clearfilesopen();
-    }
+    void SetUp() override { processstate::reset(); }
+    void TearDown() override { processstate::reset(); }
 };
 
 }  // namespace testsupport
