@@ -67,7 +67,8 @@ private:
 // cancellation checks). Never cleared during a run.
 inline std::int32_t errorlevel = 0;
 
-// Whether a failure is pending.
+// Whether a failure is pending: errorlevel != 0, the test this code base writes
+// out; kept for the programs of the package that call it.
 inline bool failed() { return errorlevel != 0; }
 
 // The message last composed, always 255 characters.

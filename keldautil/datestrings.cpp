@@ -17,17 +17,17 @@ namespace {
 // Text readers see at most this many characters of a field.
 constexpr std::size_t fieldwidth = 50;
 
-using errorprocess::failed;
+using errorprocess::errorlevel;
 
 bool splitdate(std::int32_t seq, std::int32_t& day, std::int32_t& month, std::int32_t& year) {
     sequencedate(day, month, year, seq);
-    return !failed();
+    return errorlevel == 0;
 }
 
 // Sets seq to datesequence of the new date (-999999 when that fails).
 bool setdate(std::int32_t day, std::int32_t month, std::int32_t year, std::int32_t& seq) {
     datesequence(day, month, year, seq);
-    return !failed();
+    return errorlevel == 0;
 }
 
 bool isdecimal(char c) { return c >= '0' && c <= '9'; }
@@ -115,7 +115,7 @@ std::int32_t getnummonths(std::int32_t first, std::int32_t last) {
     if (!splitdate(last, d2, m2, y2)) return -1;
     if (d1 != 1) ++m1;                        // may become 13
     if (!islastdayofmonth(d2, m2, y2)) --m2;  // may become 0
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     // Years lie within -9999 to 5879610, so this stays well inside 32 bits.
     return (y2 - y1) * 12 + m2 - m1 + 1;
 }
@@ -131,7 +131,7 @@ std::int32_t getnumyears(std::int32_t first, std::int32_t last) {
 
 bool islastdayofmonth(std::int32_t day, std::int32_t month, std::int32_t year) {
     const std::int32_t length = daysinmonth(month, year);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     return day == length;
 }
 
@@ -146,7 +146,7 @@ std::int32_t datestringmdytoseq(std::string_view text) {
     if (day > daysinmonth(month, year)) return -1;
     std::int32_t seq = 0;
     datesequence(day, month, year, seq);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return seq;
 }
 
@@ -166,7 +166,7 @@ std::int32_t datestringmdhytoseq(std::string_view text) {
     if (hour < 1 || hour > 24) return -1;
     std::int32_t hseq = 0;
     hdmysequence(hour, day, month, year, hseq);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return hseq;
 }
 

@@ -86,7 +86,7 @@ void reportdeletion(const std::string& shown) { errorprocess::raiseerror("Error 
 // after a failure (raised).
 std::int32_t opensource(const FileName& source) {
     const std::int32_t in = getfreeunitnumber();
-    if (errorprocess::failed()) return -1;
+    if (errorprocess::errorlevel != 0) return -1;
     // Only a regular file has an end: a device or a pipe could feed the copy forever.
     if (!isregularfile(source.path) || iolayer::openexisting(in, source.path, iolayer::Access::direct,
                                                              iolayer::Action::read, 1) != iolayer::Status::ok) {
@@ -94,14 +94,14 @@ std::int32_t opensource(const FileName& source) {
         return -1;
     }
     (void)filewasopened(in);  // a failure to register is raised there
-    return errorprocess::failed() ? -1 : in;
+    return errorprocess::errorlevel != 0 ? -1 : in;
 }
 
 // Creates the target of a copy in one-byte records on a registered unit; -1
 // after a failure (raised). madetarget tells whether the target was created.
 std::int32_t opentarget(const FileName& source, const FileName& target, bool& madetarget) {
     const std::int32_t out = getfreeunitnumber();
-    if (errorprocess::failed()) return -1;
+    if (errorprocess::errorlevel != 0) return -1;
     // Creating the target anew would empty a source that is the same file.
     std::error_code ec;
     const bool samefile = !target.path.empty() && fs::equivalent(source.path, target.path, ec);
@@ -111,7 +111,7 @@ std::int32_t opentarget(const FileName& source, const FileName& target, bool& ma
     }
     madetarget = true;
     (void)filewasopened(out);  // a failure to register is raised there
-    return errorprocess::failed() ? -1 : out;
+    return errorprocess::errorlevel != 0 ? -1 : out;
 }
 
 // Copies the one-byte records of in to out, numbered from 1, in blocks. A

@@ -31,7 +31,7 @@ const Split* splitof(std::int32_t monthlength) {
     }
 }
 
-using errorprocess::failed;
+using errorprocess::errorlevel;
 
 std::int32_t clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
@@ -46,13 +46,13 @@ std::int32_t boundaryofdate(std::int32_t day, std::int32_t month, std::int32_t y
         return 0;
     }
     const std::int32_t length = daysinmonth(month, year);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     if (day < 1 || day > length) {
         errorprocess::raiseerror(message);
         return 0;
     }
     const std::int32_t q = qtrmonnumber(day, month, year);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return boundary(length, q);
 }
 
@@ -61,17 +61,17 @@ std::int32_t boundaryofseq(std::int32_t seq, std::int32_t (*ofdate)(std::int32_t
     std::int32_t month = 0;
     std::int32_t year = 0;
     sequencedate(day, month, year, seq);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return ofdate(day, month, year);
 }
 
 bool isboundary(std::int32_t day, std::int32_t month, std::int32_t year, BoundaryOfQtr boundary) {
     const std::int32_t length = daysinmonth(month, year);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     bool matched = false;
     for (std::int32_t q = 1; q <= 4; ++q) {
         if (day == boundary(length, q)) matched = true;
-        if (failed()) return false;
+        if (errorlevel != 0) return false;
     }
     return matched;
 }
@@ -81,11 +81,11 @@ bool adjusttoboundary(std::int32_t& seq, BoundaryOfSeq boundary) {
     std::int32_t month = 0;
     std::int32_t year = 0;
     sequencedate(day, month, year, seq);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     const std::int32_t target = boundary(seq);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     datesequence(target, month, year, seq);
-    return !failed();
+    return errorlevel == 0;
 }
 
 }  // namespace
@@ -122,12 +122,12 @@ std::int32_t startofqtr1(std::int32_t seq) { return boundaryofseq(seq, startofqt
 
 std::int32_t qtrmonnumber(std::int32_t day, std::int32_t month, std::int32_t year) {
     const std::int32_t length = daysinmonth(month, year);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     // The smallest q whose last day is not before the day; none past the month.
     std::int32_t result = -1;
     for (std::int32_t q = 4; q >= 1; --q) {
         const std::int32_t last = endofqtr2(length, q);
-        if (failed()) return result;
+        if (errorlevel != 0) return result;
         if (last >= day) result = q;
     }
     return result;
@@ -141,11 +141,11 @@ std::int32_t dayofqtrmon(std::int32_t day, std::int32_t month, std::int32_t year
 
 std::int32_t daysinqtrmon(std::int32_t q, std::int32_t month, std::int32_t year) {
     const std::int32_t length = daysinmonth(month, year);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     const std::int32_t last = endofqtr2(length, q);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     const std::int32_t first = startofqtr2(length, q);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return last - first + 1;
 }
 
@@ -170,7 +170,7 @@ std::int32_t sequencefromymqd(std::int32_t year, std::int32_t month, std::int32_
     days += qday;
     std::int32_t seq = 0;
     datesequence(clamp32(days), month, year, seq);
-    if (failed()) return -1;
+    if (errorlevel != 0) return -1;
     return seq;
 }
 
@@ -182,21 +182,21 @@ namespace {
 bool wholeqtrmon(std::int32_t seq, bool forward, std::int32_t& y, std::int32_t& m, std::int32_t& q) {
     std::int32_t d = 0;
     sequencedate(d, m, y, seq);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     const std::int32_t edge = forward ? startofqtr3(d, m, y) : endofqtr3(d, m, y);
-    if (failed()) return false;
+    if (errorlevel != 0) return false;
     if (d != edge) {
         // Step over the partial quarter-month to the next (or previous) one.
         const std::int32_t other = forward ? endofqtr3(d, m, y) : startofqtr3(d, m, y);
-        if (failed()) return false;
+        if (errorlevel != 0) return false;
         std::int32_t n = 0;
         datesequence(other, m, y, n);
-        if (failed()) return false;
+        if (errorlevel != 0) return false;
         sequencedate(d, m, y, forward ? n + 1 : n - 1);
-        if (failed()) return false;
+        if (errorlevel != 0) return false;
     }
     q = qtrmonnumber(d, m, y);
-    return !failed();
+    return errorlevel == 0;
 }
 
 }  // namespace
