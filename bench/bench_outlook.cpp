@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 constexpr double targetseconds = 0.5;
 constexpr std::uintmax_t targetbytes = 2'000'000;
 
-struct Options {
+struct benchoptions {
     int repeat = 5;
     std::int32_t years = rerove_tivorn_subs::maxscen;
     std::int32_t days = rerove_tivorn_subs::maxdays;
@@ -41,8 +41,8 @@ struct Options {
 double secondssince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
 // Scenario files and the tool's tables in dir, which becomes the working directory.
-void writetables(const Options& opt, const fs::path& dir) {
-    const scenariofiles::Request request = scenariofiles::benchrequest(opt.years, opt.days, dir);
+void writetables(const benchoptions& opt, const fs::path& dir) {
+    const scenariofiles::scenariorequest request = scenariofiles::benchrequest(opt.years, opt.days, dir);
     std::int32_t written = 0;
     std::string error;
     if (!scenariofiles::writescenarios(request, written, error)) throw std::runtime_error(error);
@@ -96,7 +96,7 @@ timing best(int repeat, F&& work) {
     return t;
 }
 
-bool parse(int argc, char** argv, Options& opt) {
+bool parse(int argc, char** argv, benchoptions& opt) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const bool hasvalue = i + 1 < argc;
@@ -117,7 +117,7 @@ bool parse(int argc, char** argv, Options& opt) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options opt;
+    benchoptions opt;
     if (!parse(argc, argv, opt)) {
         std::puts("usage: bench_outlook [--repeat N] [--years N] [--days N] [--check]");
         return 2;

@@ -44,7 +44,7 @@ constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;  // the tool's mo
 constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;   // the tool's most days
 constexpr std::size_t blocksize = 1 << 20;
 
-struct Options {
+struct benchoptions {
     fs::path tool = RT_TOOL_PATH;
     fs::path work;
     int repeat = 3;
@@ -70,8 +70,9 @@ double secondssince(Clock::time_point t0) { return std::chrono::duration<double>
 
 // Runs argv[0] (searched in PATH when search is set) in directory cwd, with
 // standard output and error into the file out.
-childrun::Result runchild(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& out, bool search) {
-    childrun::Launch launch;
+childrun::runresult runchild(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& out,
+                             bool search) {
+    childrun::invocation launch;
     launch.program = argv[0];
     launch.argv = argv;
     launch.cwd = cwd;
@@ -164,7 +165,7 @@ int usageerror(const std::string& why) {
 
 // The work directory: a fresh one under the temporary directory, or the
 // caller's, which must be empty. Absolute: the children run inside it.
-fs::path makework(const Options& opt) {
+fs::path makework(const benchoptions& opt) {
     fs::path work = opt.work;
     if (work.empty()) {
         std::string tmpl = (fs::temp_directory_path() / "bench_rerove_XXXXXX").string();
@@ -179,8 +180,8 @@ fs::path makework(const Options& opt) {
 
 // Writes the input into run: Mich-Huron, the years from 1950, from 1 June 2024.
 // Gives the wall time it took.
-double generate(const Options& opt, const fs::path& run) {
-    const scenariofiles::Request request = scenariofiles::benchrequest(opt.years, opt.days, run);
+double generate(const benchoptions& opt, const fs::path& run) {
+    const scenariofiles::scenariorequest request = scenariofiles::benchrequest(opt.years, opt.days, run);
     const Clock::time_point t0 = Clock::now();
     std::int32_t written = 0;
     std::string error;
@@ -189,7 +190,7 @@ double generate(const Options& opt, const fs::path& run) {
 }
 
 // The best times of the repeated runs, the tool's peak memory and its tables' sizes.
-struct Timings {
+struct timings {
     double tool = 1e300;
     double read = 1e300;
     double write = 1e300;
@@ -199,9 +200,9 @@ struct Timings {
 
 // One run of the tool in run, its output into log; false (having said why) when
 // it did not complete.
-bool timetool(const Options& opt, const fs::path& run, const fs::path& log, Timings& t) {
+bool timetool(const benchoptions& opt, const fs::path& run, const fs::path& log, timings& t) {
     removeall(filesstarting(run, "mhDNBS_"));
-    const childrun::Result tool = runchild({opt.tool.string(), "MHU"}, run, log, false);
+    const childrun::runresult tool = runchild({opt.tool.string(), "MHU"}, run, log, false);
     if (!tool.started) throw std::runtime_error(tool.failure);
     const std::string printed = readtext(log);
     const std::vector<fs::path> tables = filesstarting(run, "mhDNBS_");
@@ -220,7 +221,7 @@ bool timetool(const Options& opt, const fs::path& run, const fs::path& log, Timi
 }
 
 // Says the results; 1 when a target is missed and opt.check is set.
-int report(const Options& opt, const Timings& t, long selfkib) {
+int report(const benchoptions& opt, const timings& t, long selfkib) {
     std::uintmax_t outbytes = 0;
     for (const std::uintmax_t s : t.sizes) outbytes += s;
     const double baseline = t.read + t.write;
@@ -244,7 +245,7 @@ int report(const Options& opt, const Timings& t, long selfkib) {
     return opt.check && !(ratiook && memok) ? 1 : 0;
 }
 
-int bench(const Options& opt) {
+int bench(const benchoptions& opt) {
     // run/ is the tool's working directory, sink/ takes the baseline's output.
     const fs::path work = makework(opt);
     const fs::path run = work / "run";
@@ -252,9 +253,9 @@ int bench(const Options& opt) {
     const fs::path log = work / "tool.out";
     fs::create_directories(run);
     fs::create_directories(sink);
-    struct Cleanup {
+    struct removeonexit {
         fs::path dir;
-        ~Cleanup() {
+        ~removeonexit() {
             std::error_code ec;
             if (!dir.empty()) fs::remove_all(dir, ec);
         }
@@ -274,10 +275,10 @@ int bench(const Options& opt) {
     for (const fs::path& p : inputs) catargs.push_back(p.filename().string());
     struct rusage self {};
     ::getrusage(RUSAGE_SELF, &self);
-    Timings t;
+    timings t;
     for (int rep = 0; rep < opt.repeat; ++rep) {
         if (!timetool(opt, run, log, t)) return 1;
-        const childrun::Result cat = runchild(catargs, run, "/dev/null", true);
+        const childrun::runresult cat = runchild(catargs, run, "/dev/null", true);
         if (!cat.started || cat.status != 0) throw std::runtime_error("cat failed: " + cat.failure);
         t.read = std::min(t.read, cat.seconds);
         removeall(filesstarting(sink, "table"));
@@ -287,7 +288,7 @@ int bench(const Options& opt) {
 }
 
 // Reads the command line into opt. Gives -1 to go on, or the exit status.
-int parseoptions(const std::vector<std::string_view>& args, Options& opt) {
+int parseoptions(const std::vector<std::string_view>& args, benchoptions& opt) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         const bool hasvalue = i + 1 < args.size();
@@ -321,7 +322,7 @@ int parseoptions(const std::vector<std::string_view>& args, Options& opt) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options opt;
+    benchoptions opt;
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const int status = parseoptions(args, opt); status >= 0) return status;
     try {

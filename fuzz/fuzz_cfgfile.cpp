@@ -12,7 +12,7 @@
 #include "iolayer/iolayer.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
+    static fuzzsupport::consolefile console;
     static const std::string name = (fuzzsupport::scratch() / "fcst.cfg").string();
     fuzzsupport::writefile(name, std::string_view(reinterpret_cast<const char*>(data), size));
 

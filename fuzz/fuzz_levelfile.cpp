@@ -25,9 +25,9 @@ std::int32_t wordat(std::string_view file, std::size_t offset) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
+    static fuzzsupport::consolefile console;
     static const std::string name = (fuzzsupport::scratch() / "level.dat").string();
-    fuzzsupport::Bytes in(data, size);
+    fuzzsupport::inputbytes in(data, size);
     const auto offset = in.value<std::int16_t>();
     const std::string_view file = in.rest();
     fuzzsupport::writefile(name, file);

@@ -199,7 +199,7 @@ void checktablepath(double x) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzsupport::Bytes in(data, size);
+    fuzzsupport::inputbytes in(data, size);
     const int decimals = in.byte() % 16;
     const int width = 1 + in.byte() % 47;
     const std::uint8_t layout = in.byte();

@@ -16,7 +16,7 @@ namespace {
 
 constexpr float untouched = -12345.0F;
 
-void requireoutcome(fuzzsupport::Console& console, float value) {
+void requireoutcome(fuzzsupport::consolefile& console, float value) {
     const bool failed = errorprocess::errorlevel != 0;
     if (failed) fuzzsupport::require(value == untouched, "a failed lookup wrote its value");
     fuzzsupport::requirereaderend(console, failed);
@@ -25,9 +25,9 @@ void requireoutcome(fuzzsupport::Console& console, float value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
+    static fuzzsupport::consolefile console;
     static const std::string name = (fuzzsupport::scratch() / "period.txt").string();
-    fuzzsupport::Bytes in(data, size);
+    fuzzsupport::inputbytes in(data, size);
     const std::int32_t day = in.byte() % 40 - 2;
     const std::int32_t month = in.byte() % 15 - 1;
     const std::int32_t qtr = in.byte() % 7 - 1;

@@ -18,13 +18,13 @@
 #include "fuzzsupport.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
+    static fuzzsupport::consolefile console;
     static const auto dir = [] {
         auto d = fuzzsupport::scratch() / "lake";
         std::filesystem::create_directories(d);
         return d;
     }();
-    fuzzsupport::Bytes in(data, size);
+    fuzzsupport::inputbytes in(data, size);
     const std::uint8_t shape = in.byte();
     const auto [simulate, bsnnm] = fuzzsupport::splitat(in.rest(), "\n%%BSNNM\n");
     fuzzsupport::writefile(dir / "SIMULATE", simulate);
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bsnnm.data() != nullptr) fuzzsupport::writefile(dir / "BSNNM", bsnnm);
 
     // The lake directory by a relative name, as the package gives it.
-    fuzzsupport::InDirectory here(fuzzsupport::scratch());
+    fuzzsupport::indirectory here(fuzzsupport::scratch());
     fcstutil::thislakedir.assign(80, ' ');
     fcstutil::thislakedir.replace(0, 5, "lake\\");
 

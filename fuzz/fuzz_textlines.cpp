@@ -135,8 +135,8 @@ void checkdatetexts(std::string_view line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
-    fuzzsupport::Bytes in(data, size);
+    static fuzzsupport::consolefile console;
+    fuzzsupport::inputbytes in(data, size);
     const std::uint8_t shape = in.byte();
     const std::size_t count = shape % 12;
     const bool removequotes = (shape & 0x80) != 0;

@@ -35,7 +35,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using fuzzsupport::Bytes;
+using fuzzsupport::inputbytes;
 using fuzzsupport::require;
 
 constexpr std::size_t maxentries = 16;
@@ -44,7 +44,7 @@ const std::string errorint = " This ERROR.INT file created by MIRT forecast pack
 const std::string maintrace = " [traceback] : Rerove_TIVORN Main...\n";
 const std::string nocreate = " Error creating ERROR.INT\n";
 
-std::vector<std::string> commandline(Bytes& in, std::int32_t& lakeindex) {
+std::vector<std::string> commandline(inputbytes& in, std::int32_t& lakeindex) {
     const std::uint8_t choice = in.byte();
     lakeindex = 1 + choice % 5;
     std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
@@ -58,7 +58,7 @@ std::vector<std::string> commandline(Bytes& in, std::int32_t& lakeindex) {
     }
 }
 
-std::string suffix(Bytes& in, std::int32_t lakeindex) {
+std::string suffix(inputbytes& in, std::int32_t lakeindex) {
     rerove_tivorn_subs::LakeParts lake;
     (void)rerove_tivorn_subs::lakeparts(lakeindex, lake);
     const std::uint8_t b = in.byte();
@@ -70,7 +70,7 @@ std::string suffix(Bytes& in, std::int32_t lakeindex) {
 
 // A scenario file: header of first and last day, then day records whose count
 // may differ from what the header says; values small and positive or raw.
-std::string scenario(Bytes& in, std::int32_t base) {
+std::string scenario(inputbytes& in, std::int32_t base) {
     const std::uint8_t form = in.byte();
     std::int32_t first = base + static_cast<std::int8_t>(in.byte()) / 32;
     std::int32_t last = first + in.byte() % 64 - 2;
@@ -96,49 +96,49 @@ std::string scenario(Bytes& in, std::int32_t base) {
     return bytes;
 }
 
-std::string yeartext(Bytes& in) {
+std::string yeartext(inputbytes& in) {
     const std::uint8_t b = in.byte();
     if (b < 200) return iolayer::formati(1900 + b % 100, 4);
     return iolayer::padded(in.text(4), 4);  // odd year characters: signs, blanks, letters
 }
 
 // What the run must leave in place of ERROR.INT.
-enum class ErrorEntry { none, replaceable, directory };
+enum class errorentry { none, replaceable, directory };
 
 // One entry of the working directory; returns what it made of ERROR.INT.
-ErrorEntry makeentry(Bytes& in, std::int32_t lakeindex, std::int32_t base) {
+errorentry makeentry(inputbytes& in, std::int32_t lakeindex, std::int32_t base) {
     const std::uint8_t kind = in.byte();
     const std::string year = yeartext(in);
     const std::string name = "REROVE" + year + "." + suffix(in, lakeindex);
-    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return ErrorEntry::none;
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return errorentry::none;
     std::error_code ec;
     switch (kind % 16) {
-        case 10: fs::create_directory(name, ec); return ErrorEntry::none;
-        case 11: fs::create_symlink("gone/" + name, name, ec); return ErrorEntry::none;
+        case 10: fs::create_directory(name, ec); return errorentry::none;
+        case 11: fs::create_symlink("gone/" + name, name, ec); return errorentry::none;
         case 12:
-            if (fs::exists(fs::symlink_status("ERROR.INT"))) return ErrorEntry::none;
+            if (fs::exists(fs::symlink_status("ERROR.INT"))) return errorentry::none;
             if ((kind & 0x10) != 0) {
                 fs::create_directory("ERROR.INT", ec);
-                return ErrorEntry::directory;
+                return errorentry::directory;
             }
             fs::create_symlink((kind & 0x20) != 0 ? "gone" : ".", "ERROR.INT", ec);
-            return ErrorEntry::replaceable;
-        case 13: fs::create_directory("DLYLIST.TMP", ec); return ErrorEntry::none;
+            return errorentry::replaceable;
+        case 13: fs::create_directory("DLYLIST.TMP", ec); return errorentry::none;
         case 14:
             fs::create_directory(
                 fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" + name.substr(6, 4) + ".txt",
                 ec);
-            return ErrorEntry::none;
+            return errorentry::none;
         default: {
             // The name may be taken by a directory or a dangling link made before.
             const std::string bytes = scenario(in, base);
             std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            return ErrorEntry::none;
+            return errorentry::none;
         }
     }
 }
 
-void requireend(int status, const std::string& printed, ErrorEntry entry) {
+void requireend(int status, const std::string& printed, errorentry entry) {
     require(status == 0 || status == 1, "an exit status other than 0 or 1");
     fuzzsupport::requirenounitsopen();
     require(keldautil::openedfiles == 0, "files stay registered at the end of a run");
@@ -146,11 +146,11 @@ void requireend(int status, const std::string& printed, ErrorEntry entry) {
     if (status == 0) {
         require(errorprocess::errorlevel == 0, "a success with errorlevel set");
         require(printed.find("[traceback]") == std::string::npos, "a success with a traceback", printed);
-        if (entry == ErrorEntry::none) require(!fs::exists(errorfile), "a success left ERROR.INT");
+        if (entry == errorentry::none) require(!fs::exists(errorfile), "a success left ERROR.INT");
         return;
     }
     require(errorprocess::errorlevel != 0, "a failure with errorlevel clear");
-    if (entry == ErrorEntry::directory) {
+    if (entry == errorentry::directory) {
         require(printed.ends_with(maintrace + nocreate), "no word that ERROR.INT could not be made", printed);
         return;
     }
@@ -162,7 +162,7 @@ void requireend(int status, const std::string& printed, ErrorEntry entry) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::Console console;
+    static fuzzsupport::consolefile console;
     static const std::int32_t base = [] {
         std::int32_t seq = 0;
         keldautil::datesequence(1, 6, 2010, seq);
@@ -174,14 +174,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::create_directory(dir);
     const fs::path before = fs::current_path();
     {
-        fuzzsupport::InDirectory here(dir);
-        Bytes in(data, size);
+        fuzzsupport::indirectory here(dir);
+        inputbytes in(data, size);
         std::int32_t lakeindex = 1;
         std::vector<std::string> words = commandline(in, lakeindex);
-        ErrorEntry entry = ErrorEntry::none;
+        errorentry entry = errorentry::none;
         for (std::size_t n = 0; n < maxentries && !in.empty(); ++n) {
-            const ErrorEntry made = makeentry(in, lakeindex, base);
-            if (made != ErrorEntry::none) entry = made;
+            const errorentry made = makeentry(in, lakeindex, base);
+            if (made != errorentry::none) entry = made;
         }
         std::vector<char*> argv;
         argv.reserve(words.size() + 1);

@@ -27,9 +27,9 @@
 namespace fuzzsupport {
 
 // Takes values from the front of the input; past its end every value is 0.
-class Bytes {
+class inputbytes {
 public:
-    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    inputbytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool empty() const { return size_ == 0; }
     std::size_t size() const { return size_; }
@@ -102,9 +102,9 @@ inline std::string readfile(const std::filesystem::path& path) {
 
 // Standard output goes to a file of the scratch directory; take() returns what
 // was printed since the last take().
-class Console {
+class consolefile {
 public:
-    Console() {
+    consolefile() {
         std::fflush(stdout);
         const std::string path = (scratch() / "console.txt").string();
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
@@ -142,14 +142,14 @@ namespace fuzzsupport {
 
 // Works in dir until destroyed, then returns to where the process was: the
 // fuzzer writes its findings by relative names.
-class InDirectory {
+class indirectory {
 public:
-    explicit InDirectory(const std::filesystem::path& dir) : previous_(std::filesystem::current_path()) {
+    explicit indirectory(const std::filesystem::path& dir) : previous_(std::filesystem::current_path()) {
         std::filesystem::current_path(dir);
     }
-    ~InDirectory() { std::filesystem::current_path(previous_); }
-    InDirectory(const InDirectory&) = delete;
-    InDirectory& operator=(const InDirectory&) = delete;
+    ~indirectory() { std::filesystem::current_path(previous_); }
+    indirectory(const indirectory&) = delete;
+    indirectory& operator=(const indirectory&) = delete;
 
 private:
     std::filesystem::path previous_;
@@ -158,7 +158,7 @@ private:
 // After a reader: its failure left errorlevel 1 and printed a message, its
 // success neither; once the registry's files are closed nothing stays open.
 // Then the state is reset for the next input.
-inline void requirereaderend(Console& console, bool failed) {
+inline void requirereaderend(consolefile& console, bool failed) {
     const std::string printed = console.take();
     if (failed) {
         require(errorprocess::errorlevel == 1, "a reader failed without errorlevel 1");

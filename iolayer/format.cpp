@@ -39,9 +39,9 @@ std::string fixeddigits(double magnitude, int decimals) {
 bool isblank(char c) { return c == ' '; }
 
 // A number edited right to left into a blank scratch field, then placed.
-class Field {
+class editfield {
 public:
-    Field() { std::memset(buf_, ' ', sizeof buf_); }
+    editfield() { std::memset(buf_, ' ', sizeof buf_); }
 
     // The decimal digits of mag, then suffix, ending at the field's end; returns
     // the first character written.
@@ -139,7 +139,7 @@ void appendformati(std::string& out, std::int64_t value, int width) {
 }
 
 char* editi(char* dst, std::int64_t value, int width) {
-    Field field;
+    editfield field;
     char* p = field.digits(value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
     if (value < 0) *--p = '-';
     return field.place(p, dst, width);
@@ -188,7 +188,7 @@ char* editf(char* dst, double value, int width, int decimals) {
         // and taken away from zero.
         auto whole = static_cast<std::uint64_t>(magnitude);
         if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;
-        Field field;
+        editfield field;
         char* p = field.digits(whole, ".");
         if (negative) *--p = '-';
         return field.place(p, dst, width);

@@ -24,7 +24,7 @@ constexpr std::size_t writechunk = std::size_t{64} * 1024;
 constexpr std::size_t firstblock = std::size_t{4} * 1024;
 constexpr std::size_t directblock = std::size_t{512} * 1024;
 
-struct Connection {
+struct connection {
     int fd = -1;
     std::string path;
     Access access = Access::sequential;
@@ -49,16 +49,16 @@ struct Connection {
     std::size_t blocklen = 0;
 };
 
-std::unordered_map<std::int32_t, std::unique_ptr<Connection>>& table() {
-    static std::unordered_map<std::int32_t, std::unique_ptr<Connection>> connections;
+std::unordered_map<std::int32_t, std::unique_ptr<connection>>& table() {
+    static std::unordered_map<std::int32_t, std::unique_ptr<connection>> connections;
     return connections;
 }
 
 // The last connection looked up: record and line loops hit the same unit.
 std::int32_t lastunit = 0;
-Connection* lastconn = nullptr;
+connection* lastconn = nullptr;
 
-Connection* find(std::int32_t unit) {
+connection* find(std::int32_t unit) {
     if (unit == lastunit && lastconn != nullptr) return lastconn;
     auto& t = table();
     auto it = t.find(unit);
@@ -89,7 +89,7 @@ bool writeall(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool flushwrites(Connection& c) {
+bool flushwrites(connection& c) {
     if (c.wbuf.empty()) return !c.writefailed;
     bool ok = writeall(c.fd, c.wbuf.data(), c.wbuf.size());
     c.wbuf.clear();
@@ -113,7 +113,7 @@ std::int64_t preadfull(int fd, std::byte* data, std::size_t size, std::int64_t o
 }
 
 Status attach(std::int32_t unit, int fd, std::string_view path, Access access, bool writable, std::int32_t reclen) {
-    auto c = std::make_unique<Connection>();
+    auto c = std::make_unique<connection>();
     c->fd = fd;
     c->path = std::string(path);
     c->access = access;
@@ -158,7 +158,7 @@ Status createfile(std::int32_t unit, std::string_view path, Access access, bool 
 }
 
 Status readline(std::int32_t unit, std::string& line) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::sequential) return Status::error;
     if (!c->wbuf.empty() && !flushwrites(*c)) return Status::error;
     line.clear();
@@ -199,7 +199,7 @@ Status readline(std::int32_t unit, std::string& line) {
 }
 
 Status writeline(std::int32_t unit, std::string_view text) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::sequential || !c->writable) return Status::error;
     if (c->writefailed) return Status::error;
     if (c->rpos != c->rlen) {
@@ -217,7 +217,7 @@ Status writeline(std::int32_t unit, std::string_view text) {
 }
 
 Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::direct || n < 1) return Status::error;
     const auto reclen = static_cast<std::size_t>(c->reclen);
     if (out.size() > reclen) return Status::error;
@@ -245,7 +245,7 @@ Status readrecord(std::int32_t unit, std::int32_t n, std::span<std::byte> out) {
 }
 
 Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, std::span<std::byte> out) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::direct || first < 1 || count < 1) return Status::error;
     const auto bytes = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(c->reclen);
     if (out.size() != bytes) return Status::error;
@@ -262,7 +262,7 @@ Status readrecords(std::int32_t unit, std::int32_t first, std::int32_t count, st
 }
 
 Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte> data) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::direct || !c->writable || n < 1) return Status::error;
     const auto reclen = static_cast<std::size_t>(c->reclen);
     if (data.size() > reclen) return Status::error;
@@ -273,7 +273,7 @@ Status writerecord(std::int32_t unit, std::int32_t n, std::span<const std::byte>
 }
 
 Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte> data) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr || c->access != Access::direct || !c->writable || n < 1) return Status::error;
     const auto reclen = static_cast<std::size_t>(c->reclen);
     if (data.size() % reclen != 0) return Status::error;
@@ -294,7 +294,7 @@ Status writerecords(std::int32_t unit, std::int32_t n, std::span<const std::byte
 }
 
 Status closeunit(std::int32_t unit, Disposition disposition) {
-    Connection* c = find(unit);
+    connection* c = find(unit);
     if (c == nullptr) return Status::error;
     bool ok = flushwrites(*c);
     if (::close(c->fd) != 0) ok = false;

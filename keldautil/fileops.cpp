@@ -26,13 +26,13 @@ namespace fs = std::filesystem;
 constexpr std::size_t copyblock = std::size_t{64} * 1024;
 
 // A name as the caller wrote it (for messages) and the path it stands for here.
-struct FileName {
+struct namedfile {
     std::string given;  // without trailing blanks
     std::string path;   // backslashes as slashes; empty when it names no file
 };
 
-FileName filename(std::string_view name) {
-    FileName f;
+namedfile filename(std::string_view name) {
+    namedfile f;
     f.given = std::string(iolayer::trimright(name));
     // A NUL would cut the name short in every system call.
     if (f.given.find('\0') == std::string::npos) f.path = hostpath(f.given);
@@ -45,15 +45,15 @@ bool isregularfile(const std::string& path) {
 }
 
 // One file a name stands for: where it is, and how to name it in a message.
-struct Match {
+struct matchedfile {
     std::string path;
     std::string shown;
 };
 
 // The regular files that name stands for: the file itself, or, when the last
 // part of the name holds * or ?, the matching files of the directory before it.
-std::vector<Match> matchingfiles(const FileName& f) {
-    std::vector<Match> found;
+std::vector<matchedfile> matchingfiles(const namedfile& f) {
+    std::vector<matchedfile> found;
     const std::size_t slash = f.path.rfind('/');
     const std::size_t cut = slash == std::string::npos ? 0 : slash + 1;
     const std::string_view dir = std::string_view(f.path).substr(0, cut);
@@ -84,7 +84,7 @@ void reportdeletion(const std::string& shown) { errorprocess::raiseerror("Error 
 
 // Opens the source of a copy in one-byte records on a registered unit; -1
 // after a failure (raised).
-std::int32_t opensource(const FileName& source) {
+std::int32_t opensource(const namedfile& source) {
     const std::int32_t in = getfreeunitnumber();
     if (errorprocess::errorlevel != 0) return -1;
     // Only a regular file has an end: a device or a pipe could feed the copy forever.
@@ -99,7 +99,7 @@ std::int32_t opensource(const FileName& source) {
 
 // Creates the target of a copy in one-byte records on a registered unit; -1
 // after a failure (raised). madetarget tells whether the target was created.
-std::int32_t opentarget(const FileName& source, const FileName& target, bool& madetarget) {
+std::int32_t opentarget(const namedfile& source, const namedfile& target, bool& madetarget) {
     const std::int32_t out = getfreeunitnumber();
     if (errorprocess::errorlevel != 0) return -1;
     // Creating the target anew would empty a source that is the same file.
@@ -151,7 +151,7 @@ bool copyrecords(std::int32_t in, std::int32_t out, const std::string& sourcepat
 // Copies source to target. madetarget tells whether the target was created (or
 // emptied) by this call, which is what a failed copy may clean up. After a
 // failure the units stay open and registered until closeallfiles.
-void copybytes(const FileName& source, const FileName& target, bool& madetarget) {
+void copybytes(const namedfile& source, const namedfile& target, bool& madetarget) {
     madetarget = false;
     if (!iolayer::fileexists(source.path)) {
         errorprocess::raiseerror("Error copying file.  " + source.given + " does not exist.");
@@ -210,8 +210,8 @@ void deletefile(std::string_view name) {
 }
 
 void rename_system(std::string_view oldname, std::string_view newname, bool& done) {
-    const FileName from = filename(oldname);
-    const FileName to = filename(newname);
+    const namedfile from = filename(oldname);
+    const namedfile to = filename(newname);
     // A missing old file leaves an existing target alone. The rename replaces a
     // file of the new name in one step; it fails, unreported, onto a directory.
     if (!to.path.empty() && isregularfile(from.path)) {
@@ -223,8 +223,8 @@ void rename_system(std::string_view oldname, std::string_view newname, bool& don
 
 void renamefile(std::string_view oldname, std::string_view newname, bool& done) {
     done = false;
-    const FileName from = filename(oldname);
-    const FileName to = filename(newname);
+    const namedfile from = filename(oldname);
+    const namedfile to = filename(newname);
 
     bool madetarget = false;
     copybytes(from, to, madetarget);

@@ -23,7 +23,7 @@ constexpr float highestvalue = 9999999.0F;
 constexpr std::size_t cellsperyear = std::size_t{12} * 4 * 8;  // month, quarter-month, day of it
 
 // The outlook span as calendar dates.
-struct Period {
+struct spandates {
     std::int32_t firstday = 0, lastday = 0;
     std::int32_t startmonth = 0, startyear = 0;
     std::int32_t endmonth = 0, endyear = 0;
@@ -38,7 +38,7 @@ std::size_t cellindex(std::int32_t yearoffset, std::int32_t month, std::int32_t 
 }
 
 // The seven header lines of a table of the lake.
-std::array<std::string, 7> headerlines(std::int32_t lakeindex, const Period& period) {
+std::array<std::string, 7> headerlines(std::int32_t lakeindex, const spandates& period) {
     return {"# LAKE " + fcstutil::levlkname10[at(lakeindex)].substr(0, 8) + " DAILY NET BASIN SUPPLIES (CMS*10)",
             "#                [e.g. 149 = 1490 cms]",
             "# " + iolayer::formati(period.startyear, 4) + " to " + iolayer::formati(period.endyear, 4),
@@ -51,7 +51,7 @@ std::array<std::string, 7> headerlines(std::int32_t lakeindex, const Period& per
 // The cell of every day of the span. The calendar walk is the same for every
 // scenario, so it is made once, while the first table is written. False after a
 // failure of the calendar (already reported).
-bool mapdays(const Period& period, std::vector<std::size_t>& cells) {
+bool mapdays(const spandates& period, std::vector<std::size_t>& cells) {
     cells.clear();
     for (std::int32_t seq = period.firstday; seq <= period.lastday; ++seq) {
         std::int32_t day = 0, month = 0, year = 0;
@@ -78,13 +78,13 @@ std::string rangewarning(std::int32_t year, std::int32_t month, std::int32_t q, 
 }
 
 // One table file being written: its unit and name, the span's grid of cells.
-struct Table {
+struct openedtable {
     std::int32_t unit = 0;
     std::string name;
     const std::vector<float>& cells;
 };
 
-bool writeline(const Table& table, std::string_view text) {
+bool writeline(const openedtable& table, std::string_view text) {
     if (iolayer::writeline(table.unit, text) == iolayer::Status::ok) return true;
     errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error writing " + table.name});
     return false;
@@ -92,7 +92,7 @@ bool writeline(const Table& table, std::string_view text) {
 
 // Writes the row of quarter-month q of a month: its days from cell base on,
 // warning of each value out of range first. False after a failure (reported).
-bool writerow(const Table& table, std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t length,
+bool writerow(const openedtable& table, std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t length,
               std::size_t base) {
     for (std::int32_t k = 1; k <= length; ++k) {
         const float v = table.cells[base + at(k)];
@@ -110,7 +110,7 @@ bool writerow(const Table& table, std::int32_t year, std::int32_t month, std::in
 // year, month, number and length in days. False after a failure of the calendar
 // (reported) or when row returns false.
 template <typename Row>
-bool eachquartermonth(const Period& period, Row row) {
+bool eachquartermonth(const spandates& period, Row row) {
     for (std::int32_t y = period.startyear; y <= period.endyear; ++y) {
         const std::int32_t firstmonth = y == period.startyear ? period.startmonth : 1;
         const std::int32_t lastmonth = y == period.endyear ? period.endmonth : 12;
@@ -133,14 +133,14 @@ bool eachquartermonth(const Period& period, Row row) {
 
 // Writes the rows of the span's months, four quarter-months each. False after a
 // failure (reported).
-bool writerows(const Table& table, const Period& period) {
+bool writerows(const openedtable& table, const spandates& period) {
     return eachquartermonth(period, [&](std::int32_t y, std::int32_t month, std::int32_t q, std::int32_t length) {
         return writerow(table, y, month, q, length, cellindex(y - period.startyear, month, q, 1));
     });
 }
 
 // The grid of one table, and what is kept from one table to the next.
-struct Grid {
+struct tablegrid {
     std::size_t years = 0;
     std::vector<float> cells;
     std::vector<std::size_t> daycells;  // empty until the days are mapped
@@ -148,7 +148,7 @@ struct Grid {
 };
 
 // The cell of every day of the span, as mapdays; a failure is reported.
-bool placedays(const Period& period, std::vector<std::size_t>& cells) {
+bool placedays(const spandates& period, std::vector<std::size_t>& cells) {
     if (mapdays(period, cells)) return true;
     if (errorlevel == 0)
         errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
@@ -160,7 +160,7 @@ bool placedays(const Period& period, std::vector<std::size_t>& cells) {
 // Places the span's values of scenario position s (tens of cubic metres per
 // second) in a fresh grid, mapping the days to cells on first use. False after a
 // failure (reported).
-bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
+bool fillgrid(std::size_t s, const spandates& period, tablegrid& grid) {
     try {
         grid.cells.assign(grid.years * cellsperyear, outsidetablevalue);
     } catch (const std::bad_alloc&) {
@@ -177,8 +177,8 @@ bool fillgrid(std::size_t s, const Period& period, Grid& grid) {
 
 // Writes the table of scenario position s to file name on a registered unit,
 // closed and unregistered at the end. False after a failure (reported).
-bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header, const Period& period,
-                Grid& grid) {
+bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header,
+                const spandates& period, tablegrid& grid) {
     const std::int32_t unit = keldautil::getfreeunitnumber();
     if (errorlevel == 0 && iolayer::createfile(unit, name, iolayer::Access::sequential) != iolayer::Status::ok) {
         errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error opening " + name});
@@ -189,7 +189,7 @@ bool writetable(std::size_t s, const std::string& name, const std::array<std::st
         errorprocess::traceback(label);
         return false;
     }
-    const Table table{unit, name, grid.cells};
+    const openedtable table{unit, name, grid.cells};
     for (const std::string& line : header) {
         if (!writeline(table, line)) return false;
     }
@@ -205,7 +205,7 @@ bool writetable(std::size_t s, const std::string& name, const std::array<std::st
 }
 
 // The outlook span as dates; false after a failure of the calendar (passed on).
-bool periodof(std::int32_t firstday, std::int32_t lastday, Period& period) {
+bool periodof(std::int32_t firstday, std::int32_t lastday, spandates& period) {
     period.firstday = firstday;
     period.lastday = lastday;
     std::int32_t day = 0;
@@ -221,7 +221,7 @@ bool periodof(std::int32_t firstday, std::int32_t lastday, Period& period) {
 float missingtablevalue() { return tablevalue(missingnbs); }
 
 bool tablecalendar(std::int32_t firstday, std::int32_t lastday) {
-    Period period;
+    spandates period;
     std::vector<std::size_t> cells;
     return periodof(firstday, lastday, period) && placedays(period, cells) &&
            eachquartermonth(period, [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return true; });
@@ -233,11 +233,11 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
         errorprocess::raiseerrorin(label, {"Internal error in lake designator (WrtTIVORN_Otlk_Daily)!"});
         return;
     }
-    Period period;
+    spandates period;
     if (!periodof(firstday, lastday, period)) return;
     const std::int64_t numdays = static_cast<std::int64_t>(lastday) - firstday + 1;
     const std::array<std::string, 7> header = headerlines(lakeindex, period);
-    Grid grid;
+    tablegrid grid;
     grid.years = static_cast<std::size_t>(
         std::max<std::int64_t>(static_cast<std::int64_t>(period.endyear) - period.startyear + 1, 0));
     grid.values.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(numdays, 0, maxdays)));

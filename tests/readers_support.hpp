@@ -29,7 +29,7 @@ protected:
     // Nothing registered and the first unit free again: every file was closed.
     static bool allclosed() { return keldautil::openedfiles == 0 && keldautil::getfreeunitnumber() == 201; }
 
-    ScratchDir dir;
+    scratchdir dir;
 };
 
 // Lines joined with LF, or with CR LF as files from Windows have them.

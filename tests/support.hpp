@@ -16,22 +16,22 @@ namespace testsupport {
 
 // A fresh directory that becomes the working directory for the lifetime of the
 // object; the previous working directory is restored and the directory removed.
-class ScratchDir {
+class scratchdir {
 public:
-    ScratchDir() : previous_(std::filesystem::current_path()) {
+    scratchdir() : previous_(std::filesystem::current_path()) {
         std::string tmpl = (std::filesystem::temp_directory_path() / "rtXXXXXX").string();
         if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
         path_ = tmpl;
         std::filesystem::current_path(path_);
     }
-    ~ScratchDir() {
+    ~scratchdir() {
         std::error_code ec;
         std::filesystem::current_path(previous_, ec);
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    scratchdir(const scratchdir&) = delete;
+    scratchdir& operator=(const scratchdir&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
 private:

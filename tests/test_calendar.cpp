@@ -19,12 +19,12 @@ using testsupport::seqof;
 class DaySequence : public testsupport::ErrorStateTest {};
 
 TEST_F(DaySequence, AnchorDates) {
-    struct Anchor {
+    struct anchor {
         std::int32_t d, m, y, n;
     };
-    for (const Anchor& a : {Anchor{1, 1, 1, 307}, Anchor{1, 1, 1000, 365184}, Anchor{1, 1, 1900, 693902},
-                            Anchor{1, 1, 1970, 719469}, Anchor{1, 1, 2000, 730426}, Anchor{29, 2, 2000, 730485},
-                            Anchor{31, 12, 2999, 1095668}, Anchor{31, 12, 9999, 3652365}}) {
+    for (const anchor& a : {anchor{1, 1, 1, 307}, anchor{1, 1, 1000, 365184}, anchor{1, 1, 1900, 693902},
+                            anchor{1, 1, 1970, 719469}, anchor{1, 1, 2000, 730426}, anchor{29, 2, 2000, 730485},
+                            anchor{31, 12, 2999, 1095668}, anchor{31, 12, 9999, 3652365}}) {
         std::int32_t n = 0;
         datesequence(a.d, a.m, a.y, n);
         EXPECT_EQ(n, a.n) << a.d << "/" << a.m << "/" << a.y;
@@ -223,10 +223,11 @@ TEST_F(MonthAndYear, PendingFailureGivesFailureResults) {
 class HourSequence : public testsupport::ErrorStateTest {};
 
 TEST_F(HourSequence, BothWays) {
-    struct Case {
+    struct hourcase {
         std::int32_t hour, d, m, y, h;
     };
-    for (const Case& c : {Case{1, 1, 1, 2000, 17530224}, Case{24, 31, 12, 1999, 17530223}, Case{0, 0, 3, 0, -1}}) {
+    for (const hourcase& c :
+         {hourcase{1, 1, 1, 2000, 17530224}, hourcase{24, 31, 12, 1999, 17530223}, hourcase{0, 0, 3, 0, -1}}) {
         std::int32_t h = 0, hour = 0, d = 0, m = 0, y = 0;
         if (c.y > 0) {
             hdmysequence(c.hour, c.d, c.m, c.y, h);

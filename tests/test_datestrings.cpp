@@ -67,13 +67,13 @@ TEST_F(PeriodOps, Counts) {
     EXPECT_EQ(getnumweeks(n, n + 13), 2);
     EXPECT_EQ(getnumweeks(n, n - 10), 0);
     EXPECT_EQ(getnumweeks(lo, hi), 613566756);  // 2^32 days
-    struct Span {
+    struct spancase {
         std::int32_t d1, m1, y1, d2, m2, y2, months, years;
     };
-    for (const Span& s : {Span{1, 1, 2001, 31, 1, 2001, 1, 0}, Span{2, 1, 2001, 28, 2, 2001, 1, -1},
-                          Span{1, 1, 2001, 31, 12, 2001, 12, 1}, Span{15, 1, 2001, 20, 1, 2001, -1, -1},
-                          Span{2, 1, 2001, 31, 12, 2003, 35, 2}, Span{1, 1, 2001, 30, 12, 2001, 11, 0},
-                          Span{1, 2, 2000, 29, 2, 2000, 1, -1}}) {
+    for (const spancase& s : {spancase{1, 1, 2001, 31, 1, 2001, 1, 0}, spancase{2, 1, 2001, 28, 2, 2001, 1, -1},
+                              spancase{1, 1, 2001, 31, 12, 2001, 12, 1}, spancase{15, 1, 2001, 20, 1, 2001, -1, -1},
+                              spancase{2, 1, 2001, 31, 12, 2003, 35, 2}, spancase{1, 1, 2001, 30, 12, 2001, 11, 0},
+                              spancase{1, 2, 2000, 29, 2, 2000, 1, -1}}) {
         const std::int32_t first = seqof(s.d1, s.m1, s.y1), last = seqof(s.d2, s.m2, s.y2);
         EXPECT_EQ(getnummonths(first, last), s.months) << s.d1 << "/" << s.m1 << " to " << s.d2 << "/" << s.m2;
         EXPECT_EQ(getnumyears(first, last), s.years) << s.d1 << "/" << s.m1 << " to " << s.d2 << "/" << s.m2;

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 using testsupport::scenarioday;
 using testsupport::runtool;
 using testsupport::seqof;
-using testsupport::ScratchDir;
+using testsupport::scratchdir;
 using testsupport::snapshot;
 using testsupport::writeconstant;
 using testsupport::writescenario;
@@ -70,7 +70,7 @@ std::vector<std::string> goldenruns() {
 
 TEST_P(Golden, MatchesEveryByte) {
     const fs::path root = fs::path(RT_GOLDEN_DIR) / GetParam();
-    ScratchDir dir;
+    scratchdir dir;
     if (fs::exists(root / "input")) {
         for (const auto& entry : fs::directory_iterator(root / "input")) {
             fs::copy_file(entry.path(), dir.path() / entry.path().filename());
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(ReferenceRuns, Golden, ::testing::ValuesIn(goldenruns()
 // ---------------------------------------------------------------------------
 
 TEST(CommandLine, LakeCodesInAnyCase) {
-    ScratchDir dir;
+    scratchdir dir;
     for (const char* arg : {"sup", "SUP", "Sup", "Superior"}) {
         const auto result = runtool({arg, "ignored", "words"}, dir.path());
         EXPECT_EQ(result.out, " Processing Superior\n") << arg;
@@ -108,14 +108,14 @@ TEST(CommandLine, LakeCodesInAnyCase) {
 }
 
 TEST(CommandLine, LongProgramPathDoesNotCrowdOutTheLakeCode) {
-    ScratchDir dir;
+    scratchdir dir;
     const auto result = runtool({"ont"}, dir.path(), "/opt/" + std::string(120, 'd') + "/bin/rerove_tivorn");
     EXPECT_EQ(result.out, " Processing Ontario\n");
     EXPECT_EQ(result.status, 0);
 }
 
 TEST(CommandLine, RefusedCodes) {
-    ScratchDir dir;
+    scratchdir dir;
     auto result = runtool({"Mich"}, dir.path());
     EXPECT_EQ(result.out, " Invalid lake code: Mic\n" + usage + maintrace);
     EXPECT_EQ(result.status, 1);
@@ -128,7 +128,7 @@ TEST(CommandLine, RefusedCodes) {
 }
 
 TEST(Lakes, EachLakeNamesItsTables) {
-    struct Lake {
+    struct lakecase {
         const char* arg;
         const char* suffix;
         const char* table;
@@ -136,11 +136,11 @@ TEST(Lakes, EachLakeNamesItsTables) {
         const char* processing;
     };
     const std::int32_t first = seqof(1, 6, 2010);
-    for (const Lake& l : {Lake{"sup", "sup", "spDNBS_1961.txt", "Superior", "Superior"},
-                          Lake{"stc", "stc", "scDNBS_1961.txt", "Stclair ", "Stclair"},
-                          Lake{"eri", "eri", "erDNBS_1961.txt", "Erie    ", "Erie"},
-                          Lake{"ont", "ont", "onDNBS_1961.txt", "Ontario ", "Ontario"}}) {
-        ScratchDir dir;
+    for (const lakecase& l : {lakecase{"sup", "sup", "spDNBS_1961.txt", "Superior", "Superior"},
+                              lakecase{"stc", "stc", "scDNBS_1961.txt", "Stclair ", "Stclair"},
+                              lakecase{"eri", "eri", "erDNBS_1961.txt", "Erie    ", "Erie"},
+                              lakecase{"ont", "ont", "onDNBS_1961.txt", "Ontario ", "Ontario"}}) {
+        scratchdir dir;
         writeconstant(std::string("REROVE1961.") + l.suffix, first, first + 29, dry);
         const auto result = runtool({l.arg}, dir.path());
         EXPECT_EQ(result.out, std::string(" Processing ") + l.processing + "\n");
@@ -156,7 +156,7 @@ TEST(Lakes, EachLakeNamesItsTables) {
 // ---------------------------------------------------------------------------
 
 TEST(Tables, SpanWithinOneMonth) {
-    ScratchDir dir;
+    scratchdir dir;
     std::vector<scenarioday> days(10, typical);
     days[2] = missing;
     days[3] = dry;
@@ -176,7 +176,7 @@ TEST(Tables, SpanWithinOneMonth) {
 }
 
 TEST(Tables, RowLengthsFollowTheMonths) {
-    ScratchDir dir;
+    scratchdir dir;
     // 1 January 2000 to 31 March 2001: a leap February, then a common one.
     writeconstant("REROVE2000.eri", seqof(1, 1, 2000), seqof(31, 3, 2001), dry);
     ASSERT_EQ(runtool({"ERI"}, dir.path()).status, 0);
@@ -234,7 +234,7 @@ void expectfourjunedays(const std::string& lake, const std::string& out, const s
 }  // namespace
 
 TEST(Rounding, OnePartLakeNearHalves) {
-    ScratchDir dir;
+    scratchdir dir;
     writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(4, 6, 2010),
                   {{45.68F, 0.61F, 16.05F},       // 2873.5 exactly: rounded once after r + p - e
                    {22.81F, 45.47F, 46.68F},      // 2052.4998, one unit below the half
@@ -247,7 +247,7 @@ TEST(Rounding, OnePartLakeNearHalves) {
 }
 
 TEST(Rounding, ThreePartLakeNearHalves) {
-    ScratchDir dir;
+    scratchdir dir;
     const std::int32_t first = seqof(1, 6, 2010);
     // Four days of each part: Michigan, Huron and Georgian Bay.
     writescenario(
@@ -271,7 +271,7 @@ TEST(Rounding, ThreePartLakeNearHalves) {
 // ---------------------------------------------------------------------------
 
 TEST(Discovery, OnlyYearsEveryPartHas) {
-    ScratchDir dir;
+    scratchdir dir;
     const std::int32_t first = seqof(1, 6, 2010);
     for (const char* name : {"REROVE1950.mic", "REROVE1951.mic", "REROVE1952.mic", "REROVE1950.hur", "REROVE1951.hur",
                              "REROVE1951.geo", "REROVE1952.geo"})
@@ -287,7 +287,7 @@ TEST(Discovery, OnlyYearsEveryPartHas) {
 }
 
 TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
-    ScratchDir dir;
+    scratchdir dir;
     const std::int32_t first = seqof(1, 6, 2010);
     for (std::int32_t y = 1901; y <= 1975; ++y) writeconstant("REROVE" + std::to_string(y) + ".ont", first, first, dry);
     auto result = runtool({"ont"}, dir.path());
@@ -311,7 +311,7 @@ TEST(Discovery, SeventyFiveYearsAcceptedSeventySixRefused) {
 }
 
 TEST(Discovery, ASignWithoutDigitsIsNoYear) {
-    ScratchDir dir;
+    scratchdir dir;
     writeconstant("REROVE+   .sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     writeconstant("REROVE -  .sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
@@ -330,7 +330,7 @@ TEST(Discovery, ASignWithoutDigitsIsNoYear) {
 // ---------------------------------------------------------------------------
 
 TEST(Failures, ErrorFileReplacesADanglingLink) {
-    ScratchDir dir;
+    scratchdir dir;
     fs::create_symlink("gone/ERROR.INT", "ERROR.INT");
     auto result = runtool({}, dir.path());
     EXPECT_EQ(result.status, 1);
@@ -347,7 +347,7 @@ TEST(Failures, ErrorFileReplacesADanglingLink) {
 }
 
 TEST(Failures, TruncatedFiles) {
-    ScratchDir dir;
+    scratchdir dir;
     writescenario("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), std::vector<scenarioday>(5, dry));
     auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out,
@@ -365,7 +365,7 @@ TEST(Failures, TruncatedFiles) {
 }
 
 TEST(Failures, InvalidAndOverlongPeriods) {
-    ScratchDir dir;
+    scratchdir dir;
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     writescenario("REROVE1951.sup", seqof(8, 6, 2010), seqof(1, 6, 2010), {});
     auto result = runtool({"sup"}, dir.path());
@@ -383,7 +383,7 @@ TEST(Failures, InvalidAndOverlongPeriods) {
 }
 
 TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
-    ScratchDir dir;
+    scratchdir dir;
     // 31 March 2006 to 31 December 2060: 20000 days, the most dlyotlk holds.
     const std::int32_t last = seqof(31, 12, 2060);
     std::vector<scenarioday> days(20000, dry);
@@ -411,7 +411,7 @@ TEST(Failures, SpanOfTwentyThousandDaysAcceptedOneMoreRefused) {
 }
 
 TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
-    ScratchDir dir;
+    scratchdir dir;
     // A header before the first day of the calendar: the span reaches from it to
     // the latest last day, which starts out as 1 January 999.
     writescenario("REROVE1950.sup", -5, -3, std::vector<scenarioday>(3, dry));
@@ -435,7 +435,7 @@ TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
 
 TEST(Failures, FullDiskWhileWriting) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    ScratchDir dir;
+    scratchdir dir;
     writeconstant("REROVE1950.sup", seqof(1, 6, 2010), seqof(8, 6, 2010), dry);
     fs::create_symlink("/dev/full", "spDNBS_1950.txt");
     const auto result = runtool({"sup"}, dir.path());
@@ -446,7 +446,7 @@ TEST(Failures, FullDiskWhileWriting) {
 }
 
 TEST(Failures, ListingCannotBeWritten) {
-    ScratchDir dir;
+    scratchdir dir;
     fs::create_directory("DLYLIST.TMP");
     const auto result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.out,

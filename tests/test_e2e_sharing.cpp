@@ -12,8 +12,8 @@
 #include "tools/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
-using testsupport::RunResult;
-using testsupport::ScratchDir;
+using childrun::runresult;
+using testsupport::scratchdir;
 using testsupport::snapshot;
 
 namespace {
@@ -25,23 +25,23 @@ using Files = std::map<std::string, std::string>;
 constexpr int maxrounds = 40;
 constexpr auto maxtime = std::chrono::seconds(3);
 
-struct Lake {
+struct lakecase {
     std::string code;
     std::int32_t lakeindex = 0;
     std::vector<std::int32_t> years;
-    std::vector<scenariofiles::Request::Omission> omissions;
+    std::vector<scenariofiles::scenariorequest::omittedfile> omissions;
 };
 
 // Year sets that overlap but differ, so that a run working from another lake's
 // listing asks for files that are not there or writes other tables.
-const Lake superior{"sup", 1, {1950, 1951, 1952, 1953, 1954, 1955, 1956, 1957, 1958, 1959, 1960}, {}};
+const lakecase superior{"sup", 1, {1950, 1951, 1952, 1953, 1954, 1955, 1956, 1957, 1958, 1959, 1960}, {}};
 // Huron lacks 1947 and Georgian Bay 1953: nine years are common to all parts.
-const Lake michhuron{
+const lakecase michhuron{
     "mhu", 2, {1945, 1946, 1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954, 1955}, {{6, 1947}, {7, 1953}}};
-const Lake erie{"eri", 4, {1957, 1958, 1959, 1960, 1961, 1962, 1963, 1964, 1965, 1966, 1967}, {}};
+const lakecase erie{"eri", 4, {1957, 1958, 1959, 1960, 1961, 1962, 1963, 1964, 1965, 1966, 1967}, {}};
 
-void writelake(const Lake& lake, const fs::path& dir) {
-    scenariofiles::Request request;
+void writelake(const lakecase& lake, const fs::path& dir) {
+    scenariofiles::scenariorequest request;
     request.lakeindex = lake.lakeindex;
     request.years = lake.years;
     request.firstday = testsupport::seqof(1, 6, 2010);
@@ -54,8 +54,8 @@ void writelake(const Lake& lake, const fs::path& dir) {
 }
 
 // What a run printed and the files it added to the directory.
-struct Outcome {
-    RunResult result;
+struct runoutcome {
+    runresult result;
     Files added;
 };
 
@@ -89,16 +89,16 @@ void removeall(const Files& files) {
 
 // Starts the lakes' runs together, round after round, in a directory that holds
 // the scenario files of all of them, and compares every run with its run alone.
-void runrounds(const std::vector<Lake>& lakes) {
-    ScratchDir dir;
-    for (const Lake& lake : lakes) writelake(lake, dir.path());
+void runrounds(const std::vector<lakecase>& lakes) {
+    scratchdir dir;
+    for (const lakecase& lake : lakes) writelake(lake, dir.path());
     const Files scenarios = snapshot(dir.path());
 
-    std::vector<Outcome> alone;
+    std::vector<runoutcome> alone;
     std::vector<std::vector<std::string>> commands;
     Files expected = scenarios;
-    for (const Lake& lake : lakes) {
-        Outcome outcome{testsupport::runtool({lake.code}, dir.path()), {}};
+    for (const lakecase& lake : lakes) {
+        runoutcome outcome{testsupport::runtool({lake.code}, dir.path()), {}};
         ASSERT_EQ(outcome.result.status, 0) << lake.code << ":\n" << outcome.result.out;
         outcome.added = addedto(scenarios, snapshot(dir.path()));
         ASSERT_FALSE(outcome.added.empty()) << lake.code;
@@ -112,7 +112,7 @@ void runrounds(const std::vector<Lake>& lakes) {
     std::string first;
     const auto until = std::chrono::steady_clock::now() + maxtime;
     for (; rounds < maxrounds && std::chrono::steady_clock::now() < until; ++rounds) {
-        const std::vector<RunResult> results = testsupport::runtogether(commands, dir.path());
+        const std::vector<runresult> results = testsupport::runtogether(commands, dir.path());
         std::string faults;
         for (std::size_t i = 0; i < lakes.size(); ++i) {
             if (results[i].status != alone[i].result.status || results[i].out != alone[i].result.out)

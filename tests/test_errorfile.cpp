@@ -17,7 +17,7 @@ class ErrorFile : public testsupport::ErrorStateTest {};
 }  // namespace
 
 TEST_F(ErrorFile, IsReplacedNotAppended) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     testsupport::writefile("ERROR.INT", "old content that is longer than the new one\n");
     const std::string expected = " This ERROR.INT file created by MIRT forecast package\r\n";
     fcstutil::makeerrorint();
@@ -32,7 +32,7 @@ TEST_F(ErrorFile, IsReplacedNotAppended) {
 
 TEST_F(ErrorFile, ReplacesAnyEntryThatIsNotADirectory) {
     namespace fs = std::filesystem;
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     const std::string expected = " This ERROR.INT file created by MIRT forecast package\r\n";
     fs::create_directory("elsewhere");
     testsupport::writefile("elsewhere/kept", "untouched\n");
@@ -58,7 +58,7 @@ TEST_F(ErrorFile, ReplacesAnyEntryThatIsNotADirectory) {
 
 TEST_F(ErrorFile, ThatCannotBeMadeIsReportedOnTheConsole) {
     namespace fs = std::filesystem;
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     fs::create_directory("ERROR.INT");
     capture();
     fcstutil::makeerrorint();

@@ -43,7 +43,7 @@ TEST_F(ErrorState, WriteErrorMessageJoinsPrefixAndCuts) {
 }
 
 TEST_F(ErrorState, WriteErrorMessageEchoesToUnit) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     ASSERT_EQ(iolayer::createfile(320, "log.txt", iolayer::Access::sequential), iolayer::Status::ok);
     capture();
     writeerrormessage("to both", "P:", 320, false);

@@ -18,7 +18,7 @@
 namespace fs = std::filesystem;
 using iolayer::FileLock;
 using iolayer::Status;
-using testsupport::ScratchDir;
+using testsupport::scratchdir;
 
 namespace {
 
@@ -53,7 +53,7 @@ bool someonewaitson(std::uint64_t inode) {
 }  // namespace
 
 TEST(FileLock, HeldUntilReleasedWhateverElseTheFileGoesThrough) {
-    ScratchDir dir;
+    scratchdir dir;
     FileLock lock;
     ASSERT_EQ(lock.lock("LIST.TMP"), Status::ok);
     EXPECT_TRUE(lock.held());
@@ -83,7 +83,7 @@ TEST(FileLock, HeldUntilReleasedWhateverElseTheFileGoesThrough) {
 }
 
 TEST(FileLock, GoesWithTheProcessThatHeldIt) {
-    ScratchDir dir;
+    scratchdir dir;
     const pid_t pid = ::fork();
     if (pid == 0) {
         FileLock lock;
@@ -97,7 +97,7 @@ TEST(FileLock, GoesWithTheProcessThatHeldIt) {
 }
 
 TEST(FileLock, WaiterStartsOverWhenTheHolderDeletesTheFile) {
-    ScratchDir dir;
+    scratchdir dir;
     FileLock first;
     ASSERT_EQ(first.lock("LIST.TMP"), Status::ok);
     const std::uint64_t old = inodeof("LIST.TMP");
@@ -121,7 +121,7 @@ TEST(FileLock, WaiterStartsOverWhenTheHolderDeletesTheFile) {
 }
 
 TEST(FileLock, RefusedWhereNoRegularFileCanBe) {
-    ScratchDir dir;
+    scratchdir dir;
     FileLock lock;
     fs::create_directory("LIST.TMP");
     EXPECT_EQ(lock.lock("LIST.TMP"), Status::error);

@@ -37,21 +37,21 @@ std::string allbytes(std::size_t n) {
 
 // Lowers the size any file of this process may grow to, while it lives; writes
 // past it fail instead of raising a signal.
-class FileSizeLimit {
+class filesizelimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit filesizelimit(rlim_t bytes) {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
         rlimit lower = saved_;
         lower.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &lower);
         previous_ = std::signal(SIGXFSZ, SIG_IGN);
     }
-    ~FileSizeLimit() {
+    ~filesizelimit() {
         ::setrlimit(RLIMIT_FSIZE, &saved_);
         std::signal(SIGXFSZ, previous_);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    filesizelimit(const filesizelimit&) = delete;
+    filesizelimit& operator=(const filesizelimit&) = delete;
 
 private:
     rlimit saved_{};
@@ -82,7 +82,7 @@ protected:
         return "";
     }
 
-    testsupport::ScratchDir dir_;
+    testsupport::scratchdir dir_;
 
 private:
     fs::path locked_;
@@ -218,7 +218,7 @@ TEST_F(FileOps, CopyWriteFailure) {
     writefile("src.dat", allbytes(10000));
     capture();
     {
-        FileSizeLimit limit(3000);
+        filesizelimit limit(3000);
         copyfile("src.dat", "part.dat");
     }
     EXPECT_EQ(captured(), " Error writing to part.dat for copy.\n");
@@ -432,7 +432,7 @@ TEST_F(FileOps, RenameFileWriteFailureRemovesPartialTarget) {
     bool done = true;
     capture();
     {
-        FileSizeLimit limit(3000);
+        filesizelimit limit(3000);
         renamefile("old.dat", "new.dat", done);
     }
     EXPECT_EQ(captured(), " Error writing to new.dat for copy.\n");

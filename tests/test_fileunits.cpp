@@ -18,7 +18,7 @@ class Registry : public testsupport::UnitsTest {};
 TEST_F(Registry, FreeUnitIsNotReserved) {
     EXPECT_EQ(getfreeunitnumber(), 201);
     EXPECT_EQ(getfreeunitnumber(), 201);
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     ASSERT_EQ(iolayer::createfile(201, "a", iolayer::Access::sequential), iolayer::Status::ok);
     EXPECT_EQ(getfreeunitnumber(), 202);
     EXPECT_TRUE(unitisinuse(201));
@@ -30,7 +30,7 @@ TEST_F(Registry, FreeUnitIsNotReserved) {
 }
 
 TEST_F(Registry, NoFreeUnit) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     for (std::int32_t u = 201; u <= 399; ++u)
         ASSERT_EQ(iolayer::createfile(u, unitfile(u), iolayer::Access::sequential), iolayer::Status::ok);
     capture();
@@ -75,7 +75,7 @@ TEST_F(Registry, SixtyFirstRegistrationFails) {
 }
 
 TEST_F(Registry, CloseAllClosesRegisteredUnitsOnly) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     closeallfiles();  // empty registry: nothing happens
     EXPECT_EQ(openedfiles, 0);
     for (std::int32_t u : {201, 202, 203}) {
@@ -95,7 +95,7 @@ TEST_F(Registry, CloseAllClosesRegisteredUnitsOnly) {
 }
 
 TEST_F(Registry, ClearForgetsWithoutClosing) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     ASSERT_EQ(iolayer::createfile(201, "a", iolayer::Access::sequential), iolayer::Status::ok);
     filewasopened(201);
     clearfilesopen();

@@ -7,7 +7,7 @@
 #include "support.hpp"
 
 using namespace iolayer;
-using testsupport::ScratchDir;
+using testsupport::scratchdir;
 
 TEST(UnitNumbers, AcceptedRange) {
     bool isopen = true;
@@ -22,7 +22,7 @@ TEST(UnitNumbers, AcceptedRange) {
 }
 
 TEST(TextFiles, WrittenWithCrLfAndReadBackTolerantly) {
-    ScratchDir dir;
+    scratchdir dir;
     ASSERT_EQ(createfile(301, "a.txt", Access::sequential), Status::ok);
     EXPECT_EQ(createfile(301, "b.txt", Access::sequential), Status::error);  // unit in use
     ASSERT_EQ(writeline(301, "first"), Status::ok);
@@ -47,7 +47,7 @@ TEST(TextFiles, WrittenWithCrLfAndReadBackTolerantly) {
 }
 
 TEST(TextFiles, OpenFailures) {
-    ScratchDir dir;
+    scratchdir dir;
     EXPECT_EQ(openexisting(303, "missing.txt", Access::sequential, Action::read), Status::error);
     std::filesystem::create_directory("sub");
     EXPECT_EQ(openexisting(303, "sub", Access::sequential, Action::read), Status::error);
@@ -60,7 +60,7 @@ TEST(TextFiles, OpenFailures) {
 }
 
 TEST(DirectAccess, RecordsAndShortFiles) {
-    ScratchDir dir;
+    scratchdir dir;
     ASSERT_EQ(createfile(310, "rec.bin", Access::direct, true, 24), Status::ok);
     for (std::int32_t n = 1; n <= 3; ++n) {
         std::array<std::byte, 24> rec{};
@@ -92,7 +92,7 @@ TEST(DirectAccess, RecordsAndShortFiles) {
 }
 
 TEST(DirectAccess, ManyRecordsAcrossBlocks) {
-    ScratchDir dir;
+    scratchdir dir;
     std::string bytes;
     for (std::int32_t n = 1; n <= 40000; ++n) {
         char rec[24] = {};
@@ -112,7 +112,7 @@ TEST(DirectAccess, ManyRecordsAcrossBlocks) {
 }
 
 TEST(DirectAccess, SeveralRecordsInOneWrite) {
-    ScratchDir dir;
+    scratchdir dir;
     ASSERT_EQ(createfile(313, "multi.bin", Access::direct, true, 4), Status::ok);
     std::array<std::byte, 12> three{};
     for (std::size_t i = 0; i < three.size(); ++i) three[i] = static_cast<std::byte>('a' + i);
@@ -133,7 +133,7 @@ TEST(DirectAccess, SeveralRecordsInOneWrite) {
 }
 
 TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
-    ScratchDir dir;
+    scratchdir dir;
     for (const char* name : {"REROVE1951.sup", "REROVE1950.sup", "REROVE1950.SUP", "rerove1950.sup", "REROVE195.sup",
                              "REROVE19500.sup", "REROVE 950.sup"})
         testsupport::writefile(name, "");
@@ -151,7 +151,7 @@ TEST(Listing, MatchesWildcardsCaseSensitivelyInByteOrder) {
 }
 
 TEST(DirectAccess, SeveralRecordsInOneRead) {
-    ScratchDir dir;
+    scratchdir dir;
     std::string bytes;
     for (char c = 'a'; c <= 'j'; ++c) bytes.append(4, c);  // ten 4-byte records
     testsupport::writefile("ten.bin", bytes);
@@ -178,7 +178,7 @@ TEST(DirectAccess, SeveralRecordsInOneRead) {
 }
 
 TEST(TextFiles, LineWrittenAfterAPartialRead) {
-    ScratchDir dir;
+    scratchdir dir;
     testsupport::writefile("mixed.txt", "first\r\nsecond\r\nthird\r\n");
     ASSERT_EQ(openexisting(316, "mixed.txt", Access::sequential, Action::readwrite), Status::ok);
     std::string line;

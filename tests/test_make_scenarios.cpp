@@ -33,7 +33,7 @@ std::uint64_t fnv1a(const std::vector<std::byte>& b) {
     return h;
 }
 
-bool parse(std::vector<std::string_view> args, Request& request, std::string& error) {
+bool parse(std::vector<std::string_view> args, scenariorequest& request, std::string& error) {
     return parsearguments(args, request, error);
 }
 
@@ -54,7 +54,7 @@ TEST(ScenarioFiles, NamesAndLakes) {
 
 TEST(ScenarioFiles, HeaderAndRecordLayout) {
     const std::int32_t first = seqof(28, 2, 2024);
-    const Span span = makespan(first, 300);
+    const daycalendar span = makespan(first, 300);
     std::vector<std::byte> b;
     scenariobytes(1950, 3, span, b);
     ASSERT_EQ(b.size(), 301U * 24U);
@@ -77,7 +77,7 @@ TEST(ScenarioFiles, HeaderAndRecordLayout) {
 TEST(ScenarioFiles, ValuesAreValidAndSeasonal) {
     // Twenty years from 1 January, every lake part.
     const std::int32_t first = seqof(1, 1, 2001);
-    const Span span = makespan(first, 7305);
+    const daycalendar span = makespan(first, 7305);
     std::vector<std::byte> b;
     for (std::int32_t part = 1; part <= 7; ++part) {
         scenariobytes(1975, part, span, b);
@@ -113,7 +113,7 @@ TEST(ScenarioFiles, ValuesAreValidAndSeasonal) {
 }
 
 TEST(ScenarioFiles, SameRequestSameBytes) {
-    const Span span = makespan(seqof(1, 6, 2024), 300);
+    const daycalendar span = makespan(seqof(1, 6, 2024), 300);
     std::vector<std::byte> a;
     std::vector<std::byte> b;
     scenariobytes(1950, 2, span, a);
@@ -128,7 +128,7 @@ TEST(ScenarioFiles, SameRequestSameBytes) {
 }
 
 TEST(ScenarioFiles, Arguments) {
-    Request r;
+    scenariorequest r;
     std::string error;
     ASSERT_TRUE(parse({"-d", "out", "mhu", "1953,1950-1951,1950", "6/1/2024", "300", "--omit", "HUR:1951"}, r, error))
         << error;
@@ -179,7 +179,7 @@ TEST(ScenarioFiles, MessagesNameThePartsAndCountDays) {
                              "            ERI  eri", "            ONT  ont"})
         EXPECT_NE(std::find(usage.begin(), usage.end(), line), usage.end()) << line;
 
-    Request r;
+    scenariorequest r;
     std::string error;
     EXPECT_FALSE(parse({"--omit", "sup", "mhu", "1950", "06/01/2024", "300"}, r, error));
     EXPECT_EQ(error, "bad --omit sup (PART[:YEAR]; the parts of MHU: mic, hur or geo; YEAR 1 to 9999)");
@@ -197,8 +197,8 @@ TEST(ScenarioFiles, MessagesNameThePartsAndCountDays) {
 }
 
 TEST(ScenarioFiles, WritesEveryFileOfTheRequest) {
-    testsupport::ScratchDir scratch;
-    Request r;
+    testsupport::scratchdir scratch;
+    scenariorequest r;
     std::string error;
     ASSERT_TRUE(
         parse({"-d", "sub/dir", "MHU", "1950-1952", "01/10/2008", "40", "--omit", "hur:1951", "--omit", "geo:1952"}, r,

@@ -174,7 +174,7 @@ float tcfsfortable(float target) {
 class Writer : public testsupport::UnitsTest {};
 
 TEST_F(Writer, RangeWarningsAtTheLimits) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     const std::int32_t first = seqof(1, 3, 2024);
     std::array<std::int32_t, 75> scenarios{};
     scenarios.fill(-9999);
@@ -203,7 +203,7 @@ TEST_F(Writer, RangeWarningsAtTheLimits) {
 }
 
 TEST_F(Writer, PositionsWithoutAYearWriteNothing) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     std::array<std::int32_t, 75> scenarios{};
     scenarios.fill(-9999);
     scenarios[3] = 0;
@@ -213,7 +213,7 @@ TEST_F(Writer, PositionsWithoutAYearWriteNothing) {
 }
 
 TEST_F(Writer, YearsBeyondFourDigitsAndLaterPositions) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     std::array<std::int32_t, 75> scenarios{};
     scenarios.fill(-9999);
     scenarios[74] = 12345;

@@ -65,7 +65,7 @@ TEST(OutlookTable, DaysOfTheOutlookWithMissingAndUnreadableValues) {
 }
 
 TEST(OutlookTable, YearFromTheFileNameAndLakeListing) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     testsupport::writefile("spDNBS_1950.txt", smalltable());
     testsupport::writefile("spDNBS_1951.txt", smalltable());
     testsupport::writefile("mhDNBS_1950.txt", smalltable());
@@ -110,7 +110,7 @@ std::string scenariobytes(std::int32_t first, std::int32_t last, std::size_t rec
 }
 
 TEST(OutlookScenarioFile, DaysAsCsvAndDamagedFilesRefused) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     const std::int32_t first = seqof(29, 11, 2024);
     testsupport::writefile("REROVE1950.sup", scenariobytes(first, first + 1, 2));
     EXPECT_FALSE(outlook::looksliketable("REROVE1950.sup"));
@@ -320,7 +320,7 @@ TEST(OutlookChart, RoundTicksCoverTheRange) {
 
 // The dry run keeps the shared steps' console lines and error state to itself.
 TEST(Check, SharedStepsNeitherPrintNorLeaveAFailure) {
-    testsupport::ScratchDir dir;
+    testsupport::scratchdir dir;
     const std::int32_t first = seqof(25, 12, 2999);  // a span past the calendar's end
     testsupport::writescenario(dir.path() / "REROVE1950.sup", first, first + 10,
                                std::vector<testsupport::scenarioday>(11));

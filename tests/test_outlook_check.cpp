@@ -7,8 +7,8 @@
 #include "tools/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
-using testsupport::RunResult;
-using testsupport::ScratchDir;
+using childrun::runresult;
+using testsupport::scratchdir;
 using testsupport::seqof;
 
 namespace {
@@ -48,8 +48,8 @@ class Check : public ::testing::Test {
 protected:
     // Writes scenario files as make_scenarios does.
     void make(std::int32_t lakeindex, std::int32_t firstyear, std::int32_t lastyear, std::int32_t days,
-              std::vector<scenariofiles::Request::Omission> omissions = {}) {
-        scenariofiles::Request request;
+              std::vector<scenariofiles::scenariorequest::omittedfile> omissions = {}) {
+        scenariofiles::scenariorequest request;
         request.lakeindex = lakeindex;
         for (std::int32_t y = firstyear; y <= lastyear; ++y) request.years.push_back(y);
         request.firstday = first;
@@ -68,7 +68,7 @@ protected:
     std::string compare(const std::string& lake, int expectedstatus) {
         fs::create_directories(set());
         const auto before = testsupport::snapshot(set());
-        const RunResult check =
+        const runresult check =
             testsupport::runprogram(RT_OUTLOOK_PATH, {"check", lake, set().string()}, dir_.path(), "rerove_outlook");
         EXPECT_EQ(testsupport::snapshot(set()), before) << "check changed the directory";
         EXPECT_EQ(check.status, expectedstatus) << check.out;
@@ -76,7 +76,7 @@ protected:
         const fs::path copy = dir_.path() / "copy";
         fs::remove_all(copy);
         fs::copy(set(), copy);
-        const RunResult tool = testsupport::runtool({lake}, copy);
+        const runresult tool = testsupport::runtool({lake}, copy);
         const std::size_t tables = tablecount(testsupport::snapshot(copy)) - tablecount(before);
         const std::vector<std::string> lines = linesof(check.out);
         const std::string last = lines.empty() ? "" : lines.back();
@@ -97,7 +97,7 @@ protected:
     static bool has(const std::string& report, std::string_view text) { return report.find(text) != std::string::npos; }
 
     const std::int32_t first = seqof(1, 6, 2024);
-    ScratchDir dir_;
+    scratchdir dir_;
 };
 
 TEST_F(Check, GoodSetWritesEveryYear) {
@@ -200,7 +200,7 @@ TEST_F(Check, ASpanPastTheCalendarFailsInTheWriter) {
 }
 
 TEST_F(Check, NotADirectoryIsAFailureOfCheckItself) {
-    const RunResult check =
+    const runresult check =
         testsupport::runprogram(RT_OUTLOOK_PATH, {"check", "SUP", "nowhere"}, dir_.path(), "rerove_outlook");
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.out, "rerove_outlook: nowhere: not a directory\n");

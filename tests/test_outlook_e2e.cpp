@@ -8,13 +8,13 @@
 
 namespace fs = std::filesystem;
 using testsupport::scenarioday;
-using testsupport::RunResult;
-using testsupport::ScratchDir;
+using childrun::runresult;
+using testsupport::scratchdir;
 using testsupport::seqof;
 
 namespace {
 
-RunResult outlook(const std::vector<std::string>& args, const fs::path& dir = ".") {
+runresult outlook(const std::vector<std::string>& args, const fs::path& dir = ".") {
     return testsupport::runprogram(RT_OUTLOOK_PATH, args, dir, "rerove_outlook");
 }
 
@@ -33,18 +33,18 @@ protected:
         for (const std::int32_t year : {1950, 1953}) testsupport::writeconstant(file(year), first, first + 3, typical);
         testsupport::writeconstant(file(1951), first, first + 3, dry);
         testsupport::writescenario(file(1952), first, first + 3, {typical, typical, missing, typical});
-        const RunResult tool = testsupport::runtool({"SUP"}, dir_.path());
+        const runresult tool = testsupport::runtool({"SUP"}, dir_.path());
         ASSERT_EQ(tool.status, 0) << tool.out;
     }
     static std::string file(std::int32_t year) { return "REROVE" + std::to_string(year) + ".sup"; }
-    ScratchDir dir_;
+    scratchdir dir_;
 };
 
 TEST_F(OutlookRun, DumpsATableAndAScenarioFileAsCsv) {
-    const RunResult table = outlook({"dump", "spDNBS_1952.txt"});
+    const runresult table = outlook({"dump", "spDNBS_1952.txt"});
     EXPECT_EQ(table.status, 0);
     EXPECT_EQ(table.out, "date,nbs_m3s\n2024-11-29,35160\n2024-11-30,35160\n2024-12-01,\n2024-12-02,35160\n");
-    const RunResult scenario = outlook({"dump", "REROVE1951.sup"});
+    const runresult scenario = outlook({"dump", "REROVE1951.sup"});
     EXPECT_EQ(scenario.status, 0);
     EXPECT_EQ(scenario.out,
               "# first day 2024-11-29, last day 2024-12-02\ndate,runoff_mm,precip_mm,evap_mm\n2024-11-29,0,0,0\n"
@@ -64,14 +64,14 @@ TEST_F(OutlookRun, SummaryOfOneToFourScenarios) {
     EXPECT_EQ(outlook({"summary", "spDNBS_1950.txt", "spDNBS_1951.txt", "spDNBS_1952.txt"}).out,
               summaryheader + "2024-11-29,2024-11-30,3,0,0,0,35160,35160,23440,35160\n" +
                   "2024-12-01,2024-12-02,2,1,0,0,17580,35160,17580,35160\n");
-    const RunResult all = outlook({"summary", "--lake", "sup"});
+    const runresult all = outlook({"summary", "--lake", "sup"});
     EXPECT_EQ(all.status, 0);
     EXPECT_EQ(all.out, summaryheader + "2024-11-29,2024-11-30,4,0,0,0,35160,35160,26370,35160\n" +
                            "2024-12-01,2024-12-02,3,1,0,0,35160,35160,23440,35160\n");
 }
 
 TEST_F(OutlookRun, PlotWritesAChartThatParses) {
-    const RunResult run = outlook({"plot", "--lake", "SUP", "--traces", "--highlight", "1951", "-o", "chart.svg"});
+    const runresult run = outlook({"plot", "--lake", "SUP", "--traces", "--highlight", "1951", "-o", "chart.svg"});
     EXPECT_EQ(run.status, 0) << run.out;
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_file("chart.svg"));
@@ -79,7 +79,7 @@ TEST_F(OutlookRun, PlotWritesAChartThatParses) {
     EXPECT_EQ(doc.select_nodes("//polyline[@class='highlight']").size(), 1U);
     EXPECT_EQ(doc.select_nodes("//polygon[@class='band90']").size(), 1U);
 
-    const RunResult absent = outlook({"plot", "--lake", "SUP", "--highlight", "1999", "-o", "other.svg"});
+    const runresult absent = outlook({"plot", "--lake", "SUP", "--highlight", "1999", "-o", "other.svg"});
     EXPECT_EQ(absent.status, 1);
     EXPECT_NE(absent.out.find("1999"), std::string::npos);
     EXPECT_FALSE(fs::exists("other.svg"));
@@ -99,7 +99,7 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
              {{"summary", "--period", "week", "spDNBS_1950.txt"}, "week"},
              {{"plot", "spDNBS_1950.txt"}, "output"},
              {{}, "subcommand"}}) {
-        const RunResult run = outlook(args);
+        const runresult run = outlook(args);
         EXPECT_EQ(run.status, 1) << run.out;
         EXPECT_NE(run.out.find(text), std::string::npos) << run.out;
     }
@@ -107,10 +107,10 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
 
 TEST(OutlookProgram, VersionAndHelp) {
     EXPECT_EQ(outlook({"--version"}).out, RT_VERSION "\n");
-    const RunResult help = outlook({"--help"});
+    const runresult help = outlook({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"dump", "summary", "plot"}) EXPECT_NE(help.out.find(command), std::string::npos);
-    const RunResult summary = outlook({"summary", "--help"});
+    const runresult summary = outlook({"summary", "--help"});
     EXPECT_EQ(summary.status, 0);
     EXPECT_NE(summary.out.find("Weibull\nplotting position m/(n+1)"), std::string::npos);
     EXPECT_EQ(outlook({"plot", "--help"}).status, 0);

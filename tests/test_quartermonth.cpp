@@ -124,14 +124,14 @@ TEST_F(QuarterMonth, SequenceFromQuarterMonthRunsOn) {
 }
 
 TEST_F(QuarterMonth, CountOfWholeQuarterMonths) {
-    struct Span {
+    struct spancase {
         std::int32_t d1, m1, y1, d2, m2, y2, count;
     };
-    for (const Span& s :
-         {Span{1, 1, 2001, 31, 1, 2001, 4}, Span{2, 1, 2001, 31, 1, 2001, 3}, Span{1, 1, 2001, 30, 1, 2001, 3},
-          Span{1, 1, 2001, 31, 12, 2001, 48}, Span{9, 1, 2001, 15, 1, 2001, 1}, Span{5, 1, 2001, 12, 1, 2001, 0},
-          Span{3, 1, 2001, 5, 1, 2001, -1}, Span{22, 2, 2000, 8, 3, 2000, 2},
-          Span{1, 1, 1, 31, 12, 2999, 4 * 12 * 2999}}) {
+    for (const spancase& s : {spancase{1, 1, 2001, 31, 1, 2001, 4}, spancase{2, 1, 2001, 31, 1, 2001, 3},
+                              spancase{1, 1, 2001, 30, 1, 2001, 3}, spancase{1, 1, 2001, 31, 12, 2001, 48},
+                              spancase{9, 1, 2001, 15, 1, 2001, 1}, spancase{5, 1, 2001, 12, 1, 2001, 0},
+                              spancase{3, 1, 2001, 5, 1, 2001, -1}, spancase{22, 2, 2000, 8, 3, 2000, 2},
+                              spancase{1, 1, 1, 31, 12, 2999, 4 * 12 * 2999}}) {
         EXPECT_EQ(getnumqtrmons(seqof(s.d1, s.m1, s.y1), seqof(s.d2, s.m2, s.y2)), s.count)
             << s.d1 << "/" << s.m1 << "/" << s.y1 << " to " << s.d2 << "/" << s.m2 << "/" << s.y2;
     }

@@ -28,7 +28,7 @@ namespace {
 constexpr std::int32_t untouched = -77;
 
 // The outputs of one call, each preset to a value no read gives.
-struct Simulation {
+struct simulation {
     std::string code = "???";
     std::int32_t startday = untouched;
     std::int32_t setting1 = untouched;
@@ -38,7 +38,7 @@ struct Simulation {
     std::int32_t numyears = untouched;
     std::array<std::int32_t, 160> years{};
 
-    Simulation() { years.fill(untouched); }
+    simulation() { years.fill(untouched); }
 };
 
 // The lake lines, then start date, settings, end date and third setting, then tail.
@@ -61,7 +61,7 @@ const std::string readerror = "KORVA: Error reading from file SIMULATE";
 
 class SimulateFile : public testsupport::ReaderTest {
 protected:
-    Simulation sim;
+    simulation sim;
 
     std::string read() {
         capture();
@@ -73,7 +73,7 @@ protected:
     std::string reread(const std::string& contents) {
         keldautil::closeallfiles();
         errorlevel = 0;
-        sim = Simulation();
+        sim = simulation();
         writefile("SIMULATE", contents);
         return read();
     }

@@ -21,23 +21,18 @@
 
 namespace testsupport {
 
-struct RunResult {
-    std::string out;
-    int status = -1;
-};
-
 // Runs that must begin at one moment (the sharing tests) are started here with
 // fork and a gate; every other run goes through childrun.
 
 // A started run of the tool: its process and the read end of its standard output.
-struct Child {
+struct startedchild {
     pid_t pid = -1;
     int out = -1;
 };
 
 // A pipe that holds started children back until its write end is closed, so
 // that several runs begin at the same moment.
-struct Gate {
+struct startgate {
     int read = -1;
     int write = -1;
 };
@@ -45,8 +40,8 @@ struct Gate {
 // Starts the program at path with the given arguments in dir (no shell), under
 // the given command name, once the gate (if any) opens. The pipe is not inherited
 // by runs started later, so that each run's output ends when that run does.
-inline Child startprogram(const std::string& tool, const std::vector<std::string>& args,
-                          const std::filesystem::path& dir, const std::string& command, Gate gate = {}) {
+inline startedchild startprogram(const std::string& tool, const std::vector<std::string>& args,
+                                 const std::filesystem::path& dir, const std::string& command, startgate gate = {}) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return {};
     std::vector<std::string> words = {command};
@@ -78,13 +73,13 @@ inline Child startprogram(const std::string& tool, const std::vector<std::string
 }
 
 // Starts the tool as startprogram does.
-inline Child starttool(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                       const std::string& command = "rerove_tivorn", Gate gate = {}) {
+inline startedchild starttool(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                              const std::string& command = "rerove_tivorn", startgate gate = {}) {
     return startprogram(RT_TOOL_PATH, args, dir, command, gate);
 }
 
 // Waits for a started run and gives its exit status (-1 when it did not exit).
-inline int waittool(Child child) {
+inline int waittool(startedchild child) {
     int wstatus = 0;
     if (child.pid < 0 || ::waitpid(child.pid, &wstatus, 0) != child.pid) return -1;
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
@@ -92,40 +87,39 @@ inline int waittool(Child child) {
 
 // Runs the program at path with the given arguments in dir (no shell), under the
 // given command name, and collects its standard output and exit status.
-inline RunResult runprogram(const std::string& tool, const std::vector<std::string>& args,
-                            const std::filesystem::path& dir, const std::string& command) {
-    childrun::Launch launch;
+inline childrun::runresult runprogram(const std::string& tool, const std::vector<std::string>& args,
+                                      const std::filesystem::path& dir, const std::string& command) {
+    childrun::invocation launch;
     launch.program = tool;
     launch.argv = {command};
     launch.argv.insert(launch.argv.end(), args.begin(), args.end());
     launch.cwd = dir;
-    const childrun::Result run = childrun::run(launch);
-    return {run.out, run.status};
+    return childrun::run(launch);
 }
 
 // Runs the tool as runprogram does.
-inline RunResult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                         const std::string& command = "rerove_tivorn") {
+inline childrun::runresult runtool(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                                   const std::string& command = "rerove_tivorn") {
     return runprogram(RT_TOOL_PATH, args, dir, command);
 }
 
 // Runs the tool once for each argument list in dir, all let go at one moment,
 // and collects every run's output as it comes (no run waits on a full pipe).
-inline std::vector<RunResult> runtogether(const std::vector<std::vector<std::string>>& runs,
-                                          const std::filesystem::path& dir) {
+inline std::vector<childrun::runresult> runtogether(const std::vector<std::vector<std::string>>& runs,
+                                                    const std::filesystem::path& dir) {
     int gatefds[2] = {-1, -1};
-    const Gate gate = ::pipe2(gatefds, O_CLOEXEC) == 0 ? Gate{gatefds[0], gatefds[1]} : Gate{};
-    std::vector<Child> children;
+    const startgate gate = ::pipe2(gatefds, O_CLOEXEC) == 0 ? startgate{gatefds[0], gatefds[1]} : startgate{};
+    std::vector<startedchild> children;
     children.reserve(runs.size());
     for (const auto& args : runs) children.push_back(starttool(args, dir, "rerove_tivorn", gate));
     if (gate.read >= 0) {
         ::close(gate.read);
         ::close(gate.write);  // all at once
     }
-    std::vector<RunResult> results(runs.size());
+    std::vector<childrun::runresult> results(runs.size());
     std::vector<pollfd> open;
     open.reserve(children.size());
-    for (const Child& c : children) open.push_back({c.out, POLLIN, 0});
+    for (const startedchild& c : children) open.push_back({c.out, POLLIN, 0});
     const auto running = [&] {
         return std::any_of(open.begin(), open.end(), [](const pollfd& p) { return p.fd >= 0; });
     };

@@ -31,7 +31,7 @@ void drain(int fd, std::string& out) {
 }
 
 // Waits for pid; false with failure set when waiting fails.
-bool reap(pid_t pid, Result& result) {
+bool reap(pid_t pid, runresult& result) {
     int status = 0;
     struct rusage usage {};
     while (::wait4(pid, &status, 0, &usage) < 0) {
@@ -47,8 +47,8 @@ bool reap(pid_t pid, Result& result) {
 
 }  // namespace
 
-Result run(const Launch& launch) {
-    Result result;
+runresult run(const invocation& launch) {
+    runresult result;
     std::vector<char*> args;
     for (const std::string& a : launch.argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

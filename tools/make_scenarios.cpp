@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     try {
         const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-        scenariofiles::Request request;
+        scenariofiles::scenariorequest request;
         std::string error;
         if (!scenariofiles::parsearguments(args, request, error)) {
             errorprocess::consoleline("make_scenarios: " + error);

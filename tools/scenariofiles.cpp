@@ -23,9 +23,9 @@ namespace {
 
 // splitmix64: small, fast and fully specified, so every platform draws the same
 // numbers (std:: distributions are not specified bit for bit).
-class Generator {
+class splitmix64 {
 public:
-    explicit Generator(std::uint64_t seed) : state_(seed) {}
+    explicit splitmix64(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next() {
         state_ += 0x9E3779B97F4A7C15ULL;
         std::uint64_t z = state_;
@@ -158,8 +158,8 @@ std::span<const std::int32_t> lakeparts(std::int32_t lakeindex) {
     return std::span<const std::int32_t>(lake.parts.data(), static_cast<std::size_t>(lake.count));
 }
 
-Span makespan(std::int32_t firstday, std::int32_t days) {
-    Span span;
+daycalendar makespan(std::int32_t firstday, std::int32_t days) {
+    daycalendar span;
     span.firstday = firstday;
     span.days = days;
     span.dayofyear.resize(static_cast<std::size_t>(days));
@@ -178,7 +178,9 @@ Span makespan(std::int32_t firstday, std::int32_t days) {
     return span;
 }
 
-void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out) {
+constexpr auto recordlength = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
+
+void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out) {
     const std::size_t records = static_cast<std::size_t>(span.days) + 1;
     out.assign(records * recordlength, std::byte{0});
 
@@ -191,8 +193,8 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
         static_cast<double>(fcstutil::digitlandarea[p]) / static_cast<double>(fcstutil::coordlakearea[p]);
 
     // The weather of a year is shared by its parts; the parts differ locally.
-    Generator weather(seedof(year, 0));
-    Generator local(seedof(year, part));
+    splitmix64 weather(seedof(year, 0));
+    splitmix64 local(seedof(year, part));
     const double wetness = 0.8 + 0.4 * weather.uniform();
     const double meltpeak = 95.0 + 30.0 * weather.uniform();  // day of year, early to mid April
     const double warmth = 0.9 + 0.2 * weather.uniform();
@@ -283,7 +285,7 @@ std::vector<std::string> usagetext() {
     return lines;
 }
 
-std::string summary(const Request& request, std::int32_t written) {
+std::string summary(const scenariorequest& request, std::int32_t written) {
     return "Wrote " + counted(written, "scenario file") + " of " + counted(request.days, "day") + " to " +
            request.dir.string();
 }
@@ -292,8 +294,9 @@ namespace {
 
 // Sorts the words into options (the directory, help, omissions) and positional
 // arguments. False with error set for an unknown option or a missing value.
-bool splitoptions(std::span<const std::string_view> args, Request& request, std::vector<std::string_view>& positional,
-                  std::vector<std::string_view>& omitted, std::string& error) {
+bool splitoptions(std::span<const std::string_view> args, scenariorequest& request,
+                  std::vector<std::string_view>& positional, std::vector<std::string_view>& omitted,
+                  std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         if (a == "-h" || a == "--help") {
@@ -321,7 +324,7 @@ bool splitoptions(std::span<const std::string_view> args, Request& request, std:
 }
 
 // LAKE YEARS START DAYS. False with error set when one does not read.
-bool parsepositional(std::span<const std::string_view> positional, Request& request, std::string& error) {
+bool parsepositional(std::span<const std::string_view> positional, scenariorequest& request, std::string& error) {
     if (positional.size() != 4) {
         error =
             "expected LAKE YEARS START DAYS, got " + counted(static_cast<std::int64_t>(positional.size()), "argument");
@@ -341,8 +344,8 @@ bool parsepositional(std::span<const std::string_view> positional, Request& requ
         return false;
     }
     std::int64_t days = 0;
-    if (!wholenumber(positional[3], days) || days < 1 || days > maxdays) {
-        error = "bad number of days " + std::string(positional[3]) + " (1 to " + std::to_string(maxdays) + ")";
+    if (!wholenumber(positional[3], days) || days < 1 || days > maxfiledays) {
+        error = "bad number of days " + std::string(positional[3]) + " (1 to " + std::to_string(maxfiledays) + ")";
         return false;
     }
     request.days = static_cast<std::int32_t>(days);
@@ -358,10 +361,10 @@ bool parsepositional(std::span<const std::string_view> positional, Request& requ
 }
 
 // The --omit values PART[:YEAR] of the lake. False with error set for a bad one.
-bool parseomissions(std::span<const std::string_view> omitted, Request& request, std::string& error) {
+bool parseomissions(std::span<const std::string_view> omitted, scenariorequest& request, std::string& error) {
     for (const std::string_view o : omitted) {
         const std::size_t colon = o.find(':');
-        Request::Omission omission;
+        scenariorequest::omittedfile omission;
         omission.part = partofcode(request.lakeindex, o.substr(0, colon));
         std::int64_t year = 0;
         if (omission.part == 0 || (colon != std::string_view::npos &&
@@ -378,8 +381,8 @@ bool parseomissions(std::span<const std::string_view> omitted, Request& request,
 
 }  // namespace
 
-bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error) {
-    request = Request{};
+bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error) {
+    request = scenariorequest{};
     std::vector<std::string_view> positional;
     std::vector<std::string_view> omitted;
     if (!splitoptions(args, request, positional, omitted, error)) return false;
@@ -387,8 +390,8 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
     return parsepositional(positional, request, error) && parseomissions(omitted, request, error);
 }
 
-Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
-    Request request;
+scenariorequest benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
+    scenariorequest request;
     request.lakeindex = 2;
     for (std::int32_t y = 0; y < years; ++y) request.years.push_back(1950 + y);
     keldautil::datesequence(1, 6, 2024, request.firstday);
@@ -397,7 +400,7 @@ Request benchrequest(std::int32_t years, std::int32_t days, const std::filesyste
     return request;
 }
 
-bool writescenarios(const Request& request, std::int32_t& written, std::string& error) {
+bool writescenarios(const scenariorequest& request, std::int32_t& written, std::string& error) {
     written = 0;
     std::error_code ec;
     std::filesystem::create_directories(request.dir, ec);
@@ -405,13 +408,14 @@ bool writescenarios(const Request& request, std::int32_t& written, std::string& 
         error = "cannot create directory " + request.dir.string() + ": " + ec.message();
         return false;
     }
-    const Span span = makespan(request.firstday, request.days);
+    const daycalendar span = makespan(request.firstday, request.days);
     std::vector<std::byte> bytes;
     for (const std::int32_t year : request.years) {
         for (const std::int32_t part : lakeparts(request.lakeindex)) {
-            const bool skip = std::any_of(
-                request.omissions.begin(), request.omissions.end(),
-                [&](const Request::Omission& o) { return o.part == part && (o.year == 0 || o.year == year); });
+            const bool skip = std::any_of(request.omissions.begin(), request.omissions.end(),
+                                          [&](const scenariorequest::omittedfile& o) {
+                                              return o.part == part && (o.year == 0 || o.year == year);
+                                          });
             if (skip) continue;
             scenariobytes(year, part, span, bytes);
             if (!writewhole(request.dir / rerove_tivorn_subs::scenariofile(year, part), bytes, error)) return false;

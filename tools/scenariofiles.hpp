@@ -18,10 +18,8 @@
 
 namespace scenariofiles {
 
-// Bytes per record of a scenario file, as the tool reads them.
-inline constexpr std::int32_t recordlength = rerove_tivorn_subs::scenariorecordlength;
 // Most days per file this generator writes (the tool itself takes at most 20000).
-inline constexpr std::int32_t maxdays = 100000;
+inline constexpr std::int32_t maxfiledays = 100000;
 // Scenario years run from 1 to 9999 (four columns of the file name).
 inline constexpr std::int32_t minyear = 1;
 inline constexpr std::int32_t maxyear = 9999;
@@ -31,7 +29,7 @@ inline constexpr std::int32_t maxyear = 9999;
 std::span<const std::int32_t> lakeparts(std::int32_t lakeindex);
 
 // Per-day data shared by every file of one span: the date text of each day.
-struct Span {
+struct daycalendar {
     std::int32_t firstday = 0;  // day sequence number
     std::int32_t days = 0;
     std::vector<std::int32_t> dayofyear;  // 1 to 366
@@ -39,30 +37,30 @@ struct Span {
 };
 
 // The span of days days from firstday (a valid day sequence number).
-Span makespan(std::int32_t firstday, std::int32_t days);
+daycalendar makespan(std::int32_t firstday, std::int32_t days);
 
 // The whole file of one scenario year and part (forecast-lake number 1 to 7),
 // header and day records, into out (resized; its storage is reused).
-void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out);
+void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out);
 
 // What one run of the generator writes.
-struct Request {
+struct scenariorequest {
     std::int32_t lakeindex = 0;
     std::vector<std::int32_t> years;  // ascending, no repeats
     std::int32_t firstday = 0;        // day sequence number
     std::int32_t days = 0;
     std::filesystem::path dir = ".";
-    struct Omission {
+    struct omittedfile {
         std::int32_t part = 0;  // forecast-lake number
         std::int32_t year = 0;  // 0: every year
     };
-    std::vector<Omission> omissions;
+    std::vector<omittedfile> omissions;
     bool help = false;
 };
 
 // Reads the command-line arguments (without the program name) into request;
 // false with a one-line reason in error when they are not usable.
-bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error);
+bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error);
 
 // The usage text, one entry a line.
 std::vector<std::string> usagetext();
@@ -71,14 +69,14 @@ std::vector<std::string> usagetext();
 std::string counted(std::int64_t n, std::string_view noun);
 
 // The closing line of a run that wrote written files of the request.
-std::string summary(const Request& request, std::int32_t written);
+std::string summary(const scenariorequest& request, std::int32_t written);
 
 // The benchmarks' input: Mich-Huron, years scenario years from 1950, days days
 // from 1 June 2024, into dir.
-Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir);
+scenariorequest benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir);
 
 // Writes every file of the request into its directory (created when missing).
 // False with the reason in error at the first failure; written counts the files.
-bool writescenarios(const Request& request, std::int32_t& written, std::string& error);
+bool writescenarios(const scenariorequest& request, std::int32_t& written, std::string& error);
 
 }  // namespace scenariofiles
