@@ -22,12 +22,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include "keldautil/keldautil.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
 #include "tools/childrun.hpp"
 #include "tools/scenariofiles.hpp"

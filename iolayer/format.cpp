@@ -75,7 +75,9 @@ public:
         const char* last = buf_ + sizeof buf_;
         if (last - first > width) return std::fill_n(dst, width, '*');
         if (width == 8) {
-            std::memcpy(dst, last - 8, 8);  // the width of the table values
+            // The width of the table values; see editf80 (iolayer.hpp) for the
+            // three paths of F8.0, which must agree.
+            std::memcpy(dst, last - 8, 8);
             return dst + 8;
         }
         if (width <= static_cast<int>(sizeof buf_)) return std::copy(last - width, last, dst);
@@ -123,19 +125,10 @@ void assign(std::string& field, std::string_view text) {
 }
 
 std::string formati(std::int64_t value, int width) {
-    std::string out;
-    appendformati(out, value, width);
+    if (width <= 0) return formati0(value);
+    std::string out(static_cast<std::size_t>(width), ' ');
+    editi(out.data(), value, width);
     return out;
-}
-
-void appendformati(std::string& out, std::int64_t value, int width) {
-    if (width <= 0) {
-        out.append(formati0(value));
-        return;
-    }
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(width));
-    editi(out.data() + at, value, width);
 }
 
 char* editi(char* dst, std::int64_t value, int width) {
@@ -162,19 +155,10 @@ std::string formatiz(std::int64_t value, int width) {
 }
 
 std::string formatf(double value, int width, int decimals) {
-    std::string out;
-    appendformatf(out, value, width, decimals);
+    if (width <= 0) return formatf0(value, decimals);
+    std::string out(static_cast<std::size_t>(width), ' ');
+    editf(out.data(), value, width, decimals);
     return out;
-}
-
-void appendformatf(std::string& out, double value, int width, int decimals) {
-    if (width <= 0) {
-        out.append(formatf0(value, decimals));
-        return;
-    }
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(width));
-    editf(out.data() + at, value, width, decimals);
 }
 
 char* editf(char* dst, double value, int width, int decimals) {
@@ -183,9 +167,9 @@ char* editf(char* dst, double value, int width, int decimals) {
     const bool negative = value < 0;
     const double magnitude = std::fabs(value);
     if (decimals == 0 && magnitude < 1e15) {
-        // Whole numbers, the common case of the tables. Below 1e15 the integer part
-        // and the fraction of a double are exact, so the half is judged exactly
-        // and taken away from zero.
+        // Whole numbers, the common case of the tables (F8.0: one of its three
+        // paths, see editf80). Below 1e15 the integer part and the fraction of a
+        // double are exact, so the half is judged exactly and taken away from zero.
         auto whole = static_cast<std::uint64_t>(magnitude);
         if (magnitude - static_cast<double>(whole) >= 0.5) ++whole;
         editfield field;

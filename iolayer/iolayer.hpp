@@ -160,16 +160,16 @@ std::string formatiz(std::int64_t value, int width);
 // only when the field is too narrow for it. Not finite or too wide: w asterisks.
 std::string formatf(double value, int width, int decimals);
 
-// formati and formatf appended to out.
-void appendformati(std::string& out, std::int64_t value, int width);
-void appendformatf(std::string& out, double value, int width, int decimals);
-
 // formati and formatf written into exactly width (>= 1) characters at dst, for hot
 // loops that build whole lines; no terminator. Return dst + width.
 char* editi(char* dst, std::int64_t value, int width);
 char* editf(char* dst, double value, int width, int decimals);
 
-// editf for F8.0, inline for the table writer's loop.
+// editf for F8.0, inline for the table writer's loop. F8.0 is edited on three
+// paths for speed: here, editf's whole-number path and the 8-column placing of
+// its field (format.cpp). A table's bytes must not depend on which one a value
+// took, so all three round halves away from zero and right-align alike; the
+// number fuzz target checks that they agree.
 inline char* editf80(char* dst, double value) {
     // Values that round to at most seven digits, or six and a sign; the rest
     // (asterisks, non-finite values) take the general path.

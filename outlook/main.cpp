@@ -1,6 +1,8 @@
 // rerove_outlook: looks at what rerove_tivorn reads and writes, and never
-// changes either. Everything it prints goes to standard output; exit status 0
-// on success, 1 on any failure (bad arguments included).
+// changes either. Everything it prints goes to standard output. Exit status 0
+// on success and 1 on any failure (bad arguments included); check exits with
+// its verdict: 0 when the tool would write tables, 1 when it would fail, 2 when
+// it would write nothing.
 #include <CLI/CLI.hpp>
 
 #include <fstream>
