@@ -39,13 +39,7 @@ bool parse(std::vector<std::string_view> args, scenariorequest& request, std::st
 
 }  // namespace
 
-TEST(ScenarioFiles, NamesAndLakes) {
-    EXPECT_EQ(rerove_tivorn_subs::scenariofile(1950, 1), "REROVE1950.sup");
-    EXPECT_EQ(rerove_tivorn_subs::scenariofile(2024, 4), "REROVE2024.geo");
-    EXPECT_EQ(rerove_tivorn_subs::scenariofile(950, 7), "REROVE 950.ont");
-    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("MHU"), 2);
-    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("ont"), 5);
-    EXPECT_EQ(rerove_tivorn_subs::lakeindexofcode("mic"), 0);
+TEST(ScenarioFiles, PartsOfTheLakes) {
     ASSERT_EQ(lakeparts(2).size(), 3U);
     EXPECT_EQ(lakeparts(2)[2], 4);
     EXPECT_EQ(lakeparts(3)[0], 5);
