@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "rerove_tivorn/rerove_tivorn.hpp"
 
@@ -19,24 +20,31 @@ inline float accumulate(float sum, float value, float weight) {
     return static_cast<float>(static_cast<double>(sum) + static_cast<double>(value) * static_cast<double>(weight));
 }
 
-inline bool dayismissing(float runoff, float precip, float evap) {
-    if (!std::isfinite(runoff) || !std::isfinite(precip) || !std::isfinite(evap)) return true;
-    return runoff < 0.0F || precip < 0.0F || evap < evaporationfloor;
+// Whether one part's values of a day can be used: runoff and precipitation of
+// 0 or more, evaporation of -98 cm or more, none of them infinite or not a
+// number (NaN compares false). Written with & rather than && so that the day
+// loop stays free of branches and vectorises.
+inline bool dayisusable(float runoff, float precip, float evap) {
+    constexpr float highest = std::numeric_limits<float>::max();
+    return (runoff >= 0.0F) & (runoff <= highest) & (precip >= 0.0F) & (precip <= highest) &
+           (evap >= evaporationfloor) & (evap <= highest);
 }
 
 // The day loop for a lake of M parts, from r, p, e and prcarea. Every day is
-// computed without branches (so that the loop vectorises) and missing days are
-// marked afterwards.
+// computed without branches, and the missing days are then marked in a second
+// pass, also without branches, so that both loops vectorise.
 template <std::size_t M>
 [[gnu::always_inline]] inline void fillcolumn(std::array<float, maxdays>& column, std::size_t days,
                                               const std::array<float, maxparts>& partarea, float ap, float ar, float ae,
                                               float lakearea) {
+    const std::array<float, maxparts> landarea = prcarea;  // a copy: the stores below cannot change it
+    const std::array<float, maxparts> area = partarea;
     for (std::size_t k = 0; k < days; ++k) {
         float sp = 0, sr = 0, se = 0;
         for (std::size_t j = 0; j < M; ++j) {
-            sp = accumulate(sp, p[j][k], prcarea[j]);
-            sr = accumulate(sr, r[j][k], partarea[j]);
-            se = accumulate(se, e[j][k], partarea[j]);
+            sp = accumulate(sp, p[j][k], landarea[j]);
+            sr = accumulate(sr, r[j][k], area[j]);
+            se = accumulate(se, e[j][k], area[j]);
         }
         const auto pm = static_cast<float>(static_cast<double>(sp) / ap);
         const auto rm = static_cast<float>(static_cast<double>(sr) / ar);
@@ -45,9 +53,9 @@ template <std::size_t M>
         column[k] = cm2tcfs(v, lakearea, secondsperday);
     }
     for (std::size_t k = 0; k < days; ++k) {
-        bool missing = false;
-        for (std::size_t j = 0; j < M; ++j) missing |= dayismissing(r[j][k], p[j][k], e[j][k]);
-        if (missing) column[k] = missingnbs;
+        bool usable = true;
+        for (std::size_t j = 0; j < M; ++j) usable &= dayisusable(r[j][k], p[j][k], e[j][k]);
+        column[k] = usable ? column[k] : missingnbs;
     }
 }
 
