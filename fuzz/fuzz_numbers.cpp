@@ -194,6 +194,13 @@ void checktablepath(double x) {
     require(std::string_view(fast, 8) == std::string_view(general, 8), "the inline F8.0 path differs from editf",
             std::string(fast, 8) + " / " + std::string(general, 8));
     require(std::string_view(fast, 8) == iolayer::formatf(x, 8, 0), "the inline F8.0 path differs from formatf");
+    // The side-by-side path takes single-precision values, as the tables hold.
+    const std::array<float, 1> value = {static_cast<float>(x)};
+    char many[8];
+    iolayer::editf80s(value, many);
+    iolayer::editf80(fast, static_cast<double>(value[0]));
+    require(std::string_view(many, 8) == std::string_view(fast, 8), "F8.0 of many values differs from editf80",
+            std::string(many, 8) + " / " + std::string(fast, 8));
 }
 
 }  // namespace

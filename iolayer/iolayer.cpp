@@ -130,6 +130,22 @@ bool canconnect(std::int32_t unit, std::string_view path, Access access, std::in
     return true;
 }
 
+// The connection of unit, ready for text to be written at its reading point;
+// nullptr when it cannot take any.
+connection* textwriter(std::int32_t unit) {
+    connection* c = find(unit);
+    if (c == nullptr || c->access != Access::sequential || !c->writable || c->writefailed) return nullptr;
+    if (c->rpos != c->rlen) {
+        // Writing after a partial read: the file continues from the reading point.
+        const off_t here = ::lseek(c->fd, 0, SEEK_CUR);
+        if (here < 0) return nullptr;
+        const off_t pos = here - static_cast<off_t>(c->rlen - c->rpos);
+        if (::lseek(c->fd, pos, SEEK_SET) < 0 || ::ftruncate(c->fd, pos) != 0) return nullptr;
+        c->rpos = c->rlen = 0;
+    }
+    return c;
+}
+
 }  // namespace
 
 bool validunit(std::int32_t unit) { return unit >= minunit && unit <= maxunit; }
@@ -199,20 +215,39 @@ Status readline(std::int32_t unit, std::string& line) {
 }
 
 Status writeline(std::int32_t unit, std::string_view text) {
-    connection* c = find(unit);
-    if (c == nullptr || c->access != Access::sequential || !c->writable) return Status::error;
-    if (c->writefailed) return Status::error;
-    if (c->rpos != c->rlen) {
-        // Writing after a partial read: the file continues from the reading point.
-        off_t here = ::lseek(c->fd, 0, SEEK_CUR);
-        if (here < 0) return Status::error;
-        off_t pos = here - static_cast<off_t>(c->rlen - c->rpos);
-        if (::lseek(c->fd, pos, SEEK_SET) < 0 || ::ftruncate(c->fd, pos) != 0) return Status::error;
-        c->rpos = c->rlen = 0;
-    }
+    connection* c = textwriter(unit);
+    if (c == nullptr) return Status::error;
     c->wbuf.append(text);
     c->wbuf.append("\r\n");
     if (c->wbuf.size() >= writechunk && !flushwrites(*c)) return Status::error;
+    return Status::ok;
+}
+
+Status writelines(std::int32_t unit, std::string_view lines, std::size_t& taken) {
+    taken = 0;
+    connection* c = textwriter(unit);
+    if (c == nullptr) return Status::error;
+    while (taken < lines.size()) {
+        // writeline hands its pending output over once a line brings it to
+        // writechunk bytes: the first line end at or after this position.
+        const std::size_t from = taken + (writechunk - c->wbuf.size()) - 1;
+        const std::size_t lineend = from < lines.size() ? lines.find('\n', from) : std::string_view::npos;
+        if (lineend == std::string_view::npos) {
+            c->wbuf.append(lines.substr(taken));
+            taken = lines.size();
+            break;
+        }
+        const std::string_view chunk = lines.substr(taken, lineend + 1 - taken);
+        taken = lineend + 1;
+        if (c->wbuf.empty()) {
+            // Straight from the caller's text: the same bytes in the same write.
+            if (!writeall(c->fd, chunk.data(), chunk.size())) c->writefailed = true;
+        } else {
+            c->wbuf.append(chunk);
+            (void)flushwrites(*c);  // a failure is kept in writefailed
+        }
+        if (c->writefailed) return Status::error;
+    }
     return Status::ok;
 }
 

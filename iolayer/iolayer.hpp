@@ -54,6 +54,13 @@ bool validunit(std::int32_t unit);
 // close, which then fails).
 [[nodiscard]] Status writeline(std::int32_t unit, std::string_view text);
 
+// Sequential text: writes lines, whole lines each ending in CR LF, as writeline
+// would write them one after another: the same bytes, handed to the system at
+// the same points, so that a failure shows after the same line. taken is the
+// length of lines up to the end of the last line accepted: all of them, or on
+// a failure up to and with the line whose write failed.
+[[nodiscard]] Status writelines(std::int32_t unit, std::string_view lines, std::size_t& taken);
+
 // Direct access: reads record n (1-based) into out, which holds at most one
 // record; a record that is not in the file in full is a failed read. Reads are
 // served from a block buffer, so consecutive records cost no system call each.
@@ -165,11 +172,11 @@ std::string formatf(double value, int width, int decimals);
 char* editi(char* dst, std::int64_t value, int width);
 char* editf(char* dst, double value, int width, int decimals);
 
-// editf for F8.0, inline for the table writer's loop. F8.0 is edited on three
-// paths for speed: here, editf's whole-number path and the 8-column placing of
-// its field (format.cpp). A table's bytes must not depend on which one a value
-// took, so all three round halves away from zero and right-align alike; the
-// number fuzz target checks that they agree.
+// editf for F8.0, inline for single values. F8.0 is edited on four paths for
+// speed: here, the many values at once of editf80s, editf's whole-number path
+// and the 8-column placing of its field (format.cpp). A table's bytes must not
+// depend on which one a value took, so all four round halves away from zero and
+// right-align alike; the number fuzz target checks that they agree.
 inline char* editf80(char* dst, double value) {
     // Values that round to at most seven digits, or six and a sign; the rest
     // (asterisks, non-finite values) take the general path.
@@ -188,6 +195,11 @@ inline char* editf80(char* dst, double value) {
     std::memcpy(dst, field, sizeof field);
     return dst + sizeof field;
 }
+
+// editf80 of every value, for the table writer: field i, the 8 characters of
+// values[i], at fields + 8 * i (fields holds 8 * values.size() characters).
+// The values of the usual range are edited side by side in vector registers.
+void editf80s(std::span<const float> values, char* fields);
 
 // F0.d: as formatf in the shortest width that holds the value, leading zero kept.
 // Not finite: "Infinity", "-Infinity" or "NaN".

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "iolayer/iolayer.hpp"
 
@@ -169,6 +171,22 @@ TEST(FixedPointEditing, TableFastPathAgreesWithTheGeneralEdit) {
         char fast[8];
         EXPECT_EQ(editf80(fast, v), fast + 8);
         EXPECT_EQ(std::string(fast, 8), formatf(v, 8, 0)) << v;
+    }
+}
+
+TEST(FixedPointEditing, ManyValuesAtOnceAgreeWithTheGeneralEdit) {
+    // Both ends of the range that is edited side by side, and what lies beyond
+    // them; more values than one vector holds, so that each lane is tried.
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<float> values = {0.0F,       -0.0F,       0.49999997F, 0.5F,       -0.5F,      1490.4F,
+                                       -0.3F,      148.5F,      -148.5F,     9.5F,       99.5F,      999999.5F,
+                                       9999999.0F, 10000000.0F, -999999.44F, -999999.5F, -1000000.F, 1e-45F,
+                                       -1e-45F,    3.4e38F,     -3.4e38F,    inf,        -inf,       std::nanf(""),
+                                       1234567.0F, -123456.0F,  8388607.5F,  8388608.0F, -0.75F,     7.0F};
+    std::vector<char> fields(8 * values.size());
+    editf80s(values, fields.data());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(std::string(fields.data() + 8 * i, 8), formatf(values[i], 8, 0)) << values[i];
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "iolayer/iolayer.hpp"
 #include "support.hpp"
@@ -188,6 +190,43 @@ TEST(TextFiles, LineWrittenAfterAPartialRead) {
     ASSERT_EQ(closeunit(316), Status::ok);
     // The write goes where the reading stopped and ends the file there.
     EXPECT_EQ(testsupport::readfile("mixed.txt"), "first\r\nnew\r\n");
+}
+
+TEST(TextFiles, ManyLinesWrittenAsOneByOne) {
+    scratchdir dir;
+    // Lines of changing lengths across several write buffers, after a line of
+    // its own; the same bytes, and on a full device the failure after the same
+    // line, as writeline one line at a time.
+    std::string lines;
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; lines.size() < 300000; ++i) {
+        lines.append(std::string(i % 97, static_cast<char>('a' + i % 26))).append("\r\n");
+        ends.push_back(lines.size());
+    }
+    const auto writeall = [&](std::string_view path, std::size_t& taken) {
+        Status st = createfile(317, path, Access::sequential);
+        if (st == Status::ok) st = writeline(317, "head");
+        if (st == Status::ok) st = writelines(317, lines, taken);
+        (void)closeunit(317);
+        return st;
+    };
+    std::size_t taken = 0;
+    ASSERT_EQ(writeall("lines.txt", taken), Status::ok);
+    EXPECT_EQ(taken, lines.size());
+    EXPECT_EQ(testsupport::readfile("lines.txt"), "head\r\n" + lines);
+
+    if (!fileexists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    ASSERT_EQ(createfile(318, "/dev/full", Access::sequential), Status::ok);
+    ASSERT_EQ(writeline(318, "head"), Status::ok);
+    std::size_t failed = 0;
+    for (std::size_t begin = 0; failed < ends.size(); begin = ends[failed], ++failed) {
+        const std::string_view line(lines.data() + begin, ends[failed] - begin - 2);  // without its CR LF
+        if (writeline(318, line) != Status::ok) break;
+    }
+    (void)closeunit(318);
+    ASSERT_LT(failed, ends.size());
+    EXPECT_EQ(writeall("/dev/full", taken), Status::error);
+    EXPECT_EQ(taken, ends[failed]);
 }
 
 TEST(Editing, FieldsWiderThanThirtyTwoColumns) {
