@@ -87,6 +87,15 @@ std::string tablepattern(std::int32_t lakeindex) {
     return std::string(iolayer::trimright(fcstutil::levlkcode2[at(lakeindex)])) + "DNBS_????.txt";
 }
 
+std::string tabletemporary(std::string_view table, std::int64_t pid) {
+    const std::string_view stem = table.ends_with(".txt") ? table.substr(0, table.size() - 4) : table;
+    return std::string(stem) + "." + iolayer::formati0(pid) + ".tmp";
+}
+
+std::string temporarypattern(std::int32_t lakeindex) {
+    return std::string(iolayer::trimright(fcstutil::levlkcode2[at(lakeindex)])) + "DNBS_????.*.tmp";
+}
+
 namespace messages {
 
 std::string invalidlakecode(std::string_view code) {

@@ -195,6 +195,16 @@ std::string tablefile(std::int32_t lakeindex, std::int32_t year);
 // The name pattern of the lake's tables: its levlkcode2 and "DNBS_????.txt".
 std::string tablepattern(std::int32_t lakeindex);
 
+// The name a table is written under until it is complete, in the directory it
+// is renamed into: the table's name without ".txt", ".", the id of the process
+// that writes it, ".tmp" (mhDNBS_1950.4242.tmp). It matches no scenario, table
+// or listing name.
+std::string tabletemporary(std::string_view table, std::int64_t pid);
+
+// The name pattern of the lake's temporary tables: its levlkcode2 and
+// "DNBS_????.*.tmp".
+std::string temporarypattern(std::int32_t lakeindex);
+
 // Values of a table (tens of m3/s, before the F8.0 edit) with a meaning of their
 // own: a day of a written month outside the outlook, and a missing day (the
 // missing daily NBS converted as every day is: -28316.5625, written -28317.).

@@ -10,6 +10,7 @@
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
+#include "rerove_tivorn/tableoutput.hpp"
 
 namespace rerove_tivorn_subs {
 namespace {
@@ -83,6 +84,9 @@ int runtool(int argc, char** argv) {
     }
     consoleline("Processing " +
                 std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)])));
+
+    // Tables a stopped run of this lake was writing; never another lake's.
+    tableoutput::removeleftovers(lakeindex);
 
     std::int32_t firstday = 0;
     std::int32_t lastday = 0;

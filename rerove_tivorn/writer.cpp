@@ -2,6 +2,7 @@
 // values in tens of cubic metres per second.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,21 +12,22 @@
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
+#include "rerove_tivorn/tableoutput.hpp"
 
 namespace rerove_tivorn_subs {
 namespace {
 
 using errorprocess::errorlevel;
-
-constexpr std::string_view label = "WrtTIVORN_Otlk_Daily";
+using tableoutput::label;
 constexpr float lowestvalue = -999999.0F;
 constexpr float highestvalue = 9999999.0F;
 constexpr std::size_t cellsperyear = std::size_t{12} * 4 * 8;  // month, quarter-month, day of it
+constexpr std::size_t fieldwidth = 8;                          // F8.0
 
 // The outlook span as calendar dates.
 struct spandates {
     std::int32_t firstday = 0, lastday = 0;
-    std::int32_t startmonth = 0, startyear = 0;
+    std::int32_t startday = 0, startmonth = 0, startyear = 0;
     std::int32_t endmonth = 0, endyear = 0;
 };
 
@@ -48,69 +50,25 @@ std::array<std::string, 7> headerlines(std::int32_t lakeindex, const spandates& 
             "#  YR  M Q       1       2       3       4       5       6       7       8"};
 }
 
-// The cell of every day of the span. The calendar walk is the same for every
-// scenario, so it is made once, while the first table is written. False after a
-// failure of the calendar (already reported).
-bool mapdays(const spandates& period, std::vector<std::size_t>& cells) {
-    cells.clear();
-    for (std::int32_t seq = period.firstday; seq <= period.lastday; ++seq) {
-        std::int32_t day = 0, month = 0, year = 0;
-        keldautil::sequencedate(day, month, year, seq);
-        if (errorlevel != 0) return false;
-        const std::int32_t q = keldautil::qtrmonnumber(day, month, year);
-        if (errorlevel != 0) return false;
-        const std::int32_t dq = keldautil::dayofqtrmon(day, month, year);
-        if (errorlevel != 0) return false;
-        // Days inside the span always land inside the grid; anything else is a
-        // calendar failure that must not be stored.
-        if (year < period.startyear || year > period.endyear || month < 1 || month > 12 || q < 1 || q > 4 || dq < 1 ||
-            dq > 8) {
-            return false;
-        }
-        cells.push_back(cellindex(year - period.startyear, month, q, dq));
-    }
-    return true;
-}
-
 std::string rangewarning(std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t dayofq, float value) {
     return " NBS value out of range for (Y-M-Q-D) " + iolayer::formatiz(year, 4) + "-" + iolayer::formatiz(month, 2) +
            "-" + iolayer::formatiz(q, 1) + "-" + iolayer::formatiz(dayofq, 1) + " = " + iolayer::formatf0(value, 1);
 }
 
-// One table file being written: its unit and name, the span's grid of cells.
-struct openedtable {
-    std::int32_t unit = 0;
-    std::string name;
-    const std::vector<float>& cells;
+// One quarter-month of the table calendar: its row's year, month and number,
+// the day sequence number of its first day and its length in days.
+struct quartermonth {
+    std::int32_t year = 0, month = 0, q = 0;
+    std::int32_t firstseq = 0, length = 0;
 };
 
-bool writeline(const openedtable& table, std::string_view text) {
-    if (iolayer::writeline(table.unit, text) == iolayer::Status::ok) return true;
-    errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error writing " + table.name});
-    return false;
-}
-
-// Writes the row of quarter-month q of a month: its days from cell base on,
-// warning of each value out of range first. False after a failure (reported).
-bool writerow(const openedtable& table, std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t length,
-              std::size_t base) {
-    for (std::int32_t k = 1; k <= length; ++k) {
-        const float v = table.cells[base + at(k)];
-        if (!(v >= lowestvalue && v <= highestvalue)) errorprocess::warn(rangewarning(year, month, q, k, v));
-    }
-    std::array<char, 10 + 8 * 8> row{};  // year, month, quarter-month, at most 8 values
-    char* end = iolayer::editi(row.data(), year, 5);
-    end = iolayer::editi(end, month, 3);
-    end = iolayer::editi(end, q, 2);
-    for (std::int32_t k = 1; k <= length; ++k) end = iolayer::editf80(end, table.cells[base + at(k)]);
-    return writeline(table, std::string_view(row.data(), static_cast<std::size_t>(end - row.data())));
-}
-
-// Hands each quarter-month of the span's months, four a month, to row with its
-// year, month, number and length in days. False after a failure of the calendar
-// (reported) or when row returns false.
+// Hands each quarter-month of the span's months, four a month, to row. Within a
+// month the days follow one another from the first day of its first
+// quarter-month, and each month begins where the one before ended. False after
+// a failure of the calendar (reported) or when row returns false.
 template <typename Row>
 bool eachquartermonth(const spandates& period, Row row) {
+    std::int32_t monthstart = period.firstday - period.startday + 1;
     for (std::int32_t y = period.startyear; y <= period.endyear; ++y) {
         const std::int32_t firstmonth = y == period.startyear ? period.startmonth : 1;
         const std::int32_t lastmonth = y == period.endyear ? period.endmonth : 12;
@@ -122,86 +80,142 @@ bool eachquartermonth(const spandates& period, Row row) {
             }
             // A month length of the calendar always splits into quarter-months.
             for (std::int32_t q = 1; q <= 4; ++q) {
-                const std::int32_t length =
-                    keldautil::endofqtr2(monthlength, q) - keldautil::startofqtr2(monthlength, q) + 1;
-                if (!row(y, month, q, length)) return false;
+                const std::int32_t first = keldautil::startofqtr2(monthlength, q);
+                if (!row(quartermonth{y, month, q, monthstart + first - 1,
+                                      keldautil::endofqtr2(monthlength, q) - first + 1}))
+                    return false;
             }
+            monthstart += monthlength;
         }
     }
     return true;
 }
 
-// Writes the rows of the span's months, four quarter-months each. False after a
-// failure (reported).
-bool writerows(const openedtable& table, const spandates& period) {
-    return eachquartermonth(period, [&](std::int32_t y, std::int32_t month, std::int32_t q, std::int32_t length) {
-        return writerow(table, y, month, q, length, cellindex(y - period.startyear, month, q, 1));
-    });
-}
-
-// The grid of one table, and what is kept from one table to the next.
-struct tablegrid {
-    std::size_t years = 0;
-    std::vector<float> cells;
-    std::vector<std::size_t> daycells;  // empty until the days are mapped
-    std::vector<float> values;
+// The text of every table of a run but for the values of the span's days: the
+// header, and in each row its year, month and quarter-month and the fill value
+// of its days outside the span. Every table of a run writes the same text with
+// its own values edited in; it is made with the first.
+struct tablelayout {
+    bool made = false;
+    std::string text;
+    std::vector<std::size_t> daycells;  // the grid cell of each day of the span
+    std::vector<std::size_t> field;     // where the value of each day is edited in text
+    std::vector<std::size_t> rowend;    // just past the line end of each day's row
 };
 
-// The cell of every day of the span, as mapdays; a failure is reported.
-bool placedays(const spandates& period, std::vector<std::size_t>& cells) {
-    if (mapdays(period, cells)) return true;
-    if (errorlevel == 0)
-        errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
-    else
-        errorprocess::traceback(label);
-    return false;
+// Appends the row of a quarter-month to the layout: the days of the span get a
+// field of their own (placed counts them), the others the fill value.
+void appendrow(tablelayout& layout, const spandates& period, const quartermonth& qm, std::size_t& placed) {
+    std::array<char, 10> prefix{};  // year, month, quarter-month
+    iolayer::editi(iolayer::editi(iolayer::editi(prefix.data(), qm.year, 5), qm.month, 3), qm.q, 2);
+    layout.text.append(prefix.data(), prefix.size());
+    std::array<char, fieldwidth> fill{};
+    iolayer::editf80(fill.data(), outsidetablevalue);
+    const std::size_t first = placed;
+    for (std::int32_t k = 0; k < qm.length; ++k) {
+        const std::int64_t d = static_cast<std::int64_t>(qm.firstseq) + k - period.firstday;
+        if (d >= 0 && d < static_cast<std::int64_t>(layout.field.size())) {
+            layout.field[static_cast<std::size_t>(d)] = layout.text.size();
+            layout.daycells[static_cast<std::size_t>(d)] = cellindex(qm.year - period.startyear, qm.month, qm.q, k + 1);
+            ++placed;
+        }
+        layout.text.append(fill.data(), fill.size());  // a day of the span is edited over it
+    }
+    layout.text.append("\r\n");
+    std::fill(layout.rowend.begin() + static_cast<std::ptrdiff_t>(first),
+              layout.rowend.begin() + static_cast<std::ptrdiff_t>(placed), layout.text.size());
 }
 
-// Places the span's values of scenario position s (tens of cubic metres per
-// second) in a fresh grid, mapping the days to cells on first use. False after a
-// failure (reported).
-bool fillgrid(std::size_t s, const spandates& period, tablegrid& grid) {
+// Makes the layout of the run's tables from the header and the span's months.
+// False after a failure (reported).
+bool makelayout(std::span<const std::string> header, const spandates& period, tablelayout& layout) {
     try {
-        grid.cells.assign(grid.years * cellsperyear, outsidetablevalue);
+        const auto days =
+            static_cast<std::size_t>(std::max<std::int64_t>(spandays({period.firstday, period.lastday}), 0));
+        layout.daycells.assign(days, 0);
+        layout.field.assign(days, 0);
+        layout.rowend.assign(days, 0);
+        layout.text.clear();
+        for (const std::string& line : header) layout.text.append(line).append("\r\n");
+        std::size_t placed = 0;
+        if (!eachquartermonth(period, [&](const quartermonth& qm) {
+                appendrow(layout, period, qm, placed);
+                return true;
+            }))
+            return false;
+        if (placed != days) {
+            // Every day of a span lies in one of its months; anything else is a
+            // calendar failure that must not be written.
+            errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Invalid outlook period"});
+            return false;
+        }
     } catch (const std::bad_alloc&) {
         errorprocess::raiseerrorin(label, {"Error Allocating RAM"});
         return false;
     }
-    if (grid.daycells.empty() && !placedays(period, grid.daycells)) return false;
-    // Converted in one pass (it vectorises), then placed in the grid.
-    const auto& column = dlyotlk[s];
-    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.values[d] = tablevalue(column[d]);
-    for (std::size_t d = 0; d < grid.daycells.size(); ++d) grid.cells[grid.daycells[d]] = grid.values[d];
+    layout.made = true;
     return true;
 }
 
-// Writes the table of scenario position s to file name on a registered unit,
-// closed and unregistered at the end. False after a failure (reported).
-bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header,
-                const spandates& period, tablegrid& grid) {
-    const std::int32_t unit = keldautil::getfreeunitnumber();
-    if (errorlevel == 0 && iolayer::createfile(unit, name, iolayer::Access::sequential) != iolayer::Status::ok) {
-        errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error opening " + name});
+// What the writer keeps from one table to the next.
+struct tablework {
+    tablelayout layout;
+    std::vector<float> values;            // the table values of the span's days
+    std::vector<char> fields;             // their F8.0 fields, one after the other
+    std::vector<std::size_t> outofrange;  // the days whose values are out of range
+};
+
+// Edits the values of scenario position s into the layout's text, noting the
+// days whose values are out of range.
+void editvalues(std::size_t s, tablework& work) {
+    const std::size_t days = work.layout.field.size();
+    work.values.resize(days);
+    work.fields.resize(days * fieldwidth);
+    // Converted and edited in passes that vectorise, then placed.
+    const auto& column = dlyotlk[s];
+    for (std::size_t d = 0; d < days; ++d) work.values[d] = tablevalue(column[d]);
+    iolayer::editf80s(work.values, work.fields.data());
+    work.outofrange.clear();
+    char* text = work.layout.text.data();
+    for (std::size_t d = 0; d < days; ++d) {
+        const float v = work.values[d];
+        if (!(v >= lowestvalue && v <= highestvalue)) work.outofrange.push_back(d);
+        std::memcpy(text + work.layout.field[d], work.fields.data() + d * fieldwidth, fieldwidth);
+    }
+}
+
+// Warns of the values out of range in the rows that end at or before upto in
+// the text, in row order, as each row is written.
+void warnofrange(const tablework& work, const spandates& period, std::size_t upto) {
+    for (const std::size_t d : work.outofrange) {
+        if (work.layout.rowend[d] > upto) return;
+        const std::size_t cell = work.layout.daycells[d];
+        const auto inyear = static_cast<std::int32_t>(cell % cellsperyear);
+        errorprocess::warn(rangewarning(period.startyear + static_cast<std::int32_t>(cell / cellsperyear),
+                                        inyear / 32 + 1, inyear % 32 / 8 + 1, inyear % 8 + 1, work.values[d]));
+    }
+}
+
+// Writes the table of scenario position s of the lake to file name. False after
+// a failure (reported); the name then holds what it held before.
+bool writetable(std::int32_t lakeindex, std::size_t s, const std::string& name,
+                const std::array<std::string, 7>& header, const spandates& period, tablework& work) {
+    tableoutput::pendingtable table;
+    if (!tableoutput::opentable(lakeindex, name, table)) return false;
+    if (!work.layout.made && !makelayout(header, period, work.layout)) {
+        tableoutput::discardtable(table);
         return false;
     }
-    if (errorlevel == 0) (void)keldautil::filewasopened(unit);  // its failure is raised there
-    if (errorlevel != 0) {
-        errorprocess::traceback(label);
-        return false;
-    }
-    const openedtable table{unit, name, grid.cells};
-    for (const std::string& line : header) {
-        if (!writeline(table, line)) return false;
-    }
-    if (!fillgrid(s, period, grid) || !writerows(table, period)) return false;
-    // Pending output reaches the disk here; a full disk shows now at the latest.
-    const bool closed = iolayer::closeunit(unit) == iolayer::Status::ok;
-    (void)keldautil::filewasclosed(unit);  // registered above
-    if (!closed) {
+    editvalues(s, work);
+    std::size_t taken = 0;
+    const bool written = iolayer::writelines(table.unit, work.layout.text, taken) == iolayer::Status::ok;
+    warnofrange(work, period, taken);
+    if (!written) {
+        tableoutput::discardtable(table);
         errorprocess::raiseerrorin(label, {"RerOve_TIVORN: Error writing " + name});
         return false;
     }
-    return true;
+    return tableoutput::committable(table);
 }
 
 // The outlook span as dates; false after a failure of the calendar (passed on).
@@ -209,7 +223,7 @@ bool periodof(std::int32_t firstday, std::int32_t lastday, spandates& period) {
     period.firstday = firstday;
     period.lastday = lastday;
     std::int32_t day = 0;
-    keldautil::sequencedate(day, period.startmonth, period.startyear, firstday);
+    keldautil::sequencedate(period.startday, period.startmonth, period.startyear, firstday);
     if (errorlevel == 0) keldautil::sequencedate(day, period.endmonth, period.endyear, lastday);
     if (errorlevel == 0) return true;
     errorprocess::traceback(label);
@@ -222,9 +236,8 @@ float missingtablevalue() { return tablevalue(missingnbs); }
 
 bool tablecalendar(std::int32_t firstday, std::int32_t lastday) {
     spandates period;
-    std::vector<std::size_t> cells;
-    return periodof(firstday, lastday, period) && placedays(period, cells) &&
-           eachquartermonth(period, [](std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return true; });
+    tablelayout layout;
+    return periodof(firstday, lastday, period) && makelayout({}, period, layout);
 }
 
 void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::int32_t lastday,
@@ -237,10 +250,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
     if (!periodof(firstday, lastday, period)) return;
     const std::int64_t numdays = static_cast<std::int64_t>(lastday) - firstday + 1;
     const std::array<std::string, 7> header = headerlines(lakeindex, period);
-    tablegrid grid;
-    grid.years = static_cast<std::size_t>(
-        std::max<std::int64_t>(static_cast<std::int64_t>(period.endyear) - period.startyear + 1, 0));
-    grid.values.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(numdays, 0, maxdays)));
+    tablework work;
     const std::size_t positions = std::min<std::size_t>(scenarios.size(), maxscen);
     for (std::size_t s = 0; s < positions; ++s) {
         const std::int32_t year = scenarios[s];
@@ -251,7 +261,7 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
                                                " days exceeds the limit of " + iolayer::formati0(maxdays) + " days"});
             return;
         }
-        if (!writetable(s, tablefile(lakeindex, year), header, period, grid)) return;
+        if (!writetable(lakeindex, s, tablefile(lakeindex, year), header, period, work)) return;
     }
 }
 

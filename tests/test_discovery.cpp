@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "iolayer/iolayer.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
 
 using namespace rerove_tivorn_subs;
@@ -64,6 +65,23 @@ TEST(ScenarioFileNames, ScenarioAndTableNames) {
     EXPECT_EQ(tablefile(2, 950), "mhDNBS_ 950.txt");
     EXPECT_EQ(tablefile(4, 12345), "erDNBS_****.txt");
     EXPECT_EQ(tablepattern(5), "onDNBS_????.txt");
+}
+
+TEST(ScenarioFileNames, TemporaryTablesMatchNoOtherName) {
+    EXPECT_EQ(tabletemporary("mhDNBS_1950.txt", 4242), "mhDNBS_1950.4242.tmp");
+    EXPECT_EQ(tabletemporary("erDNBS_****.txt", 7), "erDNBS_****.7.tmp");
+    EXPECT_EQ(temporarypattern(3), "scDNBS_????.*.tmp");
+    for (std::int32_t lake = 1; lake <= 5; ++lake) {
+        const std::string temporary = tabletemporary(tablefile(lake, 1950), 123456);
+        EXPECT_TRUE(iolayer::wildcardmatch(temporarypattern(lake), temporary)) << temporary;
+        EXPECT_FALSE(iolayer::wildcardmatch(listingfile, temporary));
+        for (std::int32_t other = 1; other <= 5; ++other) {
+            EXPECT_FALSE(iolayer::wildcardmatch(tablepattern(other), temporary)) << temporary;
+            EXPECT_EQ(iolayer::wildcardmatch(temporarypattern(other), temporary), other == lake) << temporary;
+        }
+        for (std::int32_t part = 1; part <= 7; ++part)
+            EXPECT_FALSE(iolayer::wildcardmatch(scenariopattern(part), temporary)) << temporary;
+    }
 }
 
 TEST(ScenarioFileNames, YearOfAListedName) {

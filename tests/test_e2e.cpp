@@ -420,11 +420,13 @@ TEST(Failures, DatesOutsideTheCalendarStopCleanly) {
     EXPECT_TRUE(result.out.ends_with(assemblytrace + maintrace)) << result.out;
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
 
-    // A span that runs into year 3000.
+    // A span that runs into year 3000: the writer stops inside its first table,
+    // which is not left behind cut short.
     writescenario("REROVE1950.sup", seqof(30, 12, 2999), seqof(30, 12, 2999) + 3, std::vector<scenarioday>(4, dry));
     result = runtool({"sup"}, dir.path());
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.ends_with(writertrace + maintrace)) << result.out;
+    EXPECT_EQ(snapshot(dir.path()).size(), 2U);  // the scenario file and ERROR.INT
 
     // Extreme values.
     writescenario("REROVE1950.sup", -2147483647 - 1, 2147483647, {});
@@ -443,6 +445,9 @@ TEST(Failures, FullDiskWhileWriting) {
               " Processing Superior\n RerOve_TIVORN: Error writing spDNBS_1950.txt\n" + writertrace + maintrace);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(testsupport::readfile("ERROR.INT"), errorint);
+    // A link to a device is written through in place; nothing else is left.
+    EXPECT_TRUE(fs::is_symlink("spDNBS_1950.txt"));
+    EXPECT_EQ(snapshot(dir.path()).size(), 2U);  // the scenario file and ERROR.INT
 }
 
 TEST(Failures, ListingCannotBeWritten) {
