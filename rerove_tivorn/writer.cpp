@@ -176,7 +176,9 @@ bool fillgrid(std::size_t s, const spandates& period, tablegrid& grid) {
 }
 
 // Writes the table of scenario position s to file name on a registered unit,
-// closed and unregistered at the end. False after a failure (reported).
+// closed and unregistered at the end. False after a failure (reported). The
+// table is created, so it is opened and registered here rather than through
+// openregistered, which opens existing files for reading.
 bool writetable(std::size_t s, const std::string& name, const std::array<std::string, 7>& header,
                 const spandates& period, tablegrid& grid) {
     const std::int32_t unit = keldautil::getfreeunitnumber();
