@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Builds the tool, writes a small Mich-Huron sample (five scenario years, 300 days
-# from 1 June 2024) into scratch/sample, runs the tool there, and summarises and
-# draws the outlook with rerove_outlook.
+# Installs the Debian packages that the tool and its companion programs need (those
+# missing; see tools/packages.txt), builds them, writes a small Mich-Huron sample
+# (five scenario years, 300 days from 1 June 2024) into scratch/sample, runs the
+# tool there, and summarises and draws the outlook with rerove_outlook.
 # Run from anywhere; paths are taken from the repository root.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source tools/packages.sh
 
-# Reuse the build tree of the test command (cmake --workflow --preset ci) where one
-# exists, so that the two set-up commands do not compile everything twice.
-preset=dev
-[ -f build/ci/CMakeCache.txt ] && preset=ci
+# Reuse the build tree of the test command (tools/run_tests.sh) where one exists,
+# so that the two set-up commands do not compile everything twice; otherwise build
+# the programs alone, without the tests.
+preset=sample
+if [ -f build/ci/CMakeCache.txt ]; then
+    preset=ci
+else
+    rt_install_groups build companion || exit 1
+fi
 build="build/$preset"
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset"
 cmake --build --preset "$preset" --target rerove_tivorn make_scenarios rerove_outlook
