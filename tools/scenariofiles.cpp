@@ -1,5 +1,6 @@
 // Sample scenario files: a seasonal model of daily runoff, precipitation and
-// evaporation (millimetres over the lake part's surface) and the binary writer.
+// evaporation (millimetres over the lake part's surface), the historical traces of
+// a monthly record, and the binary writer.
 #include "tools/scenariofiles.hpp"
 
 #include <algorithm>
@@ -194,13 +195,39 @@ Span makespan(std::int32_t firstday, std::int32_t days) {
     return span;
 }
 
-void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out) {
+namespace {
+
+// Sizes out for the span's file and writes its header: first and last day; bytes
+// 8-23 stay zero.
+void startfile(const Span& span, std::vector<std::byte>& out) {
     const std::size_t records = static_cast<std::size_t>(span.days) + 1;
     out.assign(records * recordlength, std::byte{0});
-
-    // Header: first and last day; bytes 8-23 stay zero.
     putint(out.data(), span.firstday);
     putint(out.data() + 4, span.firstday + span.days - 1);
+}
+
+// Day k (0 on) of the span: its date text and depths in millimetres.
+void putday(const Span& span, std::size_t k, float runoff, float precipitation, float evaporation,
+            std::vector<std::byte>& out) {
+    std::byte* rec = out.data() + (k + 1) * recordlength;
+    std::memcpy(rec, span.datetext.data() + k * 8, 8);
+    putreal(rec + 8, runoff);
+    putreal(rec + 12, precipitation);
+    putreal(rec + 16, evaporation);
+}
+
+// The file of a historical trace, one day of it per day of the span.
+void tracebytes(std::span<const recordtraces::Day> trace, const Span& span, std::vector<std::byte>& out) {
+    startfile(span, out);
+    for (std::size_t k = 0; k < trace.size(); ++k) {
+        putday(span, k, trace[k].runoff, trace[k].precipitation, trace[k].evaporation, out);
+    }
+}
+
+}  // namespace
+
+void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::vector<std::byte>& out) {
+    startfile(span, out);
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
     const auto p = static_cast<std::size_t>(part - 1);
@@ -245,11 +272,7 @@ void scenariobytes(std::int32_t year, std::int32_t part, const Span& span, std::
         // negative (condensation) on some spring days.
         const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
 
-        std::byte* rec = out.data() + (k + 1) * recordlength;
-        std::memcpy(rec, span.datetext.data() + k * 8, 8);
-        putreal(rec + 8, hundredths(runoff));
-        putreal(rec + 12, hundredths(precipitation));
-        putreal(rec + 16, hundredths(evaporation));
+        putday(span, k, hundredths(runoff), hundredths(precipitation), hundredths(evaporation), out);
     }
 }
 
@@ -281,9 +304,11 @@ std::string partsuffixes(std::int32_t lakeindex, std::string_view lastseparator)
 
 std::vector<std::string> usagetext() {
     std::vector<std::string> lines = {
-        "Usage: make_scenarios [-d DIR] [--omit PART[:YEAR]]... LAKE YEARS START DAYS",
+        "Usage: make_scenarios [-d DIR] [--record FILE] [--omit PART[:YEAR]]...",
+        "                      LAKE YEARS START DAYS",
         "Writes the daily scenario files REROVE<year>.<part> of a lake, one per scenario",
-        "year and lake part: runoff, precipitation and evaporation in millimetres.",
+        "year and lake part: runoff, precipitation and evaporation in millimetres,",
+        "made up or, with --record, the historical traces of a monthly record.",
         "The same arguments always give the same bytes.",
         "  LAKE    SUP, MHU, STC, ERI or ONT (any case); its parts, by file suffix:",
     };
@@ -295,6 +320,11 @@ std::vector<std::string> usagetext() {
                                   "  START   first day of the outlook, MM/DD/YYYY",
                                   "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
                                   "  -d, --dir DIR       write into DIR (created if missing; default: .)",
+                                  "  --record FILE       replay the monthly record FILE (CSV: lake, year, month,",
+                                  "                      precip_mm, evap_mm, runoff_mm): scenario year Y takes",
+                                  "                      the months of Y on, each month's total shared out",
+                                  "                      evenly over its days; every part of MHU takes the",
+                                  "                      lake's record",
                                   "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
                                   "                      or for every year; may be repeated",
                                   "  -h, --help          show this text",
@@ -319,13 +349,15 @@ bool splitoptions(std::span<const std::string_view> args, Request& request, std:
             request.help = true;
             return true;
         }
-        if (a == "-d" || a == "--dir" || a == "--omit") {
+        if (a == "-d" || a == "--dir" || a == "--omit" || a == "--record") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = std::string(a) + " needs a value";
                 return false;
             }
             if (a == "--omit") {
                 omitted.push_back(args[++i]);
+            } else if (a == "--record") {
+                request.recordfile = std::filesystem::path(std::string(args[++i]));
             } else {
                 request.dir = std::filesystem::path(std::string(args[++i]));
             }
@@ -395,6 +427,18 @@ bool parseomissions(std::span<const std::string_view> omitted, Request& request,
     return true;
 }
 
+// The record of --record, if any, read and held against the years and the span.
+bool readrecordof(Request& request, std::string& error) {
+    if (request.recordfile.empty()) return true;
+    recordtraces::Record record;
+    if (!recordtraces::readrecord(request.recordfile, record, error) ||
+        !recordtraces::checkyears(record, request.lakeindex, request.years, request.firstday, request.days, error)) {
+        return false;
+    }
+    request.record = std::move(record);
+    return true;
+}
+
 }  // namespace
 
 bool parsearguments(std::span<const std::string_view> args, Request& request, std::string& error) {
@@ -403,7 +447,8 @@ bool parsearguments(std::span<const std::string_view> args, Request& request, st
     std::vector<std::string_view> omitted;
     if (!splitoptions(args, request, positional, omitted, error)) return false;
     if (request.help) return true;
-    return parsepositional(positional, request, error) && parseomissions(omitted, request, error);
+    return parsepositional(positional, request, error) && parseomissions(omitted, request, error) &&
+           readrecordof(request, error);
 }
 
 Request benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
@@ -426,13 +471,22 @@ bool writescenarios(const Request& request, std::int32_t& written, std::string& 
     }
     const Span span = makespan(request.firstday, request.days);
     std::vector<std::byte> bytes;
+    std::vector<recordtraces::Day> trace;
     for (const std::int32_t year : request.years) {
+        // Every part of a lake takes the lake's record.
+        if (request.record) {
+            trace = recordtraces::trace(*request.record, request.lakeindex, year, request.firstday, request.days);
+        }
         for (const std::int32_t part : lakeparts(request.lakeindex)) {
             const bool skip = std::any_of(
                 request.omissions.begin(), request.omissions.end(),
                 [&](const Request::Omission& o) { return o.part == part && (o.year == 0 || o.year == year); });
             if (skip) continue;
-            scenariobytes(year, part, span, bytes);
+            if (request.record) {
+                tracebytes(trace, span, bytes);
+            } else {
+                scenariobytes(year, part, span, bytes);
+            }
             if (!writewhole(request.dir / rerove_tivorn_subs::scenariofile(year, part), bytes, error)) return false;
             ++written;
         }
