@@ -3,8 +3,8 @@
 #
 #   rt_find_package(<Package> DEBIAN <package> NEEDED_BY <what> [ARGS <find_package arguments>...])
 #   rt_find_package(<Package> DEBIAN <package> OPTIONAL_FOR <feature> [ARGS ...])
-#   rt_find_program(<variable> <program> DEBIAN <package> NEEDED_BY <what>)
-#   rt_find_program(<variable> <program> DEBIAN <package> OPTIONAL_FOR <feature>)
+#   rt_find_program(<variable> <program names> DEBIAN <package> NEEDED_BY <what>)
+#   rt_find_program(<variable> <program names> DEBIAN <package> OPTIONAL_FOR <feature>)
 #
 # A dependency NEEDED_BY something stops the configure when it is missing, with a
 # message naming its Debian package; without an OPTIONAL_FOR one the configure says
@@ -31,9 +31,10 @@ function(rt_find_package name)
   set(${name}_FOUND ${${name}_FOUND} PARENT_SCOPE)
 endfunction()
 
-function(rt_find_program variable program)
-  find_program(${variable} ${program})
+function(rt_find_program variable programs)
+  find_program(${variable} NAMES ${programs})
   if(NOT ${variable})
+    list(GET programs 0 program)
     rt_missing_dependency(${program} ${ARGN})
   endif()
 endfunction()
