@@ -35,7 +35,7 @@ std::string readback(const std::string& text, Record& record) {
 
 TEST(RecordTraces, ReadsColumnsByHeaderName) {
     Record record;
-    ASSERT_EQ(readback("note,runoff_mm,evap_mm,month,year,lake,precip_mm\r\n"
+    ASSERT_EQ(readback("\xEF\xBB\xBFnote,runoff_mm,evap_mm,month,year,lake,precip_mm\r\n"
                        "x, 28.13,107.98,1,1950,SUP,94.36\r\n"
                        "\r\n"
                        "y,0,-12.5,12,2015,mhu,0.01\r\n",

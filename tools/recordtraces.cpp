@@ -173,6 +173,7 @@ bool readrecord(const std::filesystem::path& file, Record& record, std::string& 
                 (in.eof() ? std::string("it is empty") : std::string(std::strerror(errno ? errno : EIO)));
         return false;
     }
+    if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // the byte-order mark some spreadsheets write
     if (!findcolumns(fieldsof(line), at, reason)) {
         error = file.string() + ": " + reason;
         return false;
