@@ -5,7 +5,7 @@
 #   test_packages.sh PATH/TO/tools/packages.sh
 set -uo pipefail
 
-helper="$1"
+script="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 shims="$work/shims"
@@ -37,7 +37,7 @@ attempt() {
   : > "$work/log"
   [ "$RT_SUDO" = absent ] && mv "$shims/sudo" "$work/sudo.off"
   (
-    source "$helper"
+    source "$script"
     rt_packages_file="$work/packages.txt"
     unset DEBIAN_FRONTEND
     PATH="$shims"
