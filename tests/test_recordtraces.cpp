@@ -1,15 +1,11 @@
-// Historical traces of a monthly record: reading the record, the years that fit
-// an outlook, the daily shares and the files make_scenarios --record writes (the
-// traces themselves are held against the record in test_record_tables.cpp).
+// Historical traces of a monthly record: reading the record and the years that fit
+// an outlook (the traces themselves, as the tool reads them, are held against the
+// record in test_record_tables.cpp).
 #include <gtest/gtest.h>
-
-#include <bit>
-#include <cstring>
 
 #include "calendar_support.hpp"
 #include "support.hpp"
 #include "tools/recordtraces.hpp"
-#include "tools/scenariofiles.hpp"
 
 using namespace recordtraces;
 using testsupport::seqof;
@@ -92,32 +88,4 @@ TEST(RecordTraces, YearsThatFitTheOutlook) {
               "has no 1953-01); the years that fit: 1950-1951");
     EXPECT_FALSE(checkyears(record, 2, fine, june, 365, error));
     EXPECT_NE(error.find("; no year fits this outlook"), std::string::npos) << error;
-}
-
-TEST(RecordTraces, MakeScenariosWritesTheTraceForEveryPart) {
-    testsupport::ScratchDir scratch;
-    testsupport::writefile("record.csv",
-                           "lake,year,month,precip_mm,evap_mm,runoff_mm\n"
-                           "MHU,1960,1,31.00,-3.10,62.00\nMHU,1960,2,28.00,2.80,0\n");
-    scenariofiles::Request request;
-    std::string error;
-    const std::vector<std::string_view> args = {"--record", "record.csv", "-d",         "out",
-                                                "MHU",      "1960",       "01/30/2027", "3"};
-    ASSERT_TRUE(scenariofiles::parsearguments(args, request, error)) << error;
-    ASSERT_TRUE(request.record.has_value());
-    std::int32_t written = 0;
-    ASSERT_TRUE(scenariofiles::writescenarios(request, written, error)) << error;
-    EXPECT_EQ(written, 3);
-    const auto real = [](const std::string& bytes, std::size_t at) {
-        std::uint32_t word = 0;
-        std::memcpy(&word, bytes.data() + at, 4);
-        return std::bit_cast<float>(word);
-    };
-    const std::string mic = testsupport::readfile("out/REROVE1960.mic");
-    ASSERT_EQ(mic.size(), 4U * 24U);
-    EXPECT_EQ(mic.substr(48, 8), "20270131");
-    const std::vector<float> expected = {2.0F, 1.0F, -0.1F, 2.0F, 1.0F, -0.1F, 0.0F, 1.0F, 0.1F};
-    for (std::size_t k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(real(mic, 32 + (k / 3) * 24 + (k % 3) * 4), expected[k]) << k;
-    EXPECT_EQ(testsupport::readfile("out/REROVE1960.hur"), mic);
-    EXPECT_EQ(testsupport::readfile("out/REROVE1960.geo"), mic);
 }
