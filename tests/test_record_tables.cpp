@@ -47,7 +47,7 @@ std::map<MonthKey, double> recordnbs() {
     return nbs;
 }
 
-struct Case {
+struct recordcase {
     std::string lake;
     std::string years;
     std::string start;  // MM/DD/YYYY
@@ -55,7 +55,7 @@ struct Case {
     std::string why;
 };
 
-class RecordTables : public ::testing::TestWithParam<Case> {};
+class RecordTables : public ::testing::TestWithParam<recordcase> {};
 
 // The lake's coordinated area in square metres, over which the tool turns the
 // depth into a flow.
@@ -68,7 +68,7 @@ double lakearea(std::int32_t lakeindex) {
 }  // namespace
 
 TEST_P(RecordTables, MonthlyMeansAreTheRecords) {
-    const Case& c = GetParam();
+    const recordcase& c = GetParam();
     testsupport::scratchdir scratch;
     scenariofiles::scenariorequest request;
     std::string error;
@@ -113,12 +113,12 @@ TEST_P(RecordTables, MonthlyMeansAreTheRecords) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryLake, RecordTables,
-    ::testing::Values(Case{"SUP", "1952,1987,2015", "01/01/2023", 365, "28-day February from a 29-day one"},
-                      Case{"MHU", "1950-1951,2014", "01/01/2024", 400, "29-day February from a 28-day one"},
-                      Case{"STC", "1950,1990,2014", "06/15/2025", 200, "start in the middle of a month"},
-                      Case{"ERI", "1950,1976,2013", "10/01/2027", 600, "two year ends, February of 29 days"},
-                      Case{"ONT", "1960,2014", "03/10/2026", 400, "start in the middle of a month"}),
-    [](const ::testing::TestParamInfo<Case>& param) { return param.param.lake; });
+    ::testing::Values(recordcase{"SUP", "1952,1987,2015", "01/01/2023", 365, "28-day February from a 29-day one"},
+                      recordcase{"MHU", "1950-1951,2014", "01/01/2024", 400, "29-day February from a 28-day one"},
+                      recordcase{"STC", "1950,1990,2014", "06/15/2025", 200, "start in the middle of a month"},
+                      recordcase{"ERI", "1950,1976,2013", "10/01/2027", 600, "two year ends, February of 29 days"},
+                      recordcase{"ONT", "1960,2014", "03/10/2026", 400, "start in the middle of a month"}),
+    [](const ::testing::TestParamInfo<recordcase>& param) { return param.param.lake; });
 
 TEST(RecordTables, AYearTheRecordCannotReplayIsRefused) {
     testsupport::scratchdir scratch;

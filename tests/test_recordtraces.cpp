@@ -13,14 +13,14 @@ using testsupport::seqof;
 namespace {
 
 // A record of one lake (index 1) with every month of the years from and to.
-Record everymonth(std::int32_t from, std::int32_t to) {
-    Record record;
+monthlyrecord everymonth(std::int32_t from, std::int32_t to) {
+    monthlyrecord record;
     for (std::int32_t n = monthnumber(from, 1); n <= monthnumber(to, 12); ++n) record.lakes[0][n] = {};
     return record;
 }
 
 // The record's file text read back, or the reason it is refused.
-std::string readback(const std::string& text, Record& record) {
+std::string readback(const std::string& text, monthlyrecord& record) {
     testsupport::scratchdir scratch;
     testsupport::writefile("record.csv", text);
     std::string error;
@@ -30,18 +30,18 @@ std::string readback(const std::string& text, Record& record) {
 }  // namespace
 
 TEST(RecordTraces, ReadsColumnsByHeaderName) {
-    Record record;
+    monthlyrecord record;
     ASSERT_EQ(readback("\xEF\xBB\xBFnote,runoff_mm,evap_mm,month,year,lake,precip_mm\r\n"
                        "x, 28.13,107.98,1,1950,SUP,94.36\r\n"
                        "\r\n"
                        "y,0,-12.5,12,2015,mhu,0.01\r\n",
                        record),
               "");
-    const Totals& sup = record.lakes[0].at(monthnumber(1950, 1));
+    const monthtotals& sup = record.lakes[0].at(monthnumber(1950, 1));
     EXPECT_EQ(sup.runoff, 2813);
     EXPECT_EQ(sup.precipitation, 9436);
     EXPECT_EQ(sup.evaporation, 10798);
-    const Totals& mhu = record.lakes[1].at(monthnumber(2015, 12));
+    const monthtotals& mhu = record.lakes[1].at(monthnumber(2015, 12));
     EXPECT_EQ(mhu.evaporation, -1250);  // condensation stays negative
     EXPECT_EQ(mhu.precipitation, 1);
     EXPECT_EQ(record.lakes[0].size() + record.lakes[1].size(), 2U);
@@ -60,10 +60,10 @@ TEST(RecordTraces, RefusesWhatItCannotUse) {
         {header + "SUP,1950,1,1,1,1\nsup,1950,1,2,2,2\n", "record.csv line 3: a second row for sup 1950-01"},
     };
     for (const auto& [text, reason] : cases) {
-        Record record;
+        monthlyrecord record;
         EXPECT_EQ(readback(text, record), reason) << text;
     }
-    Record record;
+    monthlyrecord record;
     std::string error;
     EXPECT_FALSE(readrecord("/nonexistent/record.csv", record, error));
     EXPECT_EQ(error, "cannot read the record /nonexistent/record.csv: No such file or directory");
@@ -72,7 +72,7 @@ TEST(RecordTraces, RefusesWhatItCannotUse) {
 }
 
 TEST(RecordTraces, YearsThatFitTheOutlook) {
-    const Record record = everymonth(1950, 1952);
+    const monthlyrecord record = everymonth(1950, 1952);
     const std::int32_t june = seqof(1, 6, 2025);
     EXPECT_EQ(fittingyears(record, 1, june, 365), (std::vector<std::int32_t>{1950, 1951}));
     EXPECT_EQ(fittingyears(record, 1, seqof(1, 1, 2024), 366), (std::vector<std::int32_t>{1950, 1951, 1952}));

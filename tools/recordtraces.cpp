@@ -20,14 +20,16 @@ namespace recordtraces {
 namespace {
 
 // The columns read, and their names in the header.
-enum Column : std::size_t { lakecol, yearcol, monthcol, precipcol, evapcol, runoffcol, columns };
+enum recordcolumn : std::size_t { lakecol, yearcol, monthcol, precipcol, evapcol, runoffcol, columns };
 constexpr std::array<std::string_view, columns> columnnames = {"lake",      "year",    "month",
                                                                "precip_mm", "evap_mm", "runoff_mm"};
-using Columns = std::array<std::size_t, columns>;  // field index of each column
+using columnfields = std::array<std::size_t, columns>;  // field index of each column
 
 // The depth columns and where each goes in the totals.
-constexpr std::array<std::pair<Column, std::int64_t Totals::*>, 3> depthcolumns = {
-    {{precipcol, &Totals::precipitation}, {evapcol, &Totals::evaporation}, {runoffcol, &Totals::runoff}}};
+constexpr std::array<std::pair<recordcolumn, std::int64_t monthtotals::*>, 3> depthcolumns = {
+    {{precipcol, &monthtotals::precipitation},
+     {evapcol, &monthtotals::evaporation},
+     {runoffcol, &monthtotals::runoff}}};
 
 // Monthly totals beyond this many millimetres are taken for a fault of the file.
 constexpr double maxdepth = 1.0e6;
@@ -50,7 +52,7 @@ std::vector<std::string_view> fieldsof(std::string_view line) {
     }
 }
 
-bool findcolumns(const std::vector<std::string_view>& header, Columns& at, std::string& reason) {
+bool findcolumns(const std::vector<std::string_view>& header, columnfields& at, std::string& reason) {
     for (std::size_t c = 0; c < columns; ++c) {
         const auto found = std::find(header.begin(), header.end(), columnnames[c]);
         if (found == header.end()) {
@@ -83,9 +85,10 @@ std::string yearmonth(std::int32_t number) {
 }
 
 // One row into the record; false with the reason when it does not read.
-bool addrow(const std::vector<std::string_view>& fields, const Columns& at, Record& record, std::string& reason) {
-    const auto field = [&](Column c) { return at[c] < fields.size() ? fields[at[c]] : std::string_view(); };
-    const auto bad = [&](Column c) {
+bool addrow(const std::vector<std::string_view>& fields, const columnfields& at, monthlyrecord& record,
+            std::string& reason) {
+    const auto field = [&](recordcolumn c) { return at[c] < fields.size() ? fields[at[c]] : std::string_view(); };
+    const auto bad = [&](recordcolumn c) {
         reason = "bad " + std::string(columnnames[c]) + " '" + std::string(field(c)) + "'";
         return false;
     };
@@ -95,7 +98,7 @@ bool addrow(const std::vector<std::string_view>& fields, const Columns& at, Reco
     if (lakeindex == 0) return bad(lakecol);
     if (!wholefield(field(yearcol), year) || year < 1 || year > 9999) return bad(yearcol);
     if (!wholefield(field(monthcol), month) || month < 1 || month > 12) return bad(monthcol);
-    Totals totals;
+    monthtotals totals;
     for (const auto& [column, member] : depthcolumns) {
         if (!depthfield(field(column), totals.*member)) return bad(column);
     }
@@ -109,14 +112,14 @@ bool addrow(const std::vector<std::string_view>& fields, const Columns& at, Reco
     return true;
 }
 
-struct Date {
+struct calendardate {
     std::int32_t day = 0;
     std::int32_t month = 0;
     std::int32_t year = 0;
 };
 
-Date dateof(std::int32_t seq) {
-    Date date;
+calendardate dateof(std::int32_t seq) {
+    calendardate date;
     keldautil::sequencedate(date.day, date.month, date.year, seq);
     return date;
 }
@@ -131,21 +134,21 @@ std::int32_t monthlength(std::int32_t month, std::int32_t year) {
 }
 
 // Month numbers of the outlook's first and last month, and the year it starts in.
-struct OutlookMonths {
+struct outlookmonthrange {
     std::int32_t first = 0;
     std::int32_t last = 0;
     std::int32_t startyear = 0;
 };
 
-OutlookMonths outlookmonths(std::int32_t firstday, std::int32_t days) {
-    const Date first = dateof(firstday);
-    const Date last = dateof(firstday + days - 1);
+outlookmonthrange outlookmonths(std::int32_t firstday, std::int32_t days) {
+    const calendardate first = dateof(firstday);
+    const calendardate last = dateof(firstday + days - 1);
     return {monthnumber(first.year, first.month), monthnumber(last.year, last.month), first.year};
 }
 
 // The first of the months first to last that the lake's record lacks; -1 when it
 // has them all.
-std::int32_t firstmissing(const std::map<std::int32_t, Totals>& months, std::int32_t first, std::int32_t last) {
+std::int32_t firstmissing(const std::map<std::int32_t, monthtotals>& months, std::int32_t first, std::int32_t last) {
     auto it = months.lower_bound(first);
     for (std::int32_t number = first; number <= last; ++number, ++it) {
         if (it == months.end() || it->first != number) return number;
@@ -153,21 +156,21 @@ std::int32_t firstmissing(const std::map<std::int32_t, Totals>& months, std::int
     return -1;
 }
 
-const std::map<std::int32_t, Totals>& monthsof(const Record& record, std::int32_t lakeindex) {
+const std::map<std::int32_t, monthtotals>& monthsof(const monthlyrecord& record, std::int32_t lakeindex) {
     return record.lakes.at(static_cast<std::size_t>(lakeindex - 1));
 }
 
 }  // namespace
 
-bool readrecord(const std::filesystem::path& file, Record& record, std::string& error) {
-    record = Record{};
+bool readrecord(const std::filesystem::path& file, monthlyrecord& record, std::string& error) {
+    record = monthlyrecord{};
     std::error_code ec;
     std::ifstream in;
     errno = EISDIR;
     if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
     std::string line;
     std::string reason;
-    Columns at{};
+    columnfields at{};
     if (!in.is_open() || !std::getline(in, line)) {
         error = "cannot read the record " + file.string() + ": " +
                 (in.eof() ? std::string("it is empty") : std::string(std::strerror(errno ? errno : EIO)));
@@ -192,9 +195,9 @@ bool readrecord(const std::filesystem::path& file, Record& record, std::string& 
     return true;
 }
 
-std::vector<std::int32_t> fittingyears(const Record& record, std::int32_t lakeindex, std::int32_t firstday,
+std::vector<std::int32_t> fittingyears(const monthlyrecord& record, std::int32_t lakeindex, std::int32_t firstday,
                                        std::int32_t days) {
-    const OutlookMonths outlook = outlookmonths(firstday, days);
+    const outlookmonthrange outlook = outlookmonths(firstday, days);
     const auto& months = monthsof(record, lakeindex);
     std::vector<std::int32_t> years;
     for (std::int32_t year = 1; year <= 9999 && !months.empty(); ++year) {
@@ -204,7 +207,7 @@ std::vector<std::int32_t> fittingyears(const Record& record, std::int32_t lakein
     return years;
 }
 
-bool checkyears(const Record& record, std::int32_t lakeindex, std::span<const std::int32_t> years,
+bool checkyears(const monthlyrecord& record, std::int32_t lakeindex, std::span<const std::int32_t> years,
                 std::int32_t firstday, std::int32_t days, std::string& error) {
     const std::vector<std::int32_t> fit = fittingyears(record, lakeindex, firstday, days);
     std::vector<std::int32_t> unfit;
@@ -212,7 +215,7 @@ bool checkyears(const Record& record, std::int32_t lakeindex, std::span<const st
         if (!std::binary_search(fit.begin(), fit.end(), year)) unfit.push_back(year);
     }
     if (unfit.empty()) return true;
-    const OutlookMonths outlook = outlookmonths(firstday, days);
+    const outlookmonthrange outlook = outlookmonths(firstday, days);
     const std::int32_t shift = 12 * (unfit.front() - outlook.startyear);
     const std::int32_t missing = firstmissing(monthsof(record, lakeindex), outlook.first + shift, outlook.last + shift);
     error = "the record has no whole trace for scenario year" + std::string(unfit.size() == 1 ? " " : "s ") +
@@ -222,16 +225,16 @@ bool checkyears(const Record& record, std::int32_t lakeindex, std::span<const st
     return false;
 }
 
-std::vector<Day> trace(const Record& record, std::int32_t lakeindex, std::int32_t year, std::int32_t firstday,
-                       std::int32_t days) {
+std::vector<rerove_tivorn_subs::scenarioday> trace(const monthlyrecord& record, std::int32_t lakeindex,
+                                                   std::int32_t year, std::int32_t firstday, std::int32_t days) {
     const auto& months = monthsof(record, lakeindex);
     const std::int32_t shift = 12 * (year - outlookmonths(firstday, 1).startyear);
-    std::vector<Day> trace(static_cast<std::size_t>(days));
+    std::vector<rerove_tivorn_subs::scenarioday> trace(static_cast<std::size_t>(days));
     for (std::int32_t k = 0; k < days; ++k) {
-        const Date date = dateof(firstday + k);
+        const calendardate date = dateof(firstday + k);
         // The month's length in the outlook's calendar, whatever the record year had.
         const std::int32_t n = monthlength(date.month, date.year);
-        const Totals& totals = months.at(monthnumber(date.year, date.month) + shift);
+        const monthtotals& totals = months.at(monthnumber(date.year, date.month) + shift);
         const auto daily = [n](std::int64_t hundredths) {
             return static_cast<float>(static_cast<double>(hundredths) / (100.0 * n));
         };

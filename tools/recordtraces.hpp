@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "rerove_tivorn/discovery.hpp"
+
 namespace recordtraces {
 
 // One month's totals of a lake, in hundredths of a millimetre over the lake (the
 // record's resolution, read exactly).
-struct Totals {
+struct monthtotals {
     std::int64_t runoff = 0;
     std::int64_t precipitation = 0;
     std::int64_t evaporation = 0;  // negative: condensation
@@ -31,38 +33,31 @@ constexpr std::int32_t monthnumber(std::int32_t year, std::int32_t month) { retu
 
 // The record: the months of each lake, lake index 1 to 5 at position 0 to 4,
 // keyed by month number.
-struct Record {
-    std::array<std::map<std::int32_t, Totals>, 5> lakes;
+struct monthlyrecord {
+    std::array<std::map<std::int32_t, monthtotals>, 5> lakes;
 };
 
 // Reads a CSV record whose header names the columns lake (SUP, MHU, STC, ERI,
 // ONT), year, month, precip_mm, evap_mm and runoff_mm, in any order (others are
 // ignored); one row per lake and month. False with the reason, naming the file
 // and line, in error when it cannot be read or used.
-bool readrecord(const std::filesystem::path& file, Record& record, std::string& error);
+bool readrecord(const std::filesystem::path& file, monthlyrecord& record, std::string& error);
 
 // Scenario years (1 to 9999) whose whole trace the record holds for the lake
 // (index 1 to 5) and the outlook of days days from firstday, ascending.
-std::vector<std::int32_t> fittingyears(const Record& record, std::int32_t lakeindex, std::int32_t firstday,
+std::vector<std::int32_t> fittingyears(const monthlyrecord& record, std::int32_t lakeindex, std::int32_t firstday,
                                        std::int32_t days);
 
 // True when every one of years fits; otherwise false, with error naming those
 // that do not, the months one of them lacks and the years that fit.
-bool checkyears(const Record& record, std::int32_t lakeindex, std::span<const std::int32_t> years,
+bool checkyears(const monthlyrecord& record, std::int32_t lakeindex, std::span<const std::int32_t> years,
                 std::int32_t firstday, std::int32_t days, std::string& error);
 
-// One day of a trace, in millimetres.
-struct Day {
-    float runoff = 0;
-    float precipitation = 0;
-    float evaporation = 0;
-};
-
-// The trace of a scenario year that fits, one day per day of the outlook: every day
-// of a month holds the month's total over its number of days, rounded once to
-// single precision.
-std::vector<Day> trace(const Record& record, std::int32_t lakeindex, std::int32_t year, std::int32_t firstday,
-                       std::int32_t days);
+// The trace of a scenario year that fits, one day of a scenario file (millimetres)
+// per day of the outlook: every day of a month holds the month's total over its
+// number of days, rounded once to single precision.
+std::vector<rerove_tivorn_subs::scenarioday> trace(const monthlyrecord& record, std::int32_t lakeindex,
+                                                   std::int32_t year, std::int32_t firstday, std::int32_t days);
 
 // Ascending years as runs: "1950-2014", "1950, 1952-1953".
 std::string yearruns(std::span<const std::int32_t> years);

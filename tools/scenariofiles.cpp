@@ -191,20 +191,17 @@ void startfile(const daycalendar& span, std::vector<std::byte>& out) {
     rerove_tivorn_subs::encodeheader(out.data(), {span.firstday, span.firstday + span.days - 1});
 }
 
-// Day k (0 on) of the span: its date text and depths in millimetres.
-void putday(const daycalendar& span, std::size_t k, float runoff, float precipitation, float evaporation,
-            std::vector<std::byte>& out) {
+// Day k (0 on) of the span: its date text and depths.
+void putday(const daycalendar& span, std::size_t k, rerove_tivorn_subs::scenarioday day, std::vector<std::byte>& out) {
     rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
-                                  std::string_view(span.datetext.data() + k * 8, 8),
-                                  {runoff, precipitation, evaporation});
+                                  std::string_view(span.datetext.data() + k * 8, 8), day);
 }
 
 // The file of a historical trace, one day of it per day of the span.
-void tracebytes(std::span<const recordtraces::Day> trace, const daycalendar& span, std::vector<std::byte>& out) {
+void tracebytes(std::span<const rerove_tivorn_subs::scenarioday> trace, const daycalendar& span,
+                std::vector<std::byte>& out) {
     startfile(span, out);
-    for (std::size_t k = 0; k < trace.size(); ++k) {
-        putday(span, k, trace[k].runoff, trace[k].precipitation, trace[k].evaporation, out);
-    }
+    for (std::size_t k = 0; k < trace.size(); ++k) putday(span, k, trace[k], out);
 }
 
 }  // namespace
@@ -255,7 +252,7 @@ void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span
         // negative (condensation) on some spring days.
         const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
 
-        putday(span, k, hundredths(runoff), hundredths(precipitation), hundredths(evaporation), out);
+        putday(span, k, {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)}, out);
     }
 }
 
@@ -414,7 +411,7 @@ bool parseomissions(std::span<const std::string_view> omitted, scenariorequest& 
 // The record of --record, if any, read and held against the years and the span.
 bool readrecordof(scenariorequest& request, std::string& error) {
     if (request.recordfile.empty()) return true;
-    recordtraces::Record record;
+    recordtraces::monthlyrecord record;
     if (!recordtraces::readrecord(request.recordfile, record, error) ||
         !recordtraces::checkyears(record, request.lakeindex, request.years, request.firstday, request.days, error)) {
         return false;
@@ -455,7 +452,7 @@ bool writescenarios(const scenariorequest& request, std::int32_t& written, std::
     }
     const daycalendar span = makespan(request.firstday, request.days);
     std::vector<std::byte> bytes;
-    std::vector<recordtraces::Day> trace;
+    std::vector<rerove_tivorn_subs::scenarioday> trace;
     for (const std::int32_t year : request.years) {
         // Every part of a lake takes the lake's record.
         if (request.record) {

@@ -61,7 +61,7 @@ struct scenariorequest {
     // --record FILE: historical traces of this monthly record instead of the
     // made-up values; parsearguments reads it and checks the years against it.
     std::filesystem::path recordfile;
-    std::optional<recordtraces::Record> record;
+    std::optional<recordtraces::monthlyrecord> record;
     bool help = false;
 };
 
