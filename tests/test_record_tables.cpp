@@ -99,7 +99,7 @@ TEST_P(RecordTables, MonthlyMeansAreTheRecords) {
             if (d != 1 || seq + n - 1 > table.lastday) continue;
             double sum = 0;
             for (std::int32_t k = 0; k < n; ++k)
-                sum += table.values[static_cast<std::size_t>(seq - table.firstday + k)];
+                sum += table.values[static_cast<std::size_t>(seq - table.firstday) + static_cast<std::size_t>(k)];
             const double mm = record.at({c.lake, table.year + y - y0, m});
             const double expected = mm * 0.001 * area / (86400.0 * n);
             // Half a unit of the table's tens of m3/s, and single precision.
