@@ -1,7 +1,7 @@
 # The `tidy` target: clang-tidy with the checks of .clang-tidy over every source
 # of this build's compile database (the libraries, the tool, the companion
 # programs, the tests and the benchmarks). Any finding fails the target.
-find_program(RT_RUN_CLANG_TIDY NAMES run-clang-tidy run-clang-tidy-14)
+rt_find_program(RT_RUN_CLANG_TIDY "run-clang-tidy;run-clang-tidy-14" DEBIAN clang-tidy OPTIONAL_FOR "The tidy target")
 if(NOT RT_RUN_CLANG_TIDY)
   return()
 endif()

@@ -116,14 +116,14 @@ errorentry makeentry(inputbytes& in, std::int32_t lakeindex, std::int32_t base) 
         case 10: fs::create_directory(name, ec); return errorentry::none;
         case 11: fs::create_symlink("gone/" + name, name, ec); return errorentry::none;
         case 12:
-            if (fs::exists(fs::symlink_status("ERROR.INT"))) return errorentry::none;
+            if (fs::exists(fs::symlink_status(fcstutil::errorfilename))) return errorentry::none;
             if ((kind & 0x10) != 0) {
-                fs::create_directory("ERROR.INT", ec);
+                fs::create_directory(fcstutil::errorfilename, ec);
                 return errorentry::directory;
             }
-            fs::create_symlink((kind & 0x20) != 0 ? "gone" : ".", "ERROR.INT", ec);
+            fs::create_symlink((kind & 0x20) != 0 ? "gone" : ".", fcstutil::errorfilename, ec);
             return errorentry::replaceable;
-        case 13: fs::create_directory("DLYLIST.TMP", ec); return errorentry::none;
+        case 13: fs::create_directory(rerove_tivorn_subs::listingfile, ec); return errorentry::none;
         case 14:
             fs::create_directory(
                 fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" + name.substr(6, 4) + ".txt",
@@ -142,7 +142,7 @@ void requireend(int status, const std::string& printed, errorentry entry) {
     require(status == 0 || status == 1, "an exit status other than 0 or 1");
     fuzzsupport::requirenounitsopen();
     require(keldautil::openedfiles == 0, "files stay registered at the end of a run");
-    const auto errorfile = fs::symlink_status("ERROR.INT");
+    const auto errorfile = fs::symlink_status(fcstutil::errorfilename);
     if (status == 0) {
         require(errorprocess::errorlevel == 0, "a success with errorlevel set");
         require(printed.find("[traceback]") == std::string::npos, "a success with a traceback", printed);
@@ -155,7 +155,7 @@ void requireend(int status, const std::string& printed, errorentry entry) {
         return;
     }
     require(printed.ends_with(maintrace), "a failure without the driver's traceback line", printed);
-    require(fs::is_regular_file(errorfile) && fuzzsupport::readfile("ERROR.INT") == errorint,
+    require(fs::is_regular_file(errorfile) && fuzzsupport::readfile(fcstutil::errorfilename) == errorint,
             "a failure without a fresh ERROR.INT");
 }
 

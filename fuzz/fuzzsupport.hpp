@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -169,6 +170,26 @@ inline void requirereaderend(consolefile& console, bool failed) {
     keldautil::closeallfiles();
     requirenounitsopen();
     processstate::reset();
+}
+
+// Runs read, which calls a reader of the companion; the reader throws Refusal
+// when it does not read. Gives false after a refusal, which must name the file;
+// any other exception breaks the property. Either way the reader printed
+// nothing and left no failure.
+template <typename Refusal, typename Read>
+bool companionreads(consolefile& console, std::string_view name, Read read) {
+    bool done = true;
+    try {
+        read();
+    } catch (const Refusal& e) {
+        require(std::string_view(e.what()).starts_with(name), "a refusal that does not name the file", e.what());
+        done = false;
+    } catch (const std::exception& e) {
+        fault("an exception other than a refusal", e.what());
+    }
+    require(console.take().empty(), "a reader of the companion printed");
+    require(errorprocess::errorlevel == 0, "a reader of the companion left a failure");
+    return done;
 }
 
 // Splits the input at the first separator line into a file and the rest.

@@ -146,7 +146,7 @@ struct headercheck {
     bool valid() const { return status == subs::HeaderStatus::ok && days.last >= days.first; }
 };
 
-headercheck readheader(const fs::path& dir, std::int32_t year, std::int32_t part) {
+headercheck readscenarioheader(const fs::path& dir, std::int32_t year, std::int32_t part) {
     headercheck c;
     c.name = subs::scenariofile(year, part);
     c.year = year;
@@ -160,12 +160,12 @@ headercheck readheader(const fs::path& dir, std::int32_t year, std::int32_t part
 }
 
 // The span pass of the tool: every part of every year, in its order.
-std::vector<headercheck> readheaders(const std::vector<partlist>& lists, const std::vector<std::int32_t>& years,
-                                     const fs::path& dir, findings& f) {
+std::vector<headercheck> readscenarioheaders(const std::vector<partlist>& lists, const std::vector<std::int32_t>& years,
+                                             const fs::path& dir, findings& f) {
     std::vector<headercheck> files;
     for (const std::int32_t year : years) {
         for (const partlist& l : lists) {
-            headercheck c = readheader(dir, year, l.part);
+            headercheck c = readscenarioheader(dir, year, l.part);
             if (c.status == subs::HeaderStatus::notopened) {
                 f.say(c.name + ": cannot be opened");
                 f.fail(subs::messages::erroropening(c.name));
@@ -295,7 +295,7 @@ std::vector<std::int32_t> surveylake(std::int32_t lakeindex, const fs::path& dir
     for (const std::int32_t year : years) {
         if (year <= 0) f.say("Year " + std::to_string(year) + " is assembled, but the tool writes no table for it");
     }
-    const std::vector<headercheck> files = readheaders(lists, years, dir, f);
+    const std::vector<headercheck> files = readscenarioheaders(lists, years, dir, f);
     if (const std::optional<subs::DayRange> span = reportspan(files, f)) {
         reportassembly(files, *span, f);
         reportshortyears(files, *span, f);

@@ -92,8 +92,8 @@ int plot(const plotrequest& request) {
 
 }  // namespace
 
-int main(int argc,
-         char** argv) {  // NOLINT(bugprone-exception-escape): any other exception is a fault, and terminate shows it
+// NOLINTNEXTLINE(bugprone-exception-escape): any other exception is a fault, and terminate shows it
+int main(int argc, char** argv) {
     CLI::App app{
         "rerove_outlook: reads the scenario files and tables of rerove_tivorn, summarises and draws "
         "the outlook. It never changes what rerove_tivorn does."};

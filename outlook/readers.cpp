@@ -101,7 +101,8 @@ struct rowkey {
     bool operator==(const rowkey&) const = default;
 };
 
-// Table fields (F8.0) with a meaning of their own, as the writer edits them.
+// Table fields with a meaning of their own, as their F8.0 edit shows them: a
+// day outside the outlook, and a missing day (-28317.).
 struct specialfields {
     float outside = subs::outsidetablevalue;
     float missing = std::round(subs::missingtablevalue());

@@ -37,7 +37,9 @@ std::string datetext(std::int32_t seq) {
 // byte order, as a directory listing redirected into the file would. Runs for
 // other lakes in this directory share the listing's name: the lock is taken
 // before the file is emptied and kept until it has been deleted. Without a lock
-// the creation goes ahead and reports any fault as it always has.
+// the creation goes ahead and reports any fault as it always has. Created and
+// closed at once, the listing is not registered here; openregistered (which
+// opens existing files) registers it while it is read back.
 bool writelisting(std::int32_t part, iolayer::FileLock& lock) {
     std::vector<std::string> names;
     if (iolayer::listfiles("", scenariopattern(part), names) != iolayer::Status::ok) return false;

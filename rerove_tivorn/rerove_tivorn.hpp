@@ -8,11 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "rerove_tivorn/discovery.hpp"
 

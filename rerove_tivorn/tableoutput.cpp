@@ -47,6 +47,8 @@ placement placetable(std::int32_t lakeindex, pendingtable& table) {
 
 }  // namespace
 
+// The table is created, so it is opened and registered here rather than through
+// openregistered, which opens existing files for reading.
 bool opentable(std::int32_t lakeindex, std::string_view name, pendingtable& table) {
     table = pendingtable{};
     table.name = std::string(name);

@@ -50,7 +50,9 @@ std::array<std::string, 7> headerlines(std::int32_t lakeindex, const spandates& 
             "#  YR  M Q       1       2       3       4       5       6       7       8"};
 }
 
-std::string rangewarning(std::int32_t year, std::int32_t month, std::int32_t q, std::int32_t dayofq, float value) {
+// Out of line: a warning is rare, and the value loops stay tight without it.
+[[gnu::cold, gnu::noinline]] std::string rangewarning(std::int32_t year, std::int32_t month, std::int32_t q,
+                                                      std::int32_t dayofq, float value) {
     return " NBS value out of range for (Y-M-Q-D) " + iolayer::formatiz(year, 4) + "-" + iolayer::formatiz(month, 2) +
            "-" + iolayer::formatiz(q, 1) + "-" + iolayer::formatiz(dayofq, 1) + " = " + iolayer::formatf0(value, 1);
 }

@@ -154,8 +154,8 @@ TEST_F(Round, CallersKeepTheStandardRound) {
     using namespace keldautil;
     EXPECT_EQ(std::round(2.5), 3.0);
     EXPECT_EQ(::round(-2.5), -3.0);
-    EXPECT_EQ(round(2.5F),
-              3.0F);  // NOLINT(performance-type-promotion-in-math-fn): the lookup of the unqualified call is under test
+    // NOLINTNEXTLINE(performance-type-promotion-in-math-fn): the lookup of the unqualified call is under test
+    EXPECT_EQ(round(2.5F), 3.0F);
     float x = 2.5F;
     round(x, 1);
     EXPECT_EQ(x, 3.0F);

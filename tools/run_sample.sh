@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# Builds the tool, writes a small Mich-Huron sample (five scenario years, 300 days
-# from 1 June 2024) into scratch/sample, runs the tool there, and summarises and
-# draws the outlook with rerove_outlook.
+# Installs the Debian packages that the tool and its companion programs need (those
+# missing; see tools/packages.txt), builds them, writes a Mich-Huron sample from the
+# monthly record in data/ (the historical traces of 1950 to 2014 over a year from
+# 1 June 2025) into scratch/sample, has rerove_outlook check it, runs the tool
+# there, and summarises and draws the outlook.
 # Run from anywhere; paths are taken from the repository root.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source tools/packages.sh
 
-# Reuse the build tree of the test command (cmake --workflow --preset ci) where one
-# exists, so that the two set-up commands do not compile everything twice.
-preset=dev
-[ -f build/ci/CMakeCache.txt ] && preset=ci
+# Reuse the build tree of the test command (tools/run_tests.sh) where one exists,
+# so that the two set-up commands do not compile everything twice; otherwise build
+# the programs alone, without the tests.
+preset=sample
+if [ -f build/ci/CMakeCache.txt ]; then
+    preset=ci
+else
+    rt_install_groups build companion || exit 1
+fi
 build="build/$preset"
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset"
 cmake --build --preset "$preset" --target rerove_tivorn make_scenarios rerove_outlook
 
 sample=scratch/sample
 rm -rf "$sample"
-"$build"/tools/make_scenarios -d "$sample" MHU 1950-1954 06/01/2024 300
+"$build"/tools/make_scenarios --record data/lake-components-monthly.csv -d "$sample" MHU 1950-2014 06/01/2025 365
+
+echo
+echo "What rerove_outlook check says of $sample before the run:"
+"$build"/outlook/rerove_outlook check MHU "$sample"
 
 echo
 echo "Running rerove_tivorn MHU in $sample"
@@ -29,8 +41,8 @@ if [ "$status" -ne 0 ]; then
 fi
 
 echo
-echo "Tables written to $sample:"
-ls -l "$sample"/mhDNBS_*.txt
+tables=("$sample"/mhDNBS_*.txt)
+echo "${#tables[@]} tables written to $sample, from ${tables[0]##*/} to ${tables[-1]##*/}."
 echo
 echo "First rows of $sample/mhDNBS_1950.txt:"
 head -n 12 "$sample/mhDNBS_1950.txt"

@@ -1,5 +1,6 @@
 // Sample scenario files: a seasonal model of daily runoff, precipitation and
-// evaporation (millimetres over the lake part's surface) and the binary writer.
+// evaporation (millimetres over the lake part's surface), the historical traces of
+// a monthly record, and the binary writer.
 #include "tools/scenariofiles.hpp"
 
 #include <algorithm>
@@ -180,12 +181,33 @@ daycalendar makespan(std::int32_t firstday, std::int32_t days) {
 
 constexpr auto recordlength = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
 
-void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out) {
+namespace {
+
+// Sizes out for the span's file and writes its header: first and last day; its
+// other bytes stay zero.
+void startfile(const daycalendar& span, std::vector<std::byte>& out) {
     const std::size_t records = static_cast<std::size_t>(span.days) + 1;
     out.assign(records * recordlength, std::byte{0});
-
-    // Header: first and last day; its other bytes stay zero.
     rerove_tivorn_subs::encodeheader(out.data(), {span.firstday, span.firstday + span.days - 1});
+}
+
+// Day k (0 on) of the span: its date text and depths.
+void putday(const daycalendar& span, std::size_t k, rerove_tivorn_subs::scenarioday day, std::vector<std::byte>& out) {
+    rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
+                                  std::string_view(span.datetext.data() + k * 8, 8), day);
+}
+
+// The file of a historical trace, one day of it per day of the span.
+void tracebytes(std::span<const rerove_tivorn_subs::scenarioday> trace, const daycalendar& span,
+                std::vector<std::byte>& out) {
+    startfile(span, out);
+    for (std::size_t k = 0; k < trace.size(); ++k) putday(span, k, trace[k], out);
+}
+
+}  // namespace
+
+void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out) {
+    startfile(span, out);
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
     const auto p = static_cast<std::size_t>(part - 1);
@@ -230,9 +252,7 @@ void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span
         // negative (condensation) on some spring days.
         const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
 
-        rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
-                                      std::string_view(span.datetext.data() + k * 8, 8),
-                                      {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)});
+        putday(span, k, {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)}, out);
     }
 }
 
@@ -264,9 +284,11 @@ std::string partsuffixes(std::int32_t lakeindex, std::string_view lastseparator)
 
 std::vector<std::string> usagetext() {
     std::vector<std::string> lines = {
-        "Usage: make_scenarios [-d DIR] [--omit PART[:YEAR]]... LAKE YEARS START DAYS",
+        "Usage: make_scenarios [-d DIR] [--record FILE] [--omit PART[:YEAR]]...",
+        "                      LAKE YEARS START DAYS",
         "Writes the daily scenario files REROVE<year>.<part> of a lake, one per scenario",
-        "year and lake part: runoff, precipitation and evaporation in millimetres.",
+        "year and lake part: runoff, precipitation and evaporation in millimetres,",
+        "made up or, with --record, the historical traces of a monthly record.",
         "The same arguments always give the same bytes.",
         "  LAKE    SUP, MHU, STC, ERI or ONT (any case); its parts, by file suffix:",
     };
@@ -278,6 +300,11 @@ std::vector<std::string> usagetext() {
                                   "  START   first day of the outlook, MM/DD/YYYY",
                                   "  DAYS    number of days, 1 to 100000 (the tool reads at most 20000)",
                                   "  -d, --dir DIR       write into DIR (created if missing; default: .)",
+                                  "  --record FILE       replay the monthly record FILE (CSV: lake, year, month,",
+                                  "                      precip_mm, evap_mm, runoff_mm): scenario year Y takes",
+                                  "                      the months of Y on, each month's total shared out",
+                                  "                      evenly over its days; every part of MHU takes the",
+                                  "                      lake's record",
                                   "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
                                   "                      or for every year; may be repeated",
                                   "  -h, --help          show this text",
@@ -303,13 +330,15 @@ bool splitoptions(std::span<const std::string_view> args, scenariorequest& reque
             request.help = true;
             return true;
         }
-        if (a == "-d" || a == "--dir" || a == "--omit") {
+        if (a == "-d" || a == "--dir" || a == "--omit" || a == "--record") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = std::string(a) + " needs a value";
                 return false;
             }
             if (a == "--omit") {
                 omitted.push_back(args[++i]);
+            } else if (a == "--record") {
+                request.recordfile = std::filesystem::path(std::string(args[++i]));
             } else {
                 request.dir = std::filesystem::path(std::string(args[++i]));
             }
@@ -379,6 +408,18 @@ bool parseomissions(std::span<const std::string_view> omitted, scenariorequest& 
     return true;
 }
 
+// The record of --record, if any, read and held against the years and the span.
+bool readrecordof(scenariorequest& request, std::string& error) {
+    if (request.recordfile.empty()) return true;
+    recordtraces::monthlyrecord record;
+    if (!recordtraces::readrecord(request.recordfile, record, error) ||
+        !recordtraces::checkyears(record, request.lakeindex, request.years, request.firstday, request.days, error)) {
+        return false;
+    }
+    request.record = std::move(record);
+    return true;
+}
+
 }  // namespace
 
 bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error) {
@@ -387,7 +428,8 @@ bool parsearguments(std::span<const std::string_view> args, scenariorequest& req
     std::vector<std::string_view> omitted;
     if (!splitoptions(args, request, positional, omitted, error)) return false;
     if (request.help) return true;
-    return parsepositional(positional, request, error) && parseomissions(omitted, request, error);
+    return parsepositional(positional, request, error) && parseomissions(omitted, request, error) &&
+           readrecordof(request, error);
 }
 
 scenariorequest benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
@@ -410,14 +452,23 @@ bool writescenarios(const scenariorequest& request, std::int32_t& written, std::
     }
     const daycalendar span = makespan(request.firstday, request.days);
     std::vector<std::byte> bytes;
+    std::vector<rerove_tivorn_subs::scenarioday> trace;
     for (const std::int32_t year : request.years) {
+        // Every part of a lake takes the lake's record.
+        if (request.record) {
+            trace = recordtraces::trace(*request.record, request.lakeindex, year, request.firstday, request.days);
+        }
         for (const std::int32_t part : lakeparts(request.lakeindex)) {
             const bool skip = std::any_of(request.omissions.begin(), request.omissions.end(),
                                           [&](const scenariorequest::omittedfile& o) {
                                               return o.part == part && (o.year == 0 || o.year == year);
                                           });
             if (skip) continue;
-            scenariobytes(year, part, span, bytes);
+            if (request.record) {
+                tracebytes(trace, span, bytes);
+            } else {
+                scenariobytes(year, part, span, bytes);
+            }
             if (!writewhole(request.dir / rerove_tivorn_subs::scenariofile(year, part), bytes, error)) return false;
             ++written;
         }

@@ -3,18 +3,21 @@
 //
 // The values come from a small seasonal model driven by an own pseudo-random
 // generator seeded from the scenario year and the lake part, in plain IEEE
-// arithmetic only, so that the same request gives the same bytes everywhere.
+// arithmetic only, so that the same request gives the same bytes everywhere; or,
+// with a record, they are its historical traces (recordtraces.hpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "rerove_tivorn/rerove_tivorn.hpp"
+#include "tools/recordtraces.hpp"
 
 namespace scenariofiles {
 
@@ -55,11 +58,16 @@ struct scenariorequest {
         std::int32_t year = 0;  // 0: every year
     };
     std::vector<omittedfile> omissions;
+    // --record FILE: historical traces of this monthly record instead of the
+    // made-up values; parsearguments reads it and checks the years against it.
+    std::filesystem::path recordfile;
+    std::optional<recordtraces::monthlyrecord> record;
     bool help = false;
 };
 
-// Reads the command-line arguments (without the program name) into request;
-// false with a one-line reason in error when they are not usable.
+// Reads the command-line arguments (without the program name) into request, and
+// the record of --record; false with a one-line reason in error when they are not
+// usable (with --record: also when a year's trace needs a month the record lacks).
 bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error);
 
 // The usage text, one entry a line.

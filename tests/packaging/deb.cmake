@@ -18,7 +18,8 @@ endif()
 run(${DPKG_DEB} -c ${debs})
 set(listing "${run_output}")
 set(expected
-    share/man/man1/rerove_tivorn.1 share/man/man1/make_scenarios.1 share/man/man1/rerove_outlook.1
+    share/man/man1/rerove_tivorn.1.gz share/man/man1/make_scenarios.1.gz share/man/man1/rerove_outlook.1.gz
+    share/doc/rerove-tivorn/copyright share/doc/rerove-tivorn/changelog.gz
     include/iolayer/iolayer.hpp include/errorprocess/errorprocess.hpp include/keldautil/keldautil.hpp
     include/fcstutil/fcstutil.hpp include/rerove_tivorn/rerove_tivorn.hpp
     lib/libiolayer.a lib/liberrorprocess.a lib/libkeldautil.a lib/libfcstutil.a lib/librerove_tivorn_subs.a
@@ -40,6 +41,27 @@ string(REGEX MATCH "[ ]\\./(etc|opt|home|root|tmp|build)[/ \n]" stray "${listing
 string(FIND "${listing}" "${BUILD_DIR}" leaked)
 if(stray OR NOT leaked EQUAL -1)
   message(FATAL_ERROR "unexpected paths in ${deb}:\n${listing}")
+endif()
+
+# The programs' shared libraries are declared: the C and C++ run-time libraries.
+run(${DPKG_DEB} -f ${debs} Depends)
+foreach(library libc6 libstdc\\+\\+6)
+  if(NOT run_output MATCHES "(^|, )${library}( |,|\n)")
+    message(FATAL_ERROR "${deb} does not depend on ${library}: ${run_output}")
+  endif()
+endforeach()
+
+# Debian's checks of a package report no error; what else they say is shown.
+if(LINTIAN)
+  execute_process(COMMAND ${LINTIAN} --fail-on error ${debs}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(REGEX MATCH "(^|\n)E: " errors "${out}")
+  if(NOT status EQUAL 0 OR errors)
+    message(FATAL_ERROR "lintian reports errors on ${deb} (status ${status}):\n${out}${err}")
+  endif()
+  if(out)
+    message(STATUS "lintian on ${deb}:\n${out}")
+  endif()
 endif()
 
 set(root ${WORK_DIR}/root)

@@ -7,12 +7,16 @@ file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-foreach(file bin/rerove_tivorn share/man/man1/rerove_tivorn.1 include/keldautil/keldautil.hpp
+foreach(file bin/rerove_tivorn share/man/man1/rerove_tivorn.1.gz include/keldautil/keldautil.hpp
              include/rerove_tivorn/rerove_tivorn_subs.hpp share/doc/rerove_tivorn/LICENSE)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+# The Debian package's own copyright and changelog are for the .deb alone.
+if(EXISTS ${prefix}/share/doc/rerove-tivorn)
+  message(FATAL_ERROR "installed the Debian package's files: share/doc/rerove-tivorn")
+endif()
 
 # The exported targets name each include directory once.
 file(GLOB_RECURSE targets ${prefix}/*/rerove_tivornTargets.cmake)

@@ -1,0 +1,263 @@
+// Historical traces: the monthly record read by its header's names, the scenario
+// years it can replay, and the even daily shares of each month's totals.
+#include "tools/recordtraces.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "iolayer/iolayer.hpp"
+#include "keldautil/keldautil.hpp"
+#include "rerove_tivorn/discovery.hpp"
+
+namespace recordtraces {
+namespace {
+
+// The columns read, and their names in the header.
+enum recordcolumn : std::size_t { lakecol, yearcol, monthcol, precipcol, evapcol, runoffcol, columns };
+constexpr std::array<std::string_view, columns> columnnames = {"lake",      "year",    "month",
+                                                               "precip_mm", "evap_mm", "runoff_mm"};
+using columnfields = std::array<std::size_t, columns>;  // field index of each column
+
+// The depth columns and where each goes in the totals.
+constexpr std::array<std::pair<recordcolumn, std::int64_t monthtotals::*>, 3> depthcolumns = {
+    {{precipcol, &monthtotals::precipitation},
+     {evapcol, &monthtotals::evaporation},
+     {runoffcol, &monthtotals::runoff}}};
+
+// Monthly totals beyond this many millimetres are taken for a fault of the file.
+constexpr double maxdepth = 1.0e6;
+
+// Without blanks, tabs and a CR line end around it.
+std::string_view trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The fields of a CSV line (no quoting), trimmed.
+std::vector<std::string_view> fieldsof(std::string_view line) {
+    std::vector<std::string_view> fields;
+    while (true) {
+        const std::size_t comma = line.find(',');
+        fields.push_back(trimmed(line.substr(0, comma)));
+        if (comma == std::string_view::npos) return fields;
+        line.remove_prefix(comma + 1);
+    }
+}
+
+bool findcolumns(const std::vector<std::string_view>& header, columnfields& at, std::string& reason) {
+    for (std::size_t c = 0; c < columns; ++c) {
+        const auto found = std::find(header.begin(), header.end(), columnnames[c]);
+        if (found == header.end()) {
+            reason = "the header has no column " + std::string(columnnames[c]);
+            return false;
+        }
+        at[c] = static_cast<std::size_t>(found - header.begin());
+    }
+    return true;
+}
+
+bool wholefield(std::string_view text, std::int32_t& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// Millimetres to hundredths of a millimetre.
+bool depthfield(std::string_view text, std::int64_t& hundredths) {
+    double mm = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, mm);
+    if (text.empty() || ec != std::errc() || ptr != end || !(std::fabs(mm) <= maxdepth)) return false;
+    hundredths = std::llround(mm * 100.0);
+    return true;
+}
+
+std::string yearmonth(std::int32_t number) {
+    return iolayer::formatiz(number / 12, 4) + "-" + iolayer::formatiz(number % 12 + 1, 2);
+}
+
+// One row into the record; false with the reason when it does not read.
+bool addrow(const std::vector<std::string_view>& fields, const columnfields& at, monthlyrecord& record,
+            std::string& reason) {
+    const auto field = [&](recordcolumn c) { return at[c] < fields.size() ? fields[at[c]] : std::string_view(); };
+    const auto bad = [&](recordcolumn c) {
+        reason = "bad " + std::string(columnnames[c]) + " '" + std::string(field(c)) + "'";
+        return false;
+    };
+    const std::int32_t lakeindex = rerove_tivorn_subs::lakeindexofcode(field(lakecol));
+    std::int32_t year = 0;
+    std::int32_t month = 0;
+    if (lakeindex == 0) return bad(lakecol);
+    if (!wholefield(field(yearcol), year) || year < 1 || year > 9999) return bad(yearcol);
+    if (!wholefield(field(monthcol), month) || month < 1 || month > 12) return bad(monthcol);
+    monthtotals totals;
+    for (const auto& [column, member] : depthcolumns) {
+        if (!depthfield(field(column), totals.*member)) return bad(column);
+    }
+    // The tool takes a day of negative runoff or precipitation for a missing one.
+    if (totals.runoff < 0) return bad(runoffcol);
+    if (totals.precipitation < 0) return bad(precipcol);
+    if (!record.lakes[static_cast<std::size_t>(lakeindex - 1)].emplace(monthnumber(year, month), totals).second) {
+        reason = "a second row for " + std::string(field(lakecol)) + " " + yearmonth(monthnumber(year, month));
+        return false;
+    }
+    return true;
+}
+
+struct calendardate {
+    std::int32_t day = 0;
+    std::int32_t month = 0;
+    std::int32_t year = 0;
+};
+
+calendardate dateof(std::int32_t seq) {
+    calendardate date;
+    keldautil::sequencedate(date.day, date.month, date.year, seq);
+    return date;
+}
+
+// Days in a month of any year of the calendar (daysinmonth stops at 2999).
+std::int32_t monthlength(std::int32_t month, std::int32_t year) {
+    std::int32_t start = 0;
+    std::int32_t next = 0;
+    keldautil::datesequence(1, month, year, start);
+    keldautil::datesequence(1, month % 12 + 1, month == 12 ? year + 1 : year, next);
+    return next - start;
+}
+
+// Month numbers of the outlook's first and last month, and the year it starts in.
+struct outlookmonthrange {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    std::int32_t startyear = 0;
+};
+
+outlookmonthrange outlookmonths(std::int32_t firstday, std::int32_t days) {
+    const calendardate first = dateof(firstday);
+    const calendardate last = dateof(firstday + days - 1);
+    return {monthnumber(first.year, first.month), monthnumber(last.year, last.month), first.year};
+}
+
+// The first of the months first to last that the lake's record lacks; -1 when it
+// has them all.
+std::int32_t firstmissing(const std::map<std::int32_t, monthtotals>& months, std::int32_t first, std::int32_t last) {
+    auto it = months.lower_bound(first);
+    for (std::int32_t number = first; number <= last; ++number, ++it) {
+        if (it == months.end() || it->first != number) return number;
+    }
+    return -1;
+}
+
+const std::map<std::int32_t, monthtotals>& monthsof(const monthlyrecord& record, std::int32_t lakeindex) {
+    return record.lakes.at(static_cast<std::size_t>(lakeindex - 1));
+}
+
+}  // namespace
+
+bool readrecord(const std::filesystem::path& file, monthlyrecord& record, std::string& error) {
+    record = monthlyrecord{};
+    std::error_code ec;
+    std::ifstream in;
+    errno = EISDIR;
+    if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
+    std::string line;
+    std::string reason;
+    columnfields at{};
+    if (!in.is_open() || !std::getline(in, line)) {
+        error = "cannot read the record " + file.string() + ": " +
+                (in.eof() ? std::string("it is empty") : std::string(std::strerror(errno ? errno : EIO)));
+        return false;
+    }
+    if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // the byte-order mark some spreadsheets write
+    if (!findcolumns(fieldsof(line), at, reason)) {
+        error = file.string() + ": " + reason;
+        return false;
+    }
+    for (std::size_t number = 2; std::getline(in, line); ++number) {
+        if (trimmed(line).empty()) continue;
+        if (!addrow(fieldsof(line), at, record, reason)) {
+            error = file.string() + " line " + std::to_string(number) + ": " + reason;
+            return false;
+        }
+    }
+    if (in.bad()) {
+        error = "cannot read the record " + file.string() + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::int32_t> fittingyears(const monthlyrecord& record, std::int32_t lakeindex, std::int32_t firstday,
+                                       std::int32_t days) {
+    const outlookmonthrange outlook = outlookmonths(firstday, days);
+    const auto& months = monthsof(record, lakeindex);
+    std::vector<std::int32_t> years;
+    for (std::int32_t year = 1; year <= 9999 && !months.empty(); ++year) {
+        const std::int32_t shift = 12 * (year - outlook.startyear);
+        if (firstmissing(months, outlook.first + shift, outlook.last + shift) < 0) years.push_back(year);
+    }
+    return years;
+}
+
+bool checkyears(const monthlyrecord& record, std::int32_t lakeindex, std::span<const std::int32_t> years,
+                std::int32_t firstday, std::int32_t days, std::string& error) {
+    const std::vector<std::int32_t> fit = fittingyears(record, lakeindex, firstday, days);
+    std::vector<std::int32_t> unfit;
+    for (const std::int32_t year : years) {
+        if (!std::binary_search(fit.begin(), fit.end(), year)) unfit.push_back(year);
+    }
+    if (unfit.empty()) return true;
+    const outlookmonthrange outlook = outlookmonths(firstday, days);
+    const std::int32_t shift = 12 * (unfit.front() - outlook.startyear);
+    const std::int32_t missing = firstmissing(monthsof(record, lakeindex), outlook.first + shift, outlook.last + shift);
+    error = "the record has no whole trace for scenario year" + std::string(unfit.size() == 1 ? " " : "s ") +
+            yearruns(unfit) + " (" + std::to_string(unfit.front()) + " needs " + yearmonth(outlook.first + shift) +
+            " to " + yearmonth(outlook.last + shift) + ", the record has no " + yearmonth(missing) + "); " +
+            (fit.empty() ? std::string("no year fits this outlook") : "the years that fit: " + yearruns(fit));
+    return false;
+}
+
+std::vector<rerove_tivorn_subs::scenarioday> trace(const monthlyrecord& record, std::int32_t lakeindex,
+                                                   std::int32_t year, std::int32_t firstday, std::int32_t days) {
+    const auto& months = monthsof(record, lakeindex);
+    const std::int32_t shift = 12 * (year - outlookmonths(firstday, 1).startyear);
+    std::vector<rerove_tivorn_subs::scenarioday> trace(static_cast<std::size_t>(days));
+    for (std::int32_t k = 0; k < days; ++k) {
+        const calendardate date = dateof(firstday + k);
+        // The month's length in the outlook's calendar, whatever the record year had.
+        const std::int32_t n = monthlength(date.month, date.year);
+        const monthtotals& totals = months.at(monthnumber(date.year, date.month) + shift);
+        const auto daily = [n](std::int64_t hundredths) {
+            return static_cast<float>(static_cast<double>(hundredths) / (100.0 * n));
+        };
+        trace[static_cast<std::size_t>(k)] = {daily(totals.runoff), daily(totals.precipitation),
+                                              daily(totals.evaporation)};
+    }
+    return trace;
+}
+
+std::string yearruns(std::span<const std::int32_t> years) {
+    std::string text;
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= years.size(); ++i) {
+        if (i < years.size() && years[i] == years[i - 1] + 1) continue;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(years[start]);
+        if (i - 1 > start) {
+            text += '-';
+            text += std::to_string(years[i - 1]);
+        }
+        start = i;
+    }
+    return text;
+}
+
+}  // namespace recordtraces
