@@ -108,16 +108,11 @@ std::uint32_t fourdigits(std::uint32_t x) {
 // All bits of a word where cond holds, none elsewhere: a select without a branch.
 std::uint32_t bits(bool cond) { return 0U - static_cast<std::uint32_t>(cond); }
 
-// The bytes of a word of four columns from first on that lie before column end.
+// The bytes of a word of four columns from first on that lie before column
+// end, as a mask. Two shifts, as one by 32 is not defined.
 std::uint32_t columnsbefore(std::int32_t end, std::int32_t first) {
-    return (bits(first < end) & 0xFFU) | (bits(first + 1 < end) & 0xFF00U) | (bits(first + 2 < end) & 0xFF0000U) |
-           (bits(first + 3 < end) & 0xFF000000U);
-}
-
-// The byte of a word of four columns from first on that holds column c.
-std::uint32_t columnat(std::int32_t c, std::int32_t first) {
-    return (bits(first == c) & 0xFFU) | (bits(first + 1 == c) & 0xFF00U) | (bits(first + 2 == c) & 0xFF0000U) |
-           (bits(first + 3 == c) & 0xFF000000U);
+    const auto half = static_cast<std::uint32_t>(4 * std::clamp(end - first, 0, 4));  // half the shift
+    return ~((0xFFFFFFFFU << half) << half);
 }
 
 // Whether F8.0 of v is seven digits, or six and a sign, at most: editf80's range,
@@ -144,15 +139,19 @@ bool f80range(float v) { return (v > -999999.5F) & (v <= 9999999.0F); }
         const std::uint32_t lower = fourdigits(whole - upper * 10000);
         const std::int32_t digits = 1 + (whole >= 10) + (whole >= 100) + (whole >= 1000) + (whole >= 10000) +
                                     (whole >= 100000) + (whole >= 1000000);
-        // Columns 0 to 3 and 4 to 7 as two words: blanks, the sign, the digits, the point.
+        // Columns 0 to 3 and 4 to 7 as two words: blanks, the sign, the digits, the
+        // point. Before the first digit come the blanks, then the sign of a value
+        // below zero (six digits at most leave room for it).
         const std::int32_t firstdigit = 7 - digits;
-        const std::int32_t sign = firstdigit * static_cast<std::int32_t>(v < 0) - 1;  // -1: none; six digits leave room
-        std::uint32_t left = ((fourdigits(upper) >> 8) | (lower << 24)) + 0x30303030U;
-        std::uint32_t right = ((lower >> 8) + 0x00303030U) | 0x2E000000U;
-        left = (left & ~columnsbefore(firstdigit, 0)) | (0x20202020U & columnsbefore(firstdigit, 0));
-        right = (right & ~columnsbefore(firstdigit, 4)) | (0x20202020U & columnsbefore(firstdigit, 4));
-        left = (left & ~columnat(sign, 0)) | (0x2D2D2D2DU & columnat(sign, 0));
-        right = (right & ~columnat(sign, 4)) | (0x2D2D2D2DU & columnat(sign, 4));
+        const std::int32_t firstsign = firstdigit - static_cast<std::int32_t>(v < 0);
+        const std::uint32_t leftdigits = ((fourdigits(upper) >> 8) | (lower << 24)) + 0x30303030U;
+        const std::uint32_t rightdigits = ((lower >> 8) + 0x00303030U) | 0x2E000000U;
+        const std::uint32_t leftfill = columnsbefore(firstdigit, 0), leftblank = columnsbefore(firstsign, 0);
+        const std::uint32_t rightfill = columnsbefore(firstdigit, 4), rightblank = columnsbefore(firstsign, 4);
+        const std::uint32_t left =
+            (leftdigits & ~leftfill) | (0x20202020U & leftblank) | (0x2D2D2D2DU & leftfill & ~leftblank);
+        const std::uint32_t right =
+            (rightdigits & ~rightfill) | (0x20202020U & rightblank) | (0x2D2D2D2DU & rightfill & ~rightblank);
         std::memcpy(fields + 8 * i, &left, sizeof left);
         std::memcpy(fields + 8 * i + 4, &right, sizeof right);
     }
