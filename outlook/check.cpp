@@ -316,10 +316,21 @@ void reportleftovers(std::int32_t lakeindex, const std::vector<std::string>& wri
     }
 }
 
+// Temporary tables of the lake in dir, left by runs that were stopped: the tool
+// removes them at its start, before anything can fail.
+void reportstopped(std::int32_t lakeindex, const fs::path& dir, findings& f) {
+    std::vector<std::string> names;
+    if (lakeindex < 1 ||
+        iolayer::listfiles(dir.string(), subs::temporarypattern(lakeindex), names) != iolayer::Status::ok)
+        return;
+    for (const std::string& name : names) f.say(name + ": a table left by a stopped run; the tool would remove it");
+}
+
 // The last line and the exit status.
 checkoutcome verdict(findings& f, std::string_view argument, std::int32_t lakeindex,
                      const std::vector<std::int32_t>& years, const fs::path& dir) {
     const std::string run = "rerove_tivorn " + std::string(argument);
+    reportstopped(lakeindex, dir, f);
     if (f.failure) {
         f.say(run + " would fail; the first message it prints: " + *f.failure);
         return {1, {}};

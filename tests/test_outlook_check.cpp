@@ -183,6 +183,20 @@ TEST_F(Check, TruncatedFilesFailAndShortSpansAreMissingDays) {
     EXPECT_TRUE(has(report, "first message it prints: Rerove_TIVORN: Error reading REROVE1952.sup\n")) << report;
 }
 
+TEST_F(Check, TablesLeftByStoppedRunsOfTheLakeAreRemoved) {
+    make(1, 1950, 1950, 5);
+    for (const char* name : {"spDNBS_1950.4242.tmp", "mhDNBS_1950.17.tmp", "spDNBS_1950.tmp"})
+        testsupport::writefile(set() / name, "part of a table");
+    const std::string report = compare("SUP", 0);
+    EXPECT_TRUE(has(report, "spDNBS_1950.4242.tmp: a table left by a stopped run; the tool would remove it\n"))
+        << report;
+    EXPECT_FALSE(has(report, "mhDNBS_1950.17.tmp")) << report;  // another lake's
+    EXPECT_FALSE(has(report, "spDNBS_1950.tmp")) << report;     // not a name the tool writes
+    const fs::path copy = dir_.path() / "copy";
+    EXPECT_FALSE(fs::exists(copy / "spDNBS_1950.4242.tmp"));
+    EXPECT_TRUE(fs::exists(copy / "mhDNBS_1950.17.tmp") && fs::exists(copy / "spDNBS_1950.tmp"));
+}
+
 TEST_F(Check, ANameTheToolCannotOpenFails) {
     // Year 950 is listed from REROVE0950.sup but looked for as "REROVE 950.sup".
     make(1, 1950, 1950, 5);
