@@ -1,8 +1,12 @@
-// Helpers shared by the test suites: scratch directories and whole-file access.
+// Helpers shared by the test suites: scratch directories, whole-file access and
+// a file size limit.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +52,29 @@ inline void writefile(const std::filesystem::path& p, std::string_view bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+// Lowers the size any file of this process may grow to, while it lives, as a
+// full disk would; writes past it fail instead of raising a signal.
+class filesizelimit {
+public:
+    explicit filesizelimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lower = saved_;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~filesizelimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    filesizelimit(const filesizelimit&) = delete;
+    filesizelimit& operator=(const filesizelimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = SIG_DFL;
+};
 
 // Clears the error state before a test and captures what the test prints.
 class ErrorStateTest : public ::testing::Test {

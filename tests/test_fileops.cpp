@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <sys/resource.h>
 
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
@@ -34,29 +31,6 @@ std::string allbytes(std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + i / 256) % 256);
     return s;
 }
-
-// Lowers the size any file of this process may grow to, while it lives; writes
-// past it fail instead of raising a signal.
-class filesizelimit {
-public:
-    explicit filesizelimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lower = saved_;
-        lower.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~filesizelimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    filesizelimit(const filesizelimit&) = delete;
-    filesizelimit& operator=(const filesizelimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = SIG_DFL;
-};
 
 class FileOps : public testsupport::UnitsTest {
 protected:
@@ -218,7 +192,7 @@ TEST_F(FileOps, CopyWriteFailure) {
     writefile("src.dat", allbytes(10000));
     capture();
     {
-        filesizelimit limit(3000);
+        testsupport::filesizelimit limit(3000);
         copyfile("src.dat", "part.dat");
     }
     EXPECT_EQ(captured(), " Error writing to part.dat for copy.\n");
@@ -432,7 +406,7 @@ TEST_F(FileOps, RenameFileWriteFailureRemovesPartialTarget) {
     bool done = true;
     capture();
     {
-        filesizelimit limit(3000);
+        testsupport::filesizelimit limit(3000);
         renamefile("old.dat", "new.dat", done);
     }
     EXPECT_EQ(captured(), " Error writing to new.dat for copy.\n");

@@ -1,13 +1,11 @@
 // The table writer, fed directly through dlyotlk.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -65,28 +63,6 @@ std::vector<std::string> temporaries(const fs::path& dir) {
 }
 
 fs::perms permissionsof(const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; }
-
-// A limit on the size of the files this process writes, as a full disk would set
-// one; writes beyond it fail instead of raising a signal.
-class filesizelimit {
-public:
-    explicit filesizelimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~filesizelimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    filesizelimit(const filesizelimit&) = delete;
-    filesizelimit& operator=(const filesizelimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*handler_)(int);
-};
 
 }  // namespace
 
@@ -151,13 +127,13 @@ TEST_F(Writer, AFailedTableLeavesItsNameAsItWas) {
               " RerOve_TIVORN: Error opening spDNBS_2024.txt\n" + writertrace},
              {"a full disk at the close",
               [] {
-                  const filesizelimit full(8192);
+                  const testsupport::filesizelimit full(8192);
                   writetable2024(4000);  // less than one write of the I/O layer
               },
               " RerOve_TIVORN: Error writing spDNBS_2024.txt\n" + writertrace},
              {"a full disk in the first write, with values out of range before and after it",
               [] {
-                  const filesizelimit full(8192);
+                  const testsupport::filesizelimit full(8192);
                   const float nan = std::numeric_limits<float>::quiet_NaN();
                   writetable2024(8000, nan, nan);
               },
