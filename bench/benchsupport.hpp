@@ -24,7 +24,7 @@ inline std::string fixed(double v, int decimals) {
 
 // argv[0] (searched in PATH when search is set) run in cwd, standard output into the file out.
 inline childrun::invocation launchof(const std::vector<std::string>& argv, const std::filesystem::path& cwd,
-                                 const std::filesystem::path& out, bool search) {
+                                     const std::filesystem::path& out, bool search) {
     childrun::invocation launch;
     launch.program = argv[0];
     launch.argv = argv;
