@@ -118,7 +118,7 @@ std::uint32_t columnsbefore(std::int32_t end, std::int32_t first) {
 // Whether F8.0 of v is seven digits, or six and a sign, at most: editf80's range,
 // -999999.5 < v < 9999999.5. Floats from 2^23 on are whole, so the upper limit
 // is 9999999 for them; the lower one is a float.
-bool f80range(float v) { return (v > -999999.5F) & (v <= 9999999.0F); }
+bool f80range(float v) { return (bits(v > -999999.5F) & bits(v <= 9999999.0F)) != 0; }
 
 // F8.0 of the values of f80range into fields, 8 characters each, as editf80 edits
 // them; the fields of other values are left to the caller. Without branches, so
@@ -131,14 +131,15 @@ bool f80range(float v) { return (v > -999999.5F) & (v <= 9999999.0F); }
         const bool inside = f80range(v);
         outside |= static_cast<std::uint32_t>(!inside);
         // Float arithmetic is exact here: the fraction of a float below 2^24 is one.
-        const float magnitude = std::bit_cast<float>(std::bit_cast<std::uint32_t>(std::fabs(v)) & bits(inside));
+        const auto magnitude = std::bit_cast<float>(std::bit_cast<std::uint32_t>(std::fabs(v)) & bits(inside));
         const auto truncated = static_cast<std::int32_t>(magnitude);
         const auto whole = static_cast<std::uint32_t>(
             truncated + static_cast<std::int32_t>(magnitude - static_cast<float>(truncated) >= 0.5F));  // halves up
         const std::uint32_t upper = whole / 10000;  // three digits at most
         const std::uint32_t lower = fourdigits(whole - upper * 10000);
-        const std::int32_t digits = 1 + (whole >= 10) + (whole >= 100) + (whole >= 1000) + (whole >= 10000) +
-                                    (whole >= 100000) + (whole >= 1000000);
+        std::int32_t digits = 1;
+        for (const std::uint32_t power : {10U, 100U, 1000U, 10000U, 100000U, 1000000U})
+            digits += static_cast<std::int32_t>(whole >= power);
         // Columns 0 to 3 and 4 to 7 as two words: blanks, the sign, the digits, the
         // point. Before the first digit come the blanks, then the sign of a value
         // below zero (six digits at most leave room for it).

@@ -22,12 +22,13 @@ inline float accumulate(float sum, float value, float weight) {
 
 // Whether one part's values of a day can be used: runoff and precipitation of
 // 0 or more, evaporation of -98 cm or more, none of them infinite or not a
-// number (NaN compares false). Written with & rather than && so that the day
-// loop stays free of branches and vectorises.
+// number (NaN compares false). The tests are combined as bits, not with &&, so
+// that the day loop stays free of branches and vectorises.
 inline bool dayisusable(float runoff, float precip, float evap) {
     constexpr float highest = std::numeric_limits<float>::max();
-    return (runoff >= 0.0F) & (runoff <= highest) & (precip >= 0.0F) & (precip <= highest) &
-           (evap >= evaporationfloor) & (evap <= highest);
+    const auto bit = [](bool b) { return static_cast<std::uint32_t>(b); };
+    return (bit(runoff >= 0.0F) & bit(runoff <= highest) & bit(precip >= 0.0F) & bit(precip <= highest) &
+            bit(evap >= evaporationfloor) & bit(evap <= highest)) != 0;
 }
 
 // The day loop for a lake of M parts, from r, p, e and prcarea. Every day is

@@ -3,12 +3,11 @@
 // before, and the next run must leave no temporary table behind.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <set>
