@@ -32,7 +32,7 @@ using Files = std::map<std::string, std::string>;
 #ifdef __SANITIZE_ADDRESS__
 constexpr std::int32_t years = 10;
 constexpr std::int32_t days = 3000;
-constexpr int mintries = 6;
+constexpr int mintries = 8;
 #else
 constexpr std::int32_t years = 40;
 constexpr std::int32_t days = 10000;
@@ -86,14 +86,26 @@ std::vector<std::string> temporaries(const fs::path& dir) {
     return found;
 }
 
-// A complete run in the working directory: its tables, and its wall time.
-Files completerun(double& seconds) {
+// How long a complete run takes, and how long until it has written its first
+// table (its assembly before that).
+struct runtimes {
+    double whole = 0;
+    double firsttable = 0;
+};
+
+// A complete run in the working directory: its tables, and its times.
+Files completerun(runtimes& times) {
+    const auto written = std::chrono::file_clock::now();
     const Clock::time_point t0 = Clock::now();
     const childrun::runresult run = testsupport::runtool({"MHU"}, ".");
-    seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    times.whole = std::chrono::duration<double>(Clock::now() - t0).count();
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(temporaries(".").empty());
-    return tablesof(".");
+    const Files tables = tablesof(".");
+    auto first = std::chrono::file_clock::now();
+    for (const auto& [name, bytes] : tables) first = std::min(first, fs::last_write_time(name));
+    times.firsttable = std::clamp(std::chrono::duration<double>(first - written).count(), 0.0, times.whole);
+    return tables;
 }
 
 // Starts the tool and stops it with SIGKILL after delay.
@@ -113,13 +125,13 @@ TEST(StoppedRuns, EveryTableNameHoldsAWholeTable) {
     fs::create_directories("a");
     fs::create_directories("b");
     writeinputs("a", "b");
-    // Whole tables of both inputs, and how long a run that replaces tables takes.
+    // Whole tables of both inputs, and the times of a run that replaces tables.
     swapinputs("a", "a");
-    double seconds = 0;
+    runtimes times;
     std::array<Files, 2> whole;
-    whole[0] = completerun(seconds);
+    whole[0] = completerun(times);
     swapinputs("b", "a");
-    whole[1] = completerun(seconds);
+    whole[1] = completerun(times);
     ASSERT_EQ(whole[0].size(), static_cast<std::size_t>(years));
 
     int tries = 0, thisrun = 0, earlier = 0, mixed = 0, stoppedinside = 0;
@@ -128,11 +140,14 @@ TEST(StoppedRuns, EveryTableNameHoldsAWholeTable) {
     for (; tries < maxtries && (tries < mintries || Clock::now() - start < maxtime); ++tries) {
         const int input = tries % 2;  // the tables hold the other input's
         swapinputs(input == 0 ? "a" : "b", input == 0 ? "b" : "a");
-        // Moments from the start to a little past the end of a run, spread evenly
-        // however many tries there are time for (the fractions of multiples of
-        // the golden ratio).
-        const double moment = std::fmod((tries + 0.5) * 0.6180339887498949, 1.0);
-        stoppedrun(std::chrono::duration<double>(seconds * 1.2 * moment));
+        // Moments spread evenly however many tries there are time for (the
+        // fractions of multiples of the golden ratio): every other one from the
+        // start to a little past the end of a run, the others while it writes its
+        // tables.
+        const double moment = std::fmod((tries / 2 + 0.5) * 0.6180339887498949, 1.0);
+        const double delay =
+            tries % 4 < 2 ? times.whole * 1.2 * moment : times.firsttable + (times.whole - times.firsttable) * moment;
+        stoppedrun(std::chrono::duration<double>(delay));
         const Files tables = tablesof(".");
         ASSERT_EQ(tables.size(), whole[input].size());
         int fromthisrun = 0;
@@ -150,7 +165,7 @@ TEST(StoppedRuns, EveryTableNameHoldsAWholeTable) {
     }
     // The next run removes what the stopped ones left.
     swapinputs(tries % 2 == 0 ? "a" : "b", tries % 2 == 0 ? "b" : "a");
-    EXPECT_EQ(completerun(seconds), whole[tries % 2]);
+    EXPECT_EQ(completerun(times), whole[tries % 2]);
     EXPECT_GT(mixed, 0) << "no run was stopped among its tables";
     // A run stopped in its rename leaves no temporary: its table is whole.
     std::printf(
