@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "outlook/exportcommand.hpp"
 #include "outlook/outlook.hpp"
 
 namespace {
@@ -126,6 +127,9 @@ int main(int argc, char** argv) {
         "file the tool would stumble on; the last line says what the tool would do.\n"
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
+    outlook::exportrequest exportrequest;
+    CLI::App* exportcommand = outlook::addexportcommand(app, exportrequest);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -136,6 +140,7 @@ int main(int argc, char** argv) {
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);
+        if (*exportcommand) return outlook::exportcommand(exportrequest);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";
         return 1;
