@@ -1,7 +1,15 @@
 // An outlook as a NetCDF-4 file of the classic model, following CF-1.8: the daily
 // net basin supply nbs(realization, time) of each scenario year, each value the
 // mean over its day, time_bnds the day's start and end.
+//
+// The file is made in memory and written out as any other file: after a write
+// error the HDF5 layer under NetCDF-4 is left in a state that crashes it when it
+// closes the file or shuts down, so it is never given a disk to fail on.
 #include <netcdf.h>
+#include <netcdf_mem.h>
+
+#include <cstdlib>
+#include <memory>
 
 #include <cmath>
 #include <ctime>
@@ -17,25 +25,30 @@ constexpr float fillvalue = -9999.0F;
 // Level 1 with the byte shuffle: nearly the size of higher levels on these
 // values, at a fraction of the time.
 constexpr int deflatelevel = 1;
+constexpr std::size_t initialbytes = 1 << 20;
 
 class ncfile {
 public:
-    ncfile(const fs::path& path, const fs::path& file) : file_(file) {
-        check(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4 | NC_CLASSIC_MODEL, &id_));
+    explicit ncfile(const fs::path& file) : file_(file) {
+        check(nc_create_mem(file.c_str(), NC_NETCDF4 | NC_CLASSIC_MODEL, initialbytes, &id_));
     }
     ncfile(const ncfile&) = delete;
     ncfile& operator=(const ncfile&) = delete;
     ~ncfile() {
-        if (id_ >= 0) nc_close(id_);
+        if (id_ >= 0) nc_abort(id_);
     }
     void check(int status) const {
         if (status != NC_NOERR)
             throw readerror(file_.string() + ": cannot be written as NetCDF (" + nc_strerror(status) + ")");
     }
+    // Closes the file and writes its bytes to file_ as writefile does.
     void close() {
-        const int status = nc_close(id_);
+        NC_memio memory{};
+        const int status = nc_close_memio(id_, &memory);
         id_ = -1;
+        const std::unique_ptr<void, decltype(&std::free)> owned(memory.memory, &std::free);  // the library's malloc
         check(status);
+        writefile(file_, std::string_view(static_cast<const char*>(owned.get()), memory.size));
     }
     int dim(const char* name, std::size_t length) const {
         int dimid = -1;
@@ -155,13 +168,11 @@ void requirenetcdf() {}
 void writenetcdf(const fs::path& file, const ensemble& e, std::int32_t lakeindex, std::span<const double> weights) {
     (void)yearorder(e, weights);  // refuses weights that do not match before anything is made
     (void)lakecode(lakeindex);
-    writefile(file, [&](const fs::path& temporary) {
-        ncfile nc(temporary, file);
-        const variables v = define(nc, e, lakeindex, !weights.empty());
-        nc.check(nc_enddef(nc.id()));
-        putdata(nc, v, e, weights);
-        nc.close();
-    });
+    ncfile nc(file);
+    const variables v = define(nc, e, lakeindex, !weights.empty());
+    nc.check(nc_enddef(nc.id()));
+    putdata(nc, v, e, weights);
+    nc.close();
 }
 
 }  // namespace outlook
