@@ -26,7 +26,7 @@ namespace {
 using benchsupport::fixed;
 using benchsupport::say;
 
-constexpr double targetratio = 4.0;     // NetCDF export over the floor
+constexpr double targetratio = 4.0;      // NetCDF export over the floor
 constexpr double targetpiseconds = 1.5;  // PI-XML export, wall
 
 struct benchoptions {
@@ -66,7 +66,8 @@ double run(const std::vector<std::string>& argv, const fs::path& dir, bool searc
     launch.keeperrors = true;  // the export's report line
     const childrun::runresult r = childrun::run(launch);
     if (!r.started || r.status != 0)
-        throw std::runtime_error(argv[0] + " failed (exit status " + std::to_string(r.status) + ") " + r.failure + r.err);
+        throw std::runtime_error(argv[0] + " failed (exit status " + std::to_string(r.status) + ") " + r.failure +
+                                 r.err);
     return r.seconds;
 }
 

@@ -37,7 +37,8 @@ std::vector<double> weightsof(const ensemble& e, const exportrequest& request) {
     if (request.weights.empty()) return {};
     std::vector<std::string> warnings;
     std::vector<double> weights = weightsofyears(readweightsfile(request.weights), e.years, warnings);
-    for (const std::string& warning : warnings) std::cerr << "rerove_outlook: " << request.weights << ": " << warning << "\n";
+    for (const std::string& warning : warnings)
+        std::cerr << "rerove_outlook: " << request.weights << ": " << warning << "\n";
     return weights;
 }
 

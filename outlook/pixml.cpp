@@ -50,8 +50,7 @@ void header(std::string& out, const ensemble& e, std::int32_t lakeindex, std::in
     out += "    <header>\n      <type>mean</type>\n      <locationId>" + lakecode(lakeindex) +
            "</locationId>\n      <parameterId>NBS</parameterId>\n      <ensembleId>ESP</ensembleId>\n"
            "      <ensembleMemberIndex>" +
-           std::to_string(year) +
-           "</ensembleMemberIndex>\n      <timeStep unit=\"second\" multiplier=\"86400\"/>\n";
+           std::to_string(year) + "</ensembleMemberIndex>\n      <timeStep unit=\"second\" multiplier=\"86400\"/>\n";
     dateelement(out, "startDate", dates.empty() ? isodate(e.firstday) : dates.front());
     dateelement(out, "endDate", dates.empty() ? isodate(e.lastday) : dates.back());
     dateelement(out, "forecastDate", dates.empty() ? isodate(e.firstday) : dates.front());

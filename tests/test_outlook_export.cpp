@@ -62,9 +62,9 @@ TEST(ExportWriters, PiXmlSeriesPerYearHeaderInOrder) {
     EXPECT_NE(std::string(root.attribute("xsi:schemaLocation").value()).find("pi_timeseries.xsd"), std::string::npos);
     EXPECT_STREQ(root.first_child().name(), "timeZone");
     EXPECT_STREQ(root.first_child().text().get(), "0.0");
-    const std::vector<std::string> order = {"type",      "locationId", "parameterId",  "ensembleId",
-                                            "ensembleMemberIndex",     "timeStep",     "startDate",
-                                            "endDate",   "forecastDate", "missVal",    "stationName", "units"};
+    const std::vector<std::string> order = {
+        "type",      "locationId", "parameterId",  "ensembleId", "ensembleMemberIndex", "timeStep",
+        "startDate", "endDate",    "forecastDate", "missVal",    "stationName",         "units"};
     const std::vector<std::vector<std::string>> values = {{"10", "20", "30.25"}, {"1", "NaN", "3.5"}};
     std::size_t count = 0;
     for (const pugi::xml_node series : root.children("series")) {
@@ -79,7 +79,8 @@ TEST(ExportWriters, PiXmlSeriesPerYearHeaderInOrder) {
         EXPECT_STREQ(header.child("forecastDate").attribute("date").value(), "2024-11-29");
         EXPECT_EQ(header.child("ensembleMemberIndex").text().as_int(), count == 0 ? 1950 : 1953);
         std::vector<std::string> events;
-        for (const pugi::xml_node event : series.children("event")) events.emplace_back(event.attribute("value").value());
+        for (const pugi::xml_node event : series.children("event"))
+            events.emplace_back(event.attribute("value").value());
         EXPECT_EQ(events, values[std::min<std::size_t>(count, 1)]);
         ++count;
     }
@@ -102,7 +103,8 @@ TEST(WholeFiles, ReplacedKeepingBitsAndNothingLeftOnFailure) {
     fs::permissions("out.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     outlook::writefile("out.txt", "new");
     EXPECT_EQ(testsupport::readfile("out.txt"), "new");
-    EXPECT_EQ(fs::status("out.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status("out.txt").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     EXPECT_THROW(outlook::writefile("nodir/out.txt", "x"), outlook::readerror);
     const auto failing = [](const fs::path& temporary) {
@@ -133,8 +135,8 @@ runresult outlookrun(const std::vector<std::string>& args, const fs::path& dir =
 // The NetCDF file against the CSV of the same tables, with xarray.
 void checkwithxarray(const fs::path& nc, const fs::path& csv) {
     if (std::string(RT_PYTHON_XARRAY).empty()) GTEST_SKIP() << "no python3 with xarray and netCDF4 at configure time";
-    const runresult run = testsupport::runprogram(RT_PYTHON_XARRAY, {RT_EXPORT_CHECK, nc.string(), csv.string()},
-                                                  ".", "python3");
+    const runresult run =
+        testsupport::runprogram(RT_PYTHON_XARRAY, {RT_EXPORT_CHECK, nc.string(), csv.string()}, ".", "python3");
     EXPECT_EQ(run.status, 0) << run.out << run.err;
 }
 
@@ -212,8 +214,8 @@ TEST(ExportRecord, NetcdfOfRealClimateTraces) {
     const testsupport::scratchdir scratch;
     scenariofiles::scenariorequest request;
     std::string error;
-    const std::vector<std::string_view> args = {"--record", RT_RECORD_PATH, "MHU", "1950-1951,1987", "06/15/2024",
-                                                "400"};
+    const std::vector<std::string_view> args = {"--record",       RT_RECORD_PATH, "MHU",
+                                                "1950-1951,1987", "06/15/2024",   "400"};
     ASSERT_TRUE(scenariofiles::parsearguments(args, request, error)) << error;
     std::int32_t written = 0;
     ASSERT_TRUE(scenariofiles::writescenarios(request, written, error)) << error;
@@ -227,9 +229,9 @@ TEST(ExportRecord, NetcdfOfRealClimateTraces) {
     ASSERT_EQ(dump.status, 0) << dump.err;
     for (const char* text : {"time = 400 ;", "realization = 3 ;", "nv = 2 ;", "float nbs(realization, time) ;",
                              "nbs:_FillValue = -9999.f ;", "time:units = \"days since 2024-06-15 00:00:00\" ;",
-                             "time:bounds = \"time_bnds\" ;", ":Conventions = \"CF-1.8\" ;",
-                             "nbs:_DeflateLevel = 1 ;", ":_Format = \"netCDF-4 classic model\" ;",
-                             "double forecast_reference_time ;", "Lake Michigan-Huron, 2024-06-15 to 2025-07-19"})
+                             "time:bounds = \"time_bnds\" ;", ":Conventions = \"CF-1.8\" ;", "nbs:_DeflateLevel = 1 ;",
+                             ":_Format = \"netCDF-4 classic model\" ;", "double forecast_reference_time ;",
+                             "Lake Michigan-Huron, 2024-06-15 to 2025-07-19"})
         EXPECT_NE(dump.out.find(text), std::string::npos) << text << "\n" << dump.out;
 }
 
