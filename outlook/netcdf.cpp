@@ -8,11 +8,10 @@
 #include <netcdf.h>
 #include <netcdf_mem.h>
 
-#include <cstdlib>
-#include <memory>
-
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 
 #include "outlook/outlook.hpp"
 
