@@ -189,7 +189,7 @@ TEST_F(ExportRun, BadInputOneMessageNoFile) {
     for (const auto& [args, text] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--format", "pi-xml", "--weights", "weights.csv", "-o", "x"}, "weights"},
              {{"--format", "csv", "-o", "x", "cut.txt"}, "cut.txt"},
-             {{"--format", "netcdf", "-o", "x", "nothere"}, "nothere"},
+             {{"--format", "pi-xml", "-o", "x", "nothere"}, "nothere"},
              {{"--format", "csv", "--weights", "nothere.csv", "-o", "x"}, "nothere.csv"},
              {{"--format", "csv", "-o", "nodir/x"}, "nodir/x"},
              {{"--format", "json", "-o", "x"}, "json"},
