@@ -8,6 +8,7 @@
 #include <netcdf.h>
 #include <netcdf_mem.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -70,6 +71,8 @@ private:
     int id_ = -1;
 };
 
+std::size_t daysof(const ensemble& e) { return static_cast<std::size_t>(std::max(0, e.lastday - e.firstday + 1)); }
+
 struct variables {
     int time = -1, bounds = -1, realization = -1, reference = -1, nbs = -1, weight = -1;
 };
@@ -89,7 +92,7 @@ void defineglobal(const ncfile& nc, const ensemble& e, std::int32_t lakeindex) {
 }
 
 variables define(const ncfile& nc, const ensemble& e, std::int32_t lakeindex, bool weighted) {
-    const std::size_t days = static_cast<std::size_t>(e.lastday - e.firstday + 1);
+    const std::size_t days = daysof(e);
     const int time = nc.dim("time", days);
     const int realization = nc.dim("realization", e.years.size());
     const int nv = nc.dim("nv", 2);
@@ -129,7 +132,7 @@ variables define(const ncfile& nc, const ensemble& e, std::int32_t lakeindex, bo
 
 void putdata(const ncfile& nc, const variables& v, const ensemble& e, std::span<const double> weights) {
     const std::vector<std::size_t> order = yearorder(e, weights);
-    const std::size_t days = static_cast<std::size_t>(e.lastday - e.firstday + 1);
+    const std::size_t days = daysof(e);
     std::vector<double> time(days), bounds(2 * days);
     for (std::size_t k = 0; k < days; ++k) {
         time[k] = static_cast<double>(k);
