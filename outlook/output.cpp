@@ -1,6 +1,6 @@
 // Files the companion writes: made whole under a temporary name in the file's own
 // directory and renamed over it, so that a reader sees the old file or the new one,
-// never part of one, and a failure leaves nothing behind.
+// never a file cut short, and a failure leaves nothing behind.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
