@@ -1,8 +1,9 @@
 // rerove_outlook: looks at what rerove_tivorn reads and writes, and never
-// changes either. Everything it prints goes to standard output. Exit status 0
-// on success and 1 on any failure (bad arguments included); check exits with
-// its verdict: 0 when the tool would write tables, 1 when it would fail, 2 when
-// it would write nothing.
+// changes either. Its data (CSV, the check's report) goes to standard output or
+// the file -o names; every message goes to standard error. Exit status 0 on
+// success and 1 on any failure (bad arguments included); check exits with its
+// verdict: 0 when the tool would write tables, 1 when it would fail, 2 when it
+// would write nothing.
 #include <CLI/CLI.hpp>
 
 #include <fstream>
@@ -31,27 +32,28 @@ constexpr std::string_view statisticsnote =
     "with a missing day there has no value. Exceedance values use the Weibull\n"
     "plotting position m/(n+1) of the m-th largest of n values, with linear\n"
     "interpolation between ranks, clamped to the smallest and largest value.\n"
-    "Values in m3/s. Without table files, --lake names the tables to read.";
+    "Values in m3/s. TABLES are table files or directories, a directory standing for\n"
+    "the --lake tables in it; without TABLES, the current directory. --lake is needed\n"
+    "when a directory holds tables of more than one lake.";
+
+constexpr std::string_view exitnote = "Exit status: 0 success; 1 bad input or a failure, command-line errors included.";
+
+constexpr std::string_view weightsnote =
+    "The climate CSV: first_date,last_date,variable,below,near,above[,lower,upper],\n"
+    "one row a forecast of the total of precip, evap, runoff (scenario files) or nbs\n"
+    "(tables, as a depth) in mm over the days, as fractions or percentages. Years\n"
+    "fall in thirds by lower and upper or by their ranks. The weights meet the rows\n"
+    "best in least squares, and are the closest to equal among those that do.\n"
+    "Exit status 0; 1 on bad input; 3 when a probability is missed by over 0.001.";
 
 void addsource(CLI::App& command, tablesource& source) {
     command.add_option("--period", source.period, "quarter-month, month or outlook")
         ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
-    command.add_option("--lake", source.lake, "SUP, MHU, STC, ERI or ONT: all its tables in the current directory");
-    command.add_option("tables", source.tables, "table files <xx>DNBS_<year>.txt of one outlook");
+    command.add_option("--lake", source.lake, "SUP, MHU, STC, ERI or ONT: its tables in the directories named");
+    command.add_option("tables", source.tables, "table files <xx>DNBS_<year>.txt of one outlook, or directories");
 }
 
-outlook::ensemble readensemble(const tablesource& source) {
-    std::vector<std::filesystem::path> files(source.tables.begin(), source.tables.end());
-    if (files.empty()) {
-        if (source.lake.empty()) throw outlook::readerror("name the tables, or the lake with --lake");
-        files = outlook::tablesoflake(source.lake, ".");
-        if (files.empty()) throw outlook::readerror("no tables of " + source.lake + " in the current directory");
-    }
-    std::vector<outlook::table> tables;
-    tables.reserve(files.size());
-    for (const auto& file : files) tables.push_back(outlook::readtable(file));
-    return outlook::makeensemble(std::move(tables));
-}
+outlook::ensemble readensemble(const tablesource& source) { return outlook::readensemble(source.tables, source.lake); }
 
 std::vector<outlook::period> periodsof(const tablesource& source, const outlook::ensemble& e) {
     return outlook::periodsof(*outlook::periodofname(source.period), e.firstday, e.lastday);
@@ -85,7 +87,7 @@ int plot(const plotrequest& request) {
     out << svg;
     out.close();
     if (!out) throw outlook::readerror(request.output + ": cannot be written");
-    std::cout << request.output << ": fan chart of " << e.years.size() << " scenario"
+    std::cerr << request.output << ": fan chart of " << e.years.size() << " scenario"
               << (e.years.size() == 1 ? "" : "s") << "\n";
     return 0;
 }
@@ -111,7 +113,7 @@ int main(int argc, char** argv) {
     tablesource summarysource;
     CLI::App* summarycommand = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
     addsource(*summarycommand, summarysource);
-    summarycommand->footer(std::string(statisticsnote));
+    summarycommand->footer(std::string(statisticsnote) + "\n" + std::string(exitnote));
 
     plotrequest request;
     CLI::App* plotcommand = app.add_subcommand("plot", "Fan chart of a lake's tables as an SVG file");
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
     plotcommand->add_option("--highlight", request.highlight, "draw this scenario year over the fan");
     plotcommand->add_option("-o,--output", request.output, "the SVG file to write")->required();
     plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line.\n" +
-                        std::string(statisticsnote));
+                        std::string(statisticsnote) + "\n" + std::string(exitnote));
 
     std::string checklake;
     std::string checkdir = ".";
@@ -132,18 +134,32 @@ int main(int argc, char** argv) {
         "file the tool would stumble on; the last line says what the tool would do.\n"
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
+    outlook::weightsrequest weights;
+    CLI::App* weightscommand =
+        app.add_subcommand("weights", "Weights of the scenario years in DIR for a climate outlook");
+    weightscommand->add_option("--climate", weights.climate, "CSV of probabilities of the thirds of totals")
+        ->required();
+    weightscommand->add_option("--lake", weights.lake, "SUP, MHU, STC, ERI or ONT (default: the one lake in DIR)");
+    weightscommand->add_option("--position", weights.position,
+                               "rule of the ranks' thirds: weibull (default), hazen, ...");
+    weightscommand->add_option("-o,--output", weights.output,
+                               "the year,weight CSV to write (default: standard output)");
+    weightscommand->add_option("dir", weights.dir, "the scenario files and tables (default: the current directory)");
+    weightscommand->footer(std::string(weightsnote));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e, std::cout, std::cout) == 0 ? 0 : 1;
+        return app.exit(e, std::cout, std::cerr) == 0 ? 0 : 1;
     }
     try {
         if (*checkcommand) return check(checklake, checkdir);
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);
+        if (*weightscommand) return outlook::runweights(weights, std::cout, std::cerr);
     } catch (const outlook::readerror& e) {
-        std::cout << "rerove_outlook: " << e.what() << "\n";
+        std::cerr << "rerove_outlook: " << e.what() << "\n";
         return 1;
     }
     return 1;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -98,9 +99,11 @@ struct period {
 // The periods covering firstday to lastday, each cut to that span.
 std::vector<period> periodsof(periodkind kind, std::int32_t firstday, std::int32_t lastday);
 
-// Tables of one outlook: they must cover the same days (readerror otherwise).
+// Tables of one outlook: they must be of one lake and cover the same days
+// (readerror otherwise).
 struct ensemble {
     std::string lake;
+    std::int32_t lakeindex = 0;  // 1 to 5 from the lake the tables name; 0 when none matches
     std::int32_t firstday = 0;
     std::int32_t lastday = 0;
     std::vector<std::int32_t> years;
@@ -117,6 +120,75 @@ std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const 
 // order: Weibull plotting position m/(n+1) for the m-th largest, linear between
 // ranks, clamped to the largest and smallest. NaN for no values.
 double exceeded(std::span<const double> descending, double p);
+
+// ===========================================================================
+// Tables named on a command line (inputs.cpp)
+// ===========================================================================
+
+// Table files, or directories standing for the tables of the lake (a code, SUP
+// ... in any case) in them; no input stands for the current directory. lake may
+// be empty unless a directory holds tables of more than one lake. readerror for
+// an unknown lake, a directory without tables or a name that is neither.
+std::vector<std::filesystem::path> tablefiles(std::span<const std::string> inputs, std::string_view lake);
+ensemble readensemble(std::span<const std::string> inputs, std::string_view lake);
+
+// ===========================================================================
+// Plotting positions (positions.cpp)
+// ===========================================================================
+
+// The non-exceedance position of the i-th smallest of n values is
+// (i - a)/(n + 1 - 2a), a the rule's constant.
+enum class positionrule { weibull, hazen, cunnane, gringorten, median };
+
+std::optional<positionrule> positionofname(std::string_view name);
+double positionconstant(positionrule rule);  // 0, 0.5, 0.4, 0.44, 0.3175
+
+// Non-exceedance positions of n values in ascending order. weights, in the same
+// order and summing to 1, make the position of the i-th value
+// (n (C_i - w_i / 2) + 1/2 - a)/(n + 1 - 2a) with C_i the sum of w_1 ... w_i;
+// empty weights, or weights all equal, give the unweighted positions exactly.
+std::vector<double> positions(std::size_t n, std::span<const double> weights, positionrule rule);
+
+// The value exceeded with probability p (0 to 1) among values in ascending
+// order: read at non-exceedance 1 - p, linearly between positions, clamped to
+// the smallest and largest value. NaN for no values. Unweighted, it is what
+// exceeded gives for Weibull, to the last bit.
+double exceededvalue(std::span<const double> ascending, std::span<const double> weights, double p, positionrule rule);
+
+// ===========================================================================
+// Weights of scenario years (weightsfile.cpp)
+// ===========================================================================
+
+// A CSV "year,weight" with that header: weights finite and not negative, each
+// year once. readerror naming the file and line otherwise.
+std::map<std::int32_t, double> readweightsfile(const std::filesystem::path& file);
+
+// The weights of years in their order. readerror naming the years not listed,
+// or when all of them weigh 0; warnings receives a line naming the listed years
+// that are not among years.
+std::vector<double> weightsofyears(const std::map<std::int32_t, double>& listed, std::span<const std::int32_t> years,
+                                   std::vector<std::string>& warnings);
+
+// ===========================================================================
+// A scenario's value for a period (periodvalues.cpp)
+// ===========================================================================
+
+// mean, min, max of the daily values (m3/s); volume: the period's supply as a
+// depth over the lake (mm): the sum of the daily flows times 86400 s over the
+// lake's coordinated area; accumulated: that depth from the outlook's first day
+// to the end of the period.
+enum class periodstat { mean, min, max, volume, accumulated };
+
+std::optional<periodstat> statofname(std::string_view name);
+// "m3s" or "mm", as column names carry it.
+std::string_view unitof(periodstat stat);
+
+// Millimetres over the lake of one cubic metre per second for a day.
+double depthofdayflow(std::int32_t lakeindex);
+
+// [scenario][period], NaN when a day that the value needs is missing. readerror
+// for a depth of an ensemble whose lake is not known.
+std::vector<std::vector<double>> periodvalues(const ensemble& e, std::span<const period> periods, periodstat stat);
 
 struct periodstats {
     period days;

@@ -5,6 +5,8 @@
 #include <limits>
 #include <numeric>
 
+#include "fcstutil/fcstutil.hpp"
+#include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
 
@@ -12,6 +14,15 @@ namespace outlook {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// The lake index of the name a table's first line gives ("Mich-Hur"); 0 for none.
+std::int32_t lakeofname(std::string_view name) {
+    for (std::size_t k = 0; k < fcstutil::levlkname10.size(); ++k) {
+        if (iolayer::trimright(std::string_view(fcstutil::levlkname10[k]).substr(0, 8)) == name)
+            return static_cast<std::int32_t>(k + 1);
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -46,7 +57,11 @@ ensemble makeensemble(std::vector<table> tables) {
     e.lake = tables.front().lake;
     e.firstday = tables.front().firstday;
     e.lastday = tables.front().lastday;
+    e.lakeindex = lakeofname(e.lake);
     for (auto& t : tables) {
+        if (t.lake != e.lake)
+            throw readerror("the tables are not of one lake: scenario " + std::to_string(t.year) + " is of " + t.lake +
+                            ", scenario " + std::to_string(tables.front().year) + " of " + e.lake);
         if (t.firstday != e.firstday || t.lastday != e.lastday)
             throw readerror("the tables are not of one outlook: scenario " + std::to_string(t.year) + " covers " +
                             isodate(t.firstday) + " to " + isodate(t.lastday) + ", scenario " +

@@ -217,7 +217,8 @@ TEST_F(Check, NotADirectoryIsAFailureOfCheckItself) {
     const runresult check =
         testsupport::runprogram(RT_OUTLOOK_PATH, {"check", "SUP", "nowhere"}, dir_.path(), "rerove_outlook");
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.out, "rerove_outlook: nowhere: not a directory\n");
+    EXPECT_EQ(check.err, "rerove_outlook: nowhere: not a directory\n");
+    EXPECT_EQ(check.out, "");
 }
 
 }  // namespace

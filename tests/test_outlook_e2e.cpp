@@ -70,9 +70,31 @@ TEST_F(OutlookRun, SummaryOfOneToFourScenarios) {
                            "2024-12-01,2024-12-02,3,1,0,0,35160,35160,23440,35160\n");
 }
 
+// Tables named as files or directories, the current directory by default, data
+// on standard output and messages on standard error.
+TEST_F(OutlookRun, TablesOfDirectoriesAndTheCurrentOne) {
+    const std::string all = outlook({"summary", "--lake", "sup"}).out;
+    fs::create_directory("elsewhere");
+    const runresult indir = outlook({"summary", ".."}, "elsewhere");
+    EXPECT_EQ(indir.status, 0) << indir.err;
+    EXPECT_EQ(indir.out, all);
+    EXPECT_EQ(indir.err, "");
+    EXPECT_EQ(outlook({"summary"}).out, all);
+    const runresult empty = outlook({"summary"}, "elsewhere");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "rerove_outlook: .: holds no tables (<xx>DNBS_<year>.txt)\n");
+    fs::copy_file("spDNBS_1950.txt", "erDNBS_1950.txt");
+    const runresult two = outlook({"summary", "."});
+    EXPECT_EQ(two.status, 1);
+    EXPECT_EQ(two.err, "rerove_outlook: .: holds tables of SUP and ERI: name the lake with --lake\n");
+    EXPECT_EQ(outlook({"summary", "--lake", "SUP", "."}).out, all);
+}
+
 TEST_F(OutlookRun, PlotWritesAChartThatParses) {
     const runresult run = outlook({"plot", "--lake", "SUP", "--traces", "--highlight", "1951", "-o", "chart.svg"});
-    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "chart.svg: fan chart of 4 scenarios\n");
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_file("chart.svg"));
     EXPECT_EQ(doc.select_nodes("//polyline[@class='trace']").size(), 4U);
@@ -81,7 +103,7 @@ TEST_F(OutlookRun, PlotWritesAChartThatParses) {
 
     const runresult absent = outlook({"plot", "--lake", "SUP", "--highlight", "1999", "-o", "other.svg"});
     EXPECT_EQ(absent.status, 1);
-    EXPECT_NE(absent.out.find("1999"), std::string::npos);
+    EXPECT_NE(absent.err.find("1999"), std::string::npos);
     EXPECT_FALSE(fs::exists("other.svg"));
 }
 
@@ -94,14 +116,16 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
              {{"dump", "REROVE1960.sup"}, "truncated"},
              {{"dump", "cut.txt"}, "truncated"},
              {{"dump", "nothere"}, "cannot be opened"},
-             {{"summary"}, "--lake"},
-             {{"summary", "--lake", "ONT"}, "no tables"},
+             {{"summary", "--lake", "ONT"}, "no tables of ONT"},
+             {{"summary", "--lake", "XYZ"}, "unknown lake 'XYZ'"},
+             {{"summary", "nothere"}, "nothere: no such table or directory"},
              {{"summary", "--period", "week", "spDNBS_1950.txt"}, "week"},
              {{"plot", "spDNBS_1950.txt"}, "output"},
              {{}, "subcommand"}}) {
         const runresult run = outlook(args);
-        EXPECT_EQ(run.status, 1) << run.out;
-        EXPECT_NE(run.out.find(text), std::string::npos) << run.out;
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
     }
 }
 

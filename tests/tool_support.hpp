@@ -94,6 +94,7 @@ inline childrun::runresult runprogram(const std::string& tool, const std::vector
     launch.argv = {command};
     launch.argv.insert(launch.argv.end(), args.begin(), args.end());
     launch.cwd = dir;
+    launch.keeperrors = true;
     return childrun::run(launch);
 }
 

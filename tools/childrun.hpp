@@ -14,6 +14,7 @@ struct invocation {
     std::filesystem::path cwd;      // working directory of the child
     std::filesystem::path output;   // standard output goes here; empty: into runresult::out
     bool witherrors = false;        // standard error goes with standard output
+    bool keeperrors = false;        // standard error into runresult::err (unless witherrors)
     bool search = false;
 };
 
@@ -23,6 +24,7 @@ struct runresult {
     double seconds = 0.0;  // wall time from start to reaping
     long maxrsskib = 0;    // peak resident set of the child, KiB
     std::string out;       // standard output, when invocation::output is empty
+    std::string err;       // standard error, when invocation::keeperrors is set
     std::string failure;   // why the child did not start or could not be waited for
 };
 
