@@ -92,6 +92,17 @@ int plot(const plotrequest& request) {
     return 0;
 }
 
+CLI::App* addweights(CLI::App& app, outlook::weightsrequest& request) {
+    CLI::App* command = app.add_subcommand("weights", "Weights of the scenario years in DIR for a climate outlook");
+    command->add_option("--climate", request.climate, "CSV of probabilities of the thirds of totals")->required();
+    command->add_option("--lake", request.lake, "SUP, MHU, STC, ERI or ONT (default: the one lake in DIR)");
+    command->add_option("--position", request.position, "rule of the ranks' thirds: weibull (default), hazen, ...");
+    command->add_option("-o,--output", request.output, "the year,weight CSV to write (default: standard output)");
+    command->add_option("dir", request.dir, "the scenario files and tables (default: the current directory)");
+    command->footer(std::string(weightsnote));
+    return command;
+}
+
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-exception-escape): any other exception is a fault, and terminate shows it
@@ -135,17 +146,7 @@ int main(int argc, char** argv) {
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
     outlook::weightsrequest weights;
-    CLI::App* weightscommand =
-        app.add_subcommand("weights", "Weights of the scenario years in DIR for a climate outlook");
-    weightscommand->add_option("--climate", weights.climate, "CSV of probabilities of the thirds of totals")
-        ->required();
-    weightscommand->add_option("--lake", weights.lake, "SUP, MHU, STC, ERI or ONT (default: the one lake in DIR)");
-    weightscommand->add_option("--position", weights.position,
-                               "rule of the ranks' thirds: weibull (default), hazen, ...");
-    weightscommand->add_option("-o,--output", weights.output,
-                               "the year,weight CSV to write (default: standard output)");
-    weightscommand->add_option("dir", weights.dir, "the scenario files and tables (default: the current directory)");
-    weightscommand->footer(std::string(weightsnote));
+    CLI::App* weightscommand = addweights(app, weights);
 
     try {
         app.parse(argc, argv);
