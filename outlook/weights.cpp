@@ -112,7 +112,7 @@ bool stepback(VectorXd& v, const VectorXd& z, std::vector<bool>& passive, double
     for (Index j = 0; j < v.size(); ++j) {
         if (!passive[static_cast<std::size_t>(j)] || z(j) > tiny) continue;
         blocked = true;
-        alpha = std::min(alpha, v(j) / (v(j) - z(j)));
+        alpha = std::min(alpha, v(j) > z(j) ? v(j) / (v(j) - z(j)) : 0.0);
     }
     if (!blocked) return false;
     v += alpha * (z - v);
