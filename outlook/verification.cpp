@@ -100,9 +100,14 @@ std::optional<periodscore> scoreat(const sortedmembers& m, double y, std::size_t
     return s;
 }
 
-std::vector<double> normalised(std::span<const double> w, std::size_t skip, double total) {
+// The weights but the one at skip, over their sum added in order: the same bits
+// as the others' weights scored alone, so that a band's bound is read alike.
+std::vector<double> normalised(std::span<const double> w, std::size_t skip) {
     std::vector<double> out;
     out.reserve(w.size());
+    double total = 0;
+    for (std::size_t i = 0; i < w.size(); ++i)
+        if (i != skip) total += w[i];
     for (std::size_t i = 0; i < w.size(); ++i)
         if (i != skip) out.push_back(w[i] / total);
     return out;
@@ -120,7 +125,7 @@ std::size_t tenthof(double share) {
 periodscore scoreforecast(std::span<const double> members, std::span<const double> weights, double y,
                           const scoreoptions& options) {
     const sortedmembers m = sortmembers(members, weights);
-    const std::vector<double> w = m.weighted ? normalised(m.w, none, m.cw.back()) : std::vector<double>();
+    const std::vector<double> w = m.weighted ? normalised(m.w, none) : std::vector<double>();
     const std::optional<periodscore> s = scoreat(m, y, none, {m.x, w}, options);
     if (!s) throw readerror("a forecast without members or weight");
     return *s;
@@ -139,7 +144,7 @@ std::vector<std::optional<periodscore>> leaveoneout(std::span<const double> memb
     for (std::size_t k = 0; k < n; ++k) {
         if (k > 0) rest[k - 1] = m.x[k - 1];
         const double total = m.cw[n] - m.w[k];
-        if (m.weighted && total > 0) restweights = normalised(m.w, k, total);
+        if (m.weighted && total > 0) restweights = normalised(m.w, k);
         out[m.order[k]] = scoreat(m, m.x[k], k, {rest, restweights}, options);
     }
     return out;
