@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <span>
@@ -287,9 +288,9 @@ struct pooledscores {
 
 pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
 
-// "measure,value" rows, and the rows of the scored periods.
+// "measure,value" rows; the rows of the scored periods, written as they are made.
 std::string pooledcsv(const pooledscores& pooled, bool baseline);
-std::string verdictscsv(std::span<const periodverdict> verdicts, std::span<const double> thresholds);
+void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds);
 
 // ===========================================================================
 // The verify subcommand (verifycommand.cpp)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <ostream>
 
 #include "outlook/outlook.hpp"
 
@@ -285,25 +286,24 @@ std::string pooledcsv(const pooledscores& pooled, bool baseline) {
     return out;
 }
 
-std::string verdictscsv(std::span<const periodverdict> verdicts, std::span<const double> thresholds) {
-    std::string out = "outlook,first_date,last_date,observed,mean_error,median_abs_error,crps,fair_crps,rank,pit,in50,in80";
-    for (const double t : thresholds) out += ",brier_" + shortest(t);
-    out += '\n';
+void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds) {
+    std::string line = "outlook,first_date,last_date,observed,mean_error,median_abs_error,crps,fair_crps,rank,pit,in50,in80";
+    for (const double t : thresholds) line += ",brier_" + shortest(t);
+    out << line << '\n';
     for (const periodverdict& v : verdicts) {
         if (!v.score) continue;
         const periodscore& s = *v.score;
-        out += csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last);
+        line = csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last);
         for (const double value : {v.observed, s.meanerror, s.medianabserror, s.crps, s.faircrps, s.rank(), s.pit})
-            out += ',' + shortest(value);
-        out += s.in50 ? ",1" : ",0";
-        out += s.in80 ? ",1" : ",0";
+            line += ',' + shortest(value);
+        line += s.in50 ? ",1" : ",0";
+        line += s.in80 ? ",1" : ",0";
         for (std::size_t t = 0; t < thresholds.size(); ++t) {
             const double o = v.observed > thresholds[t] ? 1.0 : 0.0;
-            out += ',' + shortest((s.above[t] - o) * (s.above[t] - o));
+            line += ',' + shortest((s.above[t] - o) * (s.above[t] - o));
         }
-        out += '\n';
+        out << line << '\n';
     }
-    return out;
 }
 
 }  // namespace outlook

@@ -161,11 +161,12 @@ std::string whyunscored(const unscored& missed, bool leaveoneout) {
 }
 
 // Written under a temporary name in the file's directory and renamed over it.
-void writeinplace(const fs::path& file, const std::string& text) {
+template <class F>
+void writeinplace(const fs::path& file, F&& write) {
     fs::path temporary = file;
     temporary += ".partial" + std::to_string(::getpid());
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
+    write(out);
     out.close();
     std::error_code ec;
     if (out) fs::rename(temporary, file, ec);
@@ -207,7 +208,9 @@ verifyoutcome verify(const verifyrequest& request) {
         outcome.messages.push_back(whyunscored(missed, request.leaveoneout));
         return outcome;
     }
-    if (!request.periodsfile.empty()) writeinplace(request.periodsfile, verdictscsv(verdicts, request.options.thresholds));
+    if (!request.periodsfile.empty())
+        writeinplace(request.periodsfile,
+                     [&](std::ostream& out) { writeverdicts(out, verdicts, request.options.thresholds); });
     outcome.output = pooledcsv(pooled, hasbaseline);
     return outcome;
 }
