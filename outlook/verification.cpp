@@ -176,11 +176,23 @@ brierparts decompose(const brierbins& b, double threshold, double n) {
     return out;
 }
 
-// A tie with e members spans ranks below + 1 to below + e + 1, a share of each.
-void addrank(std::vector<double>& counts, const periodscore& s) {
-    const auto from = static_cast<std::size_t>(s.below);
-    const auto spanned = static_cast<std::size_t>(s.equal) + 1;
-    for (std::size_t r = from; r < from + spanned; ++r) counts[r] += 1.0 / static_cast<double>(spanned);
+// A tie with e members spans ranks below + 1 to below + e + 1, 1/(e + 1) of
+// each. The shares are counted whole by the size of their tie and divided once,
+// so that ties that make up a whole count read as one.
+std::vector<double> rankcounts(std::span<const periodverdict> verdicts, std::size_t ranks) {
+    std::map<std::size_t, std::vector<double>> shares;  // by e + 1
+    for (const periodverdict& v : verdicts) {
+        if (!v.score) continue;
+        const auto from = static_cast<std::size_t>(v.score->below);
+        const auto spanned = static_cast<std::size_t>(v.score->equal) + 1;
+        std::vector<double>& counts = shares[spanned];
+        counts.resize(ranks);
+        for (std::size_t r = from; r < from + spanned; ++r) counts[r] += 1;
+    }
+    std::vector<double> out(ranks);
+    for (const auto& [spanned, counts] : shares)
+        for (std::size_t r = 0; r < ranks; ++r) out[r] += counts[r] / static_cast<double>(spanned);
+    return out;
 }
 
 struct pooledsums {
@@ -238,11 +250,7 @@ pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<con
     p.crpss = baseline && sums.both && sums.baselineboth > 0 ? 1.0 - sums.crpsboth / sums.baselineboth : nan;
     if (p.scored == 0) return p;
     for (std::size_t t = 0; t < thresholds.size(); ++t) p.brier.push_back(decompose(bins[t], thresholds[t], n));
-    if (sums.ranked) {
-        p.rank.assign(static_cast<std::size_t>(sums.members) + 1, 0.0);
-        for (const periodverdict& v : verdicts)
-            if (v.score) addrank(p.rank, *v.score);
-    }
+    if (sums.ranked) p.rank = rankcounts(verdicts, static_cast<std::size_t>(sums.members) + 1);
     return p;
 }
 

@@ -63,6 +63,9 @@ TEST(OutlookVerification, RanksPitBandsAndSharesByHand) {
         EXPECT_EQ(s.in80, c.in80) << c.y;
         EXPECT_EQ(s.above, c.above) << c.y;
     }
+    // A tie with two members shares its count out over the three ranks it spans.
+    const std::vector<outlook::periodverdict> tie = {{"", {}, 20, outlook::scoreforecast(members, {}, 20, {}), nan}};
+    EXPECT_EQ(outlook::poolverdicts(tie, {}, false).rank, (std::vector<double>{0, 1.0 / 3, 1.0 / 3, 1.0 / 3, 0}));
     // Weighted: the PIT is the weight below, half the weight equal.
     const std::vector<double> weights = {1, 2, 3, 4};
     EXPECT_DOUBLE_EQ(outlook::scoreforecast(members, weights, 20, options).pit, (3 + (2 + 4) / 2.0) / 10);
