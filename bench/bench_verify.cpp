@@ -84,8 +84,8 @@ struct timings {
 };
 
 timings timeverify(const benchoptions& opt, const fs::path& dir) {
-    const std::vector<std::string> argv = {RT_OUTLOOK_PATH, "verify", "--leave-one-out", "--lake", "MHU",
-                                           "--threshold", "5000", "--periods", "periods.csv", "."};
+    const std::vector<std::string> argv = {RT_OUTLOOK_PATH, "verify", "--leave-one-out", "--lake",      "MHU",
+                                           "--threshold",   "5000",   "--periods",       "periods.csv", "."};
     timings t;
     for (int i = 0; i < opt.repeat; ++i) {
         const childrun::runresult r = runin(argv, dir, dir / "pooled.csv");

@@ -240,10 +240,10 @@ struct periodscore {
     double meanerror = 0;    // weighted mean - y
     double medianabserror = 0;
     double crps = 0;
-    double faircrps = 0;  // NaN when weighted or M = 1
-    double pit = 0;       // weight below y plus half the weight equal to it
-    bool in50 = false;    // y within the values exceeded with 75 % and 25 %, bounds included
-    bool in80 = false;    // ... with 90 % and 10 %
+    double faircrps = 0;        // NaN when weighted or M = 1
+    double pit = 0;             // weight below y plus half the weight equal to it
+    bool in50 = false;          // y within the values exceeded with 75 % and 25 %, bounds included
+    bool in80 = false;          // ... with 90 % and 10 %
     std::vector<double> above;  // per threshold: the forecast weight share above it
     double rank() const { return 1.0 + below + equal / 2.0; }
 };

@@ -32,7 +32,8 @@ sortedmembers sortmembers(std::span<const double> members, std::span<const doubl
     m.weighted = !weights.empty();
     m.order.resize(n);
     std::iota(m.order.begin(), m.order.end(), std::size_t{0});
-    std::stable_sort(m.order.begin(), m.order.end(), [&](std::size_t a, std::size_t b) { return members[a] < members[b]; });
+    std::stable_sort(m.order.begin(), m.order.end(),
+                     [&](std::size_t a, std::size_t b) { return members[a] < members[b]; });
     m.x.resize(n);
     m.w.resize(n);
     m.cw.assign(n + 1, 0.0);
@@ -295,7 +296,8 @@ std::string pooledcsv(const pooledscores& pooled, bool baseline) {
 }
 
 void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds) {
-    std::string line = "outlook,first_date,last_date,observed,mean_error,median_abs_error,crps,fair_crps,rank,pit,in50,in80";
+    std::string line =
+        "outlook,first_date,last_date,observed,mean_error,median_abs_error,crps,fair_crps,rank,pit,in50,in80";
     for (const double t : thresholds) line += ",brier_" + shortest(t);
     out << line << '\n';
     for (const periodverdict& v : verdicts) {

@@ -119,13 +119,14 @@ void scoreleftout(const outlookread& o, const outlookread* baseline, const verif
         }
         missed.unobserved += years - m.scenario.size();
         missed.unforecast += m.scenario.size() - static_cast<std::size_t>(std::count_if(
-                                                       scores.begin(), scores.end(), [](const auto& s) { return s; }));
+                                                     scores.begin(), scores.end(), [](const auto& s) { return s; }));
     }
 }
 
 void checkrequest(const verifyrequest& r) {
     if (r.leaveoneout && !r.observed.empty())
-        throw readerror("--leave-one-out and --observed exclude each other: the outlook's own years, or an observation");
+        throw readerror(
+            "--leave-one-out and --observed exclude each other: the outlook's own years, or an observation");
     if (!r.leaveoneout && r.observed.empty())
         throw readerror("nothing to verify against: give --observed FILE, or --leave-one-out");
     if (r.leaveoneout && r.outlooks.size() > 1)

@@ -22,14 +22,15 @@ struct crpscase {
 };
 
 TEST(OutlookVerification, CrpsOfSmallCasesByHand) {
-    for (const crpscase& c : std::vector<crpscase>{{{0, 1}, {}, 0, 0.25, 0},
-                                                   {{0, 1}, {}, 2, 1.25, 1},
-                                                   {{0, 0, 1}, {}, 0, 1.0 / 9, 0},
-                                                   {{1, 0, 0}, {}, 0, 1.0 / 9, 0},
-                                                   {{0, 2}, {0.8, 0.2}, 1, 0.68, nan},
-                                                   {{2, 0}, {1, 4}, 1, 0.68, nan},  // weights of any sum
-                                                   {{0, 1}, {3, 3}, 0, 0.25, nan},  // equal weights: the unweighted form
-                                                   {{7}, {}, 3, 4, nan}}) {
+    for (const crpscase& c :
+         std::vector<crpscase>{{{0, 1}, {}, 0, 0.25, 0},
+                               {{0, 1}, {}, 2, 1.25, 1},
+                               {{0, 0, 1}, {}, 0, 1.0 / 9, 0},
+                               {{1, 0, 0}, {}, 0, 1.0 / 9, 0},
+                               {{0, 2}, {0.8, 0.2}, 1, 0.68, nan},
+                               {{2, 0}, {1, 4}, 1, 0.68, nan},  // weights of any sum
+                               {{0, 1}, {3, 3}, 0, 0.25, nan},  // equal weights: the unweighted form
+                               {{7}, {}, 3, 4, nan}}) {
         const outlook::periodscore s = outlook::scoreforecast(c.members, c.weights, c.y, {});
         EXPECT_NEAR(s.crps, c.crps, 1e-15) << c.members.size() << " members, y = " << c.y;
         if (std::isnan(c.fair))
@@ -158,7 +159,9 @@ TEST(OutlookVerification, BrierDecompositionOfForecastsEqualWithinBins) {
 
 TEST(OutlookObserved, ReadPeriodValuesAndBadFiles) {
     testsupport::scratchdir dir;
-    testsupport::writefile("o.csv", "\xEF\xBB\xBF" "date,nbs_m3s\r\n2025-01-03,30\r\n2025-01-01,10\r\n2025-01-02,\r\n\r\n");
+    testsupport::writefile("o.csv",
+                           "\xEF\xBB\xBF"
+                           "date,nbs_m3s\r\n2025-01-03,30\r\n2025-01-01,10\r\n2025-01-02,\r\n\r\n");
     const outlook::observedseries o = outlook::readobserved("o.csv");
     EXPECT_EQ(o.firstday, seqof(1, 1, 2025));
     ASSERT_EQ(o.values.size(), 3U);
@@ -169,8 +172,8 @@ TEST(OutlookObserved, ReadPeriodValuesAndBadFiles) {
     e.lakeindex = 1;
     e.firstday = seqof(31, 12, 2024);
     e.lastday = e.firstday + 3;
-    const std::vector<outlook::period> periods = {{e.firstday, e.firstday}, {e.firstday + 1, e.firstday + 1},
-                                                  {e.firstday + 3, e.lastday}};
+    const std::vector<outlook::period> periods = {
+        {e.firstday, e.firstday}, {e.firstday + 1, e.firstday + 1}, {e.firstday + 3, e.lastday}};
     const auto means = outlook::observedvalues(o, e, periods, outlook::periodstat::mean);
     EXPECT_TRUE(std::isnan(means[0]));
     EXPECT_EQ(means[1], 10);

@@ -60,8 +60,8 @@ protected:
 std::unique_ptr<testsupport::scratchdir> OutlookVerify::scratch;
 
 TEST_F(OutlookVerify, LeaveOneOutOfTheRecordTracesByMonth) {
-    const runresult run = outlook({"verify", "--leave-one-out", "--period", "month", "--threshold", "5000",
-                                   "--periods", "periods.csv", "mhu"});
+    const runresult run = outlook(
+        {"verify", "--leave-one-out", "--period", "month", "--threshold", "5000", "--periods", "periods.csv", "mhu"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     auto m = measures(run.out);
@@ -96,11 +96,12 @@ TEST_F(OutlookVerify, AgainstAnObservationWithBaselineAndWeights) {
     auto m = measures(run.out);
     EXPECT_EQ(m["scored"], "12");
     EXPECT_EQ(m["crpss"], "0");
-    testsupport::writefile(scratch->path() / "w.csv", "year,weight\n" + [] {
-        std::string rows;
-        for (int y = 1950; y <= 2014; ++y) rows += std::to_string(y) + (y == 1950 ? ",10\n" : ",1\n");
-        return rows;
-    }());
+    testsupport::writefile(
+        scratch->path() / "w.csv", "year,weight\n" + [] {
+            std::string rows;
+            for (int y = 1950; y <= 2014; ++y) rows += std::to_string(y) + (y == 1950 ? ",10\n" : ",1\n");
+            return rows;
+        }());
     const runresult weighted = outlook({"verify", "--observed", "obs.csv", "--weights", "w.csv", "mhu", "mhu"});
     ASSERT_EQ(weighted.status, 0) << weighted.err;
     m = measures(weighted.out);
