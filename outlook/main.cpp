@@ -65,6 +65,47 @@ int check(const std::string& lake, const std::string& dir) {
     return outcome.status;
 }
 
+// verify's options as given; the names are checked by CLI11 before they are read.
+struct verifyoptions {
+    outlook::verifyrequest request;
+    std::string period = "quarter-month", stat = "mean", position = "weibull";
+};
+
+CLI::App* addverify(CLI::App& app, verifyoptions& v) {
+    outlook::verifyrequest& r = v.request;
+    CLI::App* c = app.add_subcommand("verify", "Scores of outlooks against what happened, pooled, as CSV");
+    c->add_option("--observed", r.observed, "the observed daily supply, a CSV date,nbs_m3s");
+    c->add_flag("--leave-one-out", r.leaveoneout, "each scenario year against the others");
+    c->add_option("--lake", r.lake, "SUP, MHU, STC, ERI or ONT: its tables in the directories named");
+    c->add_option("--period", v.period, "quarter-month, month or outlook")
+        ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
+    c->add_option("--stat", v.stat, "mean, min, max, volume or accumulated")
+        ->check(CLI::IsMember({"mean", "min", "max", "volume", "accumulated"}));
+    c->add_option("--position", v.position, "weibull, hazen, cunnane, gringorten or median")
+        ->check(CLI::IsMember({"weibull", "hazen", "cunnane", "gringorten", "median"}));
+    c->add_option("--weights", r.weights, "a CSV year,weight of the scenario years");
+    c->add_option("--threshold", r.options.thresholds, "a Brier score of exceeding X (repeatable)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    c->add_option("--baseline", r.baseline, "an outlook of the same span to measure skill against");
+    c->add_option("--periods", r.periodsfile, "a CSV of the scores of every scored period");
+    c->add_option("outlooks", r.outlooks, "directories of one outlook each (default: the current one)");
+    c->footer(
+        "Exit status: 0 scored; 1 bad input or a failure, command-line errors included;\n"
+        "2 nothing could be scored. See docs/verification.md for what the scores mean.");
+    return c;
+}
+
+int verify(verifyoptions& v) {
+    v.request.kind = *outlook::periodofname(v.period);
+    v.request.stat = *outlook::statofname(v.stat);
+    v.request.options.rule = *outlook::positionofname(v.position);
+    const outlook::verifyoutcome outcome = outlook::verify(v.request);
+    for (const std::string& message : outcome.messages) std::cerr << "rerove_outlook: " << message << "\n";
+    std::cout << outcome.output;
+    return outcome.status;
+}
+
 int dump(const std::string& file) {
     if (outlook::looksliketable(file))
         std::cout << outlook::tablecsv(outlook::readtable(file));
@@ -147,6 +188,8 @@ int main(int argc, char** argv) {
 
     outlook::weightsrequest weights;
     CLI::App* weightscommand = addweights(app, weights);
+    verifyoptions verifying;
+    CLI::App* verifycommand = addverify(app, verifying);
 
     try {
         app.parse(argc, argv);
@@ -155,6 +198,7 @@ int main(int argc, char** argv) {
     }
     try {
         if (*checkcommand) return check(checklake, checkdir);
+        if (*verifycommand) return verify(verifying);
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);

@@ -202,6 +202,124 @@ struct periodstats {
 std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means);
 
 // ===========================================================================
+// Observed supply (observed.cpp)
+// ===========================================================================
+
+// Observed daily net basin supply in m3/s from firstday on; NaN for a day that
+// is missing (an empty value, or a date the file does not list).
+struct observedseries {
+    std::int32_t firstday = 0;
+    std::vector<double> values;
+};
+
+// A CSV "date,nbs_m3s" with that header (as dump writes a table), dates
+// YYYY-MM-DD in any order, each once; an empty value is a missing day.
+// readerror naming the file and line otherwise.
+observedseries readobserved(const std::filesystem::path& file);
+
+// The observation's value for each period of e's outlook, as periodvalues gives
+// a scenario's: NaN when a day the value needs is not observed.
+std::vector<double> observedvalues(const observedseries& observed, const ensemble& e, std::span<const period> periods,
+                                   periodstat stat);
+
+// ===========================================================================
+// Scores of a forecast against what happened (verification.cpp)
+// ===========================================================================
+
+struct scoreoptions {
+    positionrule rule = positionrule::weibull;  // reads the median and the bands
+    std::vector<double> thresholds;             // one Brier score each
+};
+
+// One forecast of one period, M members, against the observation y.
+struct periodscore {
+    bool weighted = false;
+    std::int32_t members = 0;
+    std::int32_t below = 0;  // members below y
+    std::int32_t equal = 0;  // members equal to y
+    double meanerror = 0;    // weighted mean - y
+    double medianabserror = 0;
+    double crps = 0;
+    double faircrps = 0;        // NaN when weighted or M = 1
+    double pit = 0;             // weight below y plus half the weight equal to it
+    bool in50 = false;          // y within the values exceeded with 75 % and 25 %, bounds included
+    bool in80 = false;          // ... with 90 % and 10 %
+    std::vector<double> above;  // per threshold: the forecast weight share above it
+    double rank() const { return 1.0 + below + equal / 2.0; }
+};
+
+// The scores of members (any order, no NaN) with weights (not negative, any sum
+// above 0; empty: each member the same) against y.
+periodscore scoreforecast(std::span<const double> members, std::span<const double> weights, double y,
+                          const scoreoptions& options);
+
+// Each member in turn taken as what happened and the others, their weights
+// renormalised, as the forecast: out[i] scores member i, without a value when
+// the others weigh nothing. One sort for all of them.
+std::vector<std::optional<periodscore>> leaveoneout(std::span<const double> members, std::span<const double> weights,
+                                                    const scoreoptions& options);
+
+// One period of one outlook, scored or not.
+struct periodverdict {
+    std::string outlook;  // as named, or the left-out year
+    period days;
+    double observed = 0;
+    std::optional<periodscore> score;
+    double baselinecrps = 0;  // NaN when the baseline did not score the period
+};
+
+struct brierparts {
+    double threshold = 0;
+    double score = 0, reliability = 0, resolution = 0, uncertainty = 0, within = 0;
+};
+
+// The verdicts pooled. Means are NaN when nothing is scored.
+struct pooledscores {
+    std::int32_t scored = 0;
+    std::int32_t notscored = 0;
+    double crps = 0;
+    double faircrps = 0;  // NaN unless every scored period has one
+    double crpss = 0;     // NaN without a baseline or when its CRPS is 0
+    double coverage50 = 0, coverage80 = 0;
+    std::vector<brierparts> brier;
+    std::vector<double> pit;   // counts of PIT in tenths, 1.0 in the last
+    std::vector<double> rank;  // counts of ranks 1 to M + 1; empty with weights or M varying
+};
+
+pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
+
+// "measure,value" rows; the rows of the scored periods, written as they are made.
+std::string pooledcsv(const pooledscores& pooled, bool baseline);
+void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds);
+
+// ===========================================================================
+// The verify subcommand (verifycommand.cpp)
+// ===========================================================================
+
+struct verifyrequest {
+    std::vector<std::string> outlooks;  // directories of one outlook each; none: the current one
+    std::string observed;               // CSV file; empty with leaveoneout
+    bool leaveoneout = false;
+    std::string lake;
+    periodkind kind = periodkind::quartermonth;
+    periodstat stat = periodstat::mean;
+    scoreoptions options;
+    std::string weights;   // CSV "year,weight"; empty for equal weights
+    std::string baseline;  // directory of an outlook of the same span
+    std::string periodsfile;
+};
+
+struct verifyoutcome {
+    int status = 0;                     // 0 scored; 2 nothing to score
+    std::string output;                 // the pooled rows, for standard output
+    std::vector<std::string> messages;  // warnings, and why nothing was scored
+};
+
+// Reads, scores and pools; writes the periods file (renamed into place) when
+// asked and something was scored. readerror for bad input, nothing written.
+verifyoutcome verify(const verifyrequest& request);
+
+// ===========================================================================
 // Dates in what the companion writes (dates.cpp)
 // ===========================================================================
 
