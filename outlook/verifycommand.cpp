@@ -39,20 +39,23 @@ outlookread readoutlook(const std::string& name, const verifyrequest& r, const s
 }
 
 // Scenarios with a value for period p (all when skipyear matches none), their
-// values and weights.
+// values and weights; with dropzero, a scenario of weight 0 takes no part, as in
+// the summary.
 struct periodmembers {
     std::vector<double> values, weights;
     std::vector<std::size_t> scenario;
     double weight = 0;
 };
 
-periodmembers membersof(const outlookread& o, std::size_t p, bool weighted, std::int32_t skipyear = -1) {
+periodmembers membersof(const outlookread& o, std::size_t p, bool weighted, std::int32_t skipyear = -1,
+                        bool dropzero = false) {
     periodmembers m;
     for (std::size_t s = 0; s < o.values.size(); ++s) {
         if (std::isnan(o.values[s][p]) || o.e.years[s] == skipyear) continue;
+        const double w = weighted && !o.weights.empty() ? o.weights[s] : 1.0;
+        if (dropzero && w == 0) continue;
         m.values.push_back(o.values[s][p]);
         m.scenario.push_back(s);
-        const double w = weighted && !o.weights.empty() ? o.weights[s] : 1.0;
         if (weighted && !o.weights.empty()) m.weights.push_back(w);
         m.weight += w;
     }
@@ -78,7 +81,7 @@ void scoreobserved(const outlookread& o, const std::vector<double>& observed, co
     const bool weighted = !o.weights.empty();
     for (std::size_t p = 0; p < o.periods.size(); ++p) {
         periodverdict v{o.name, o.periods[p], observed[p], std::nullopt, nan};
-        const periodmembers m = membersof(o, p, weighted);
+        const periodmembers m = membersof(o, p, weighted, -1, true);
         if (std::isnan(observed[p])) {
             ++missed.unobserved;
         } else if (!(m.weight > 0)) {
@@ -88,7 +91,7 @@ void scoreobserved(const outlookread& o, const std::vector<double>& observed, co
             if (baseline != nullptr)
                 v.baselinecrps = baselinecrps(baseline, p, observed[p], -1, r.options);
             else if (weighted)
-                v.baselinecrps = scoreforecast(m.values, {}, observed[p], r.options).crps;
+                v.baselinecrps = scoreforecast(membersof(o, p, false).values, {}, observed[p], r.options).crps;
         }
         out.push_back(std::move(v));
     }
