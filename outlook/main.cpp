@@ -6,7 +6,6 @@
 // would write nothing.
 #include <CLI/CLI.hpp>
 
-#include <fstream>
 #include <iostream>
 
 #include "outlook/exportcommand.hpp"
@@ -125,10 +124,7 @@ int summary(const tablesource& source) {
 int plot(const plotrequest& request) {
     const outlook::ensemble e = readensemble(request.source);
     const std::string svg = outlook::fanchart(e, periodsof(request.source, e), {request.traces, request.highlight});
-    std::ofstream out(request.output, std::ios::binary | std::ios::trunc);
-    out << svg;
-    out.close();
-    if (!out) throw outlook::readerror(request.output + ": cannot be written");
+    outlook::writefile(request.output, svg);
     std::cerr << request.output << ": fan chart of " << e.years.size() << " scenario"
               << (e.years.size() == 1 ? "" : "s") << "\n";
     return 0;
