@@ -27,6 +27,28 @@ constexpr float fillvalue = -9999.0F;
 constexpr int deflatelevel = 1;
 constexpr std::size_t initialbytes = 1 << 20;
 
+// The file's length as its HDF5 superblock records it (its end-of-file address,
+// the base address being 0): the library's memory image is rounded up past it
+// with zero bytes. The whole image when the superblock is not one of the known
+// versions (0 and 1: the address at byte 40 or 44; 2 and 3: at byte 28) with
+// 8-byte addresses.
+std::size_t hdf5length(std::string_view image) {
+    constexpr std::string_view signature = "\x89HDF\r\n\x1a\n";
+    if (image.size() < 64 || !image.starts_with(signature)) return image.size();
+    const auto version = static_cast<unsigned char>(image[8]);
+    std::size_t at = 0;
+    if (version <= 1 && image[13] == 8)
+        at = version == 0 ? 40 : 44;
+    else if ((version == 2 || version == 3) && image[9] == 8)
+        at = 28;
+    else
+        return image.size();
+    std::uint64_t end = 0;
+    for (std::size_t k = 0; k < 8; ++k)
+        end |= static_cast<std::uint64_t>(static_cast<unsigned char>(image[at + k])) << (8 * k);  // little-endian
+    return end > 0 && end <= image.size() ? static_cast<std::size_t>(end) : image.size();
+}
+
 class ncfile {
 public:
     explicit ncfile(const fs::path& file) : file_(file) {
@@ -48,7 +70,8 @@ public:
         id_ = -1;
         const std::unique_ptr<void, decltype(&std::free)> owned(memory.memory, &std::free);  // the library's malloc
         check(status);
-        writefile(file_, std::string_view(static_cast<const char*>(owned.get()), memory.size));
+        const std::string_view image(static_cast<const char*>(owned.get()), memory.size);
+        writefile(file_, image.substr(0, hdf5length(image)));
     }
     int dim(const char* name, std::size_t length) const {
         int dimid = -1;
