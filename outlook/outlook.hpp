@@ -330,7 +330,7 @@ struct chartoptions {
     // Exceedance percentages of the bands: the outer pair spans the largest
     // and smallest, the inner pair the other two.
     std::array<double, 4> levels = {90, 75, 25, 10};
-    std::vector<double> weights;  // one per scenario; empty for equal weights
+    std::vector<double> weights{};  // one per scenario; empty for equal weights
     double width = 0;             // displayed width in pixels; 0 for the chart's own
 };
 
@@ -345,7 +345,7 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
 struct exceedanceoptions {
     periodstat stat = periodstat::mean;
     positionrule rule = positionrule::weibull;
-    std::vector<double> weights;  // one per scenario; empty for equal weights only
+    std::vector<double> weights{};  // one per scenario; empty for equal weights only
     double width = 0;             // displayed width in pixels; 0 for the chart's own
 };
 
