@@ -154,6 +154,47 @@ int plot(const plotrequest& p) {
     return 0;
 }
 
+CLI::App* addsummary(CLI::App& app, analysisrequest& r) {
+    CLI::App* command = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
+    addanalysis(*command, r, levels | thresholds | output, "90,50,10");
+    command->footer(
+        "Columns: first_date,last_date,scenarios,missing,min, one exceed<p> per level,\n"
+        "mean,max, effective_scenarios (with --weights), one above_<X> per --threshold\n"
+        "(the share of the weight above X), each named with its unit (_m3s or _mm).\n" +
+        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    return command;
+}
+
+CLI::App* addtraces(CLI::App& app, analysisrequest& r) {
+    CLI::App* command =
+        app.add_subcommand("traces", "Each scenario year's value, rank and exceedance for each period as CSV");
+    addanalysis(*command, r, output, "");
+    command->footer(
+        "Rows by period and year: first_date,last_date,year,value,rank,weight,exceedance.\n"
+        "Rank 1 is the largest; tied values share the best rank and the smallest\n"
+        "exceedance among them. weight is the year's normalised weight (1/count without\n"
+        "--weights). A year without a value has empty fields; one of weight 0 a weight 0.\n" +
+        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    return command;
+}
+
+CLI::App* addplot(CLI::App& app, plotrequest& p) {
+    CLI::App* command = app.add_subcommand("plot", "Fan chart or exceedance chart of a lake's tables as an SVG file");
+    addanalysis(*command, p.request, levels, "90,75,25,10");
+    command->add_option("--kind", p.kind, "fan (default) or exceedance")->check(CLI::IsMember({"fan", "exceedance"}));
+    command->add_option("--at", p.at, "YYYY-MM-DD: the period of the exceedance chart holding that day");
+    command->add_flag("--traces", p.traces, "draw every scenario as a thin line");
+    command->add_option("--highlight", p.highlight, "draw this scenario year over the fan");
+    command->add_option("-o,--output", p.request.output, "the SVG file to write")->required();
+    command->footer(
+        "Fan: bands between the outer and between the inner pair of the four --levels,\n"
+        "the median as a line. Exceedance: each scenario's value for the period holding\n"
+        "--at against its exceedance probability, labelled with its year; with --weights\n"
+        "also the weighted curve.\n" +
+        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    return command;
+}
+
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-exception-escape): any other exception is a fault, and terminate shows it
@@ -172,42 +213,11 @@ int main(int argc, char** argv) {
         "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
         "missing days and unreadable values are empty fields.");
 
-    analysisrequest summaryrequest;
-    CLI::App* summarycommand = app.add_subcommand("summary", "Ensemble statistics of a lake's tables as CSV");
-    addanalysis(*summarycommand, summaryrequest, levels | thresholds | output, "90,50,10");
-    summarycommand->footer(
-        "Columns: first_date,last_date,scenarios,missing,min, one exceed<p> per level,\n"
-        "mean,max, effective_scenarios (with --weights), one above_<X> per --threshold\n"
-        "(the share of the weight above X), each named with its unit (_m3s or _mm).\n" +
-        std::string(statisticsnote) + "\n" + std::string(exitnote));
-
-    analysisrequest tracesrequest;
-    CLI::App* tracescommand =
-        app.add_subcommand("traces", "Each scenario year's value, rank and exceedance for each period as CSV");
-    addanalysis(*tracescommand, tracesrequest, output, "");
-    tracescommand->footer(
-        "Rows by period and year: first_date,last_date,year,value,rank,weight,exceedance.\n"
-        "Rank 1 is the largest; tied values share the best rank and the smallest\n"
-        "exceedance among them. weight is the year's normalised weight (1/count without\n"
-        "--weights). A year without a value has empty fields; one of weight 0 a weight 0.\n" +
-        std::string(statisticsnote) + "\n" + std::string(exitnote));
-
+    analysisrequest summaryrequest, tracesrequest;
     plotrequest request;
-    CLI::App* plotcommand =
-        app.add_subcommand("plot", "Fan chart or exceedance chart of a lake's tables as an SVG file");
-    addanalysis(*plotcommand, request.request, levels, "90,75,25,10");
-    plotcommand->add_option("--kind", request.kind, "fan (default) or exceedance")
-        ->check(CLI::IsMember({"fan", "exceedance"}));
-    plotcommand->add_option("--at", request.at, "YYYY-MM-DD: the period of the exceedance chart holding that day");
-    plotcommand->add_flag("--traces", request.traces, "draw every scenario as a thin line");
-    plotcommand->add_option("--highlight", request.highlight, "draw this scenario year over the fan");
-    plotcommand->add_option("-o,--output", request.request.output, "the SVG file to write")->required();
-    plotcommand->footer(
-        "Fan: bands between the outer and between the inner pair of the four --levels,\n"
-        "the median as a line. Exceedance: each scenario's value for the period holding\n"
-        "--at against its exceedance probability, labelled with its year; with --weights\n"
-        "also the weighted curve.\n" +
-        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    CLI::App* summarycommand = addsummary(app, summaryrequest);
+    CLI::App* tracescommand = addtraces(app, tracesrequest);
+    CLI::App* plotcommand = addplot(app, request);
 
     std::string checklake;
     std::string checkdir = ".";
