@@ -331,7 +331,7 @@ struct chartoptions {
     // and smallest, the inner pair the other two.
     std::array<double, 4> levels = {90, 75, 25, 10};
     std::vector<double> weights{};  // one per scenario; empty for equal weights
-    double width = 0;             // displayed width in pixels; 0 for the chart's own
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
 };
 
 // A self-contained SVG document. Throws readerror when the highlighted year is
@@ -346,7 +346,7 @@ struct exceedanceoptions {
     periodstat stat = periodstat::mean;
     positionrule rule = positionrule::weibull;
     std::vector<double> weights{};  // one per scenario; empty for equal weights only
-    double width = 0;             // displayed width in pixels; 0 for the chart's own
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
 };
 
 // The exceedance probability of each scenario's value for periods[which]
