@@ -64,4 +64,37 @@ std::string summarycsv(std::span<const periodstats> stats) {
     return out;
 }
 
+std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, bool weighted) {
+    std::string unit(1, '_');
+    unit += unitof(a.stat);
+    const auto column = [&](std::string& to, std::string_view name, const std::string& value) {
+        to += ',';
+        to += name;
+        to += value;
+        to += unit;
+    };
+    std::string out = "first_date,last_date,scenarios,missing";
+    column(out, "min", "");
+    for (const double level : a.levels) column(out, "exceed", shortest(level));
+    column(out, "mean", "");
+    column(out, "max", "");
+    if (weighted) out += ",effective_scenarios";
+    for (const double x : a.thresholds) column(out, "above_", shortest(x));
+    out += '\n';
+    for (const periodsummary& s : stats) {
+        out += isodate(s.days.first);
+        field(out, isodate(s.days.last));
+        field(out, std::to_string(s.count));
+        field(out, std::to_string(s.missing));
+        field(out, shortest(s.min));
+        for (const double v : s.exceed) field(out, shortest(v));
+        field(out, shortest(s.mean));
+        field(out, shortest(s.max));
+        if (weighted) field(out, shortest(s.effective));
+        for (const double v : s.above) field(out, shortest(v));
+        out += '\n';
+    }
+    return out;
+}
+
 }  // namespace outlook
