@@ -116,6 +116,15 @@ int main(int argc, char** argv) {
     plotcommand->footer("Bands from 90 % to 10 % and from 75 % to 25 % exceedance, the median as a line.\n" +
                         std::string(statisticsnote) + "\n" + std::string(exitnote));
 
+    outlook::reportrequest report;
+    CLI::App* reportcommand =
+        app.add_subcommand("report", "One self-contained HTML page of the outlook in DIR, to read, print or send");
+    reportcommand->add_option("-o,--output", report.output, "the HTML file to write")->required();
+    reportcommand->add_option("--lake", report.lake, "SUP, MHU, STC, ERI or ONT: needed when DIR holds several lakes");
+    reportcommand->add_option("dir", report.dir,
+                              "the directory of the tables and scenario files (default: the current one)");
+    reportcommand->footer(std::string(exitnote));
+
     std::string checklake;
     std::string checkdir = ".";
     CLI::App* checkcommand = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
@@ -136,6 +145,7 @@ int main(int argc, char** argv) {
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);
+        if (*reportcommand) return outlook::writereport(report);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";
         return 1;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -129,6 +130,8 @@ double exceeded(std::span<const double> descending, double p);
 // be empty unless a directory holds tables of more than one lake. readerror for
 // an unknown lake, a directory without tables or a name that is neither.
 std::vector<std::filesystem::path> tablefiles(std::span<const std::string> inputs, std::string_view lake);
+// The code of a lake index (1 to 5) as the tool takes it: "SUP" ... "ONT".
+std::string lakecodeof(std::int32_t lakeindex);
 ensemble readensemble(std::span<const std::string> inputs, std::string_view lake);
 
 // ===========================================================================
@@ -235,5 +238,99 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
 
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);
+
+// ===========================================================================
+// Files written whole (output.cpp)
+// ===========================================================================
+
+// Writes bytes to a new temporary file in file's directory and renames it over
+// file (the end of a link, when file is one), keeping the bits of the file it
+// replaces. On any failure the temporary is removed, file is left as it was, and
+// a readerror names file and the cause.
+void writefile(const std::filesystem::path& file, std::string_view bytes);
+// The same for a writer that opens a file by name itself (a library's): write
+// fills the temporary it is given; an exception from it removes the temporary
+// and passes on.
+void writefile(const std::filesystem::path& file, const std::function<void(const std::filesystem::path&)>& write);
+
+// ===========================================================================
+// Texts for people (people.cpp)
+// ===========================================================================
+
+// Text for HTML or XML, in content or in an attribute's quotes: & < > " ' escaped.
+std::string markupescaped(std::string_view text);
+
+// A number rounded to decimals with its thousands separated by commas, a minus
+// sign (U+2212) before a negative one; an en dash for NaN.
+std::string forpeople(double value, int decimals);
+
+// The lake's name in full ("Mich-Huron"); fallback for an index outside 1 to 5.
+std::string lakenameof(std::int32_t lakeindex, std::string_view fallback);
+
+// ===========================================================================
+// Histogram chart (histogramchart.cpp)
+// ===========================================================================
+
+// Bars of counts (fractional ones too) over their class labels, as an SVG
+// element without XML declaration.
+std::string histogramchart(std::string_view title, std::span<const std::string> labels, std::span<const double> counts);
+
+// ===========================================================================
+// The report page (report.cpp)
+// ===========================================================================
+
+// One of the companion's SVG charts, placed on the page with its id.
+struct reportfigure {
+    std::string id;
+    std::string caption;
+    std::string svg;
+};
+
+// A table of texts for people (already rounded), with its header.
+struct reporttable {
+    std::string id;
+    std::string caption;
+    std::vector<std::string> headers;
+    std::vector<std::vector<std::string>> rows;
+};
+
+struct reportsection {
+    std::string id;
+    std::string heading;
+    std::vector<std::string> paragraphs;
+    std::string preformatted;  // lines as they are (the check's report)
+    bool alert = false;        // the preformatted lines tell of a failure
+    std::vector<reportfigure> figures;
+    std::vector<reporttable> tables;
+    std::vector<std::string> notes;
+};
+
+struct reportcontent {
+    std::string title;
+    std::vector<std::string> facts;  // lines under the title
+    std::vector<reportsection> sections;
+};
+
+// The whole page: every text of content escaped, the figures' SVG inline.
+std::string reportpage(const reportcontent& content);
+
+// What the report of an outlook is made from besides its tables.
+struct reportinputs {
+    std::string dir;   // the directory of the tables, as named
+    std::string made;  // when the page was made, for people
+};
+
+// The sections of an outlook's report: the check of its directory, the fan
+// chart, the monthly summary of flows and depths.
+reportcontent outlookreport(const ensemble& e, const reportinputs& in);
+
+// The report subcommand: the page of the outlook in dir written to output.
+struct reportrequest {
+    std::string dir = ".";
+    std::string lake;
+    std::string output;
+};
+
+int writereport(const reportrequest& request);
 
 }  // namespace outlook
