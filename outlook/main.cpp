@@ -38,6 +38,14 @@ constexpr std::string_view statisticsnote =
 
 constexpr std::string_view exitnote = "Exit status: 0 success; 1 bad input or a failure, command-line errors included.";
 
+constexpr std::string_view weightsnote =
+    "The climate CSV: first_date,last_date,variable,below,near,above[,lower,upper],\n"
+    "one row a forecast of the total of precip, evap, runoff (scenario files) or nbs\n"
+    "(tables, as a depth) in mm over the days, as fractions or percentages. Years\n"
+    "fall in thirds by lower and upper or by their ranks. The weights meet the rows\n"
+    "best in least squares, and are the closest to equal among those that do.\n"
+    "Exit status 0; 1 on bad input; 3 when a probability is missed by over 0.001.";
+
 void addsource(CLI::App& command, tablesource& source) {
     command.add_option("--period", source.period, "quarter-month, month or outlook")
         ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
@@ -54,6 +62,47 @@ std::vector<outlook::period> periodsof(const tablesource& source, const outlook:
 int check(const std::string& lake, const std::string& dir) {
     const outlook::checkoutcome outcome = outlook::checkrun(lake, dir);
     std::cout << outcome.report;
+    return outcome.status;
+}
+
+// verify's options as given; the names are checked by CLI11 before they are read.
+struct verifyoptions {
+    outlook::verifyrequest request;
+    std::string period = "quarter-month", stat = "mean", position = "weibull";
+};
+
+CLI::App* addverify(CLI::App& app, verifyoptions& v) {
+    outlook::verifyrequest& r = v.request;
+    CLI::App* c = app.add_subcommand("verify", "Scores of outlooks against what happened, pooled, as CSV");
+    c->add_option("--observed", r.observed, "the observed daily supply, a CSV date,nbs_m3s");
+    c->add_flag("--leave-one-out", r.leaveoneout, "each scenario year against the others");
+    c->add_option("--lake", r.lake, "SUP, MHU, STC, ERI or ONT: its tables in the directories named");
+    c->add_option("--period", v.period, "quarter-month, month or outlook")
+        ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
+    c->add_option("--stat", v.stat, "mean, min, max, volume or accumulated")
+        ->check(CLI::IsMember({"mean", "min", "max", "volume", "accumulated"}));
+    c->add_option("--position", v.position, "weibull, hazen, cunnane, gringorten or median")
+        ->check(CLI::IsMember({"weibull", "hazen", "cunnane", "gringorten", "median"}));
+    c->add_option("--weights", r.weights, "a CSV year,weight of the scenario years");
+    c->add_option("--threshold", r.options.thresholds, "a Brier score of exceeding X (repeatable)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    c->add_option("--baseline", r.baseline, "an outlook of the same span to measure skill against");
+    c->add_option("--periods", r.periodsfile, "a CSV of the scores of every scored period");
+    c->add_option("outlooks", r.outlooks, "directories of one outlook each (default: the current one)");
+    c->footer(
+        "Exit status: 0 scored; 1 bad input or a failure, command-line errors included;\n"
+        "2 nothing could be scored. See docs/verification.md for what the scores mean.");
+    return c;
+}
+
+int verify(verifyoptions& v) {
+    v.request.kind = *outlook::periodofname(v.period);
+    v.request.stat = *outlook::statofname(v.stat);
+    v.request.options.rule = *outlook::positionofname(v.position);
+    const outlook::verifyoutcome outcome = outlook::verify(v.request);
+    for (const std::string& message : outcome.messages) std::cerr << "rerove_outlook: " << message << "\n";
+    std::cout << outcome.output;
     return outcome.status;
 }
 
@@ -82,6 +131,17 @@ int plot(const plotrequest& request) {
     std::cerr << request.output << ": fan chart of " << e.years.size() << " scenario"
               << (e.years.size() == 1 ? "" : "s") << "\n";
     return 0;
+}
+
+CLI::App* addweights(CLI::App& app, outlook::weightsrequest& request) {
+    CLI::App* command = app.add_subcommand("weights", "Weights of the scenario years in DIR for a climate outlook");
+    command->add_option("--climate", request.climate, "CSV of probabilities of the thirds of totals")->required();
+    command->add_option("--lake", request.lake, "SUP, MHU, STC, ERI or ONT (default: the one lake in DIR)");
+    command->add_option("--position", request.position, "rule of the ranks' thirds: weibull (default), hazen, ...");
+    command->add_option("-o,--output", request.output, "the year,weight CSV to write (default: standard output)");
+    command->add_option("dir", request.dir, "the scenario files and tables (default: the current directory)");
+    command->footer(std::string(weightsnote));
+    return command;
 }
 
 }  // namespace
@@ -135,6 +195,11 @@ int main(int argc, char** argv) {
         "file the tool would stumble on; the last line says what the tool would do.\n"
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
+    outlook::weightsrequest weights;
+    CLI::App* weightscommand = addweights(app, weights);
+    verifyoptions verifying;
+    CLI::App* verifycommand = addverify(app, verifying);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -142,10 +207,12 @@ int main(int argc, char** argv) {
     }
     try {
         if (*checkcommand) return check(checklake, checkdir);
+        if (*verifycommand) return verify(verifying);
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);
         if (*reportcommand) return outlook::writereport(report);
+        if (*weightscommand) return outlook::runweights(weights, std::cout, std::cerr);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";
         return 1;

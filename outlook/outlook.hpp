@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <span>
@@ -204,6 +205,124 @@ struct periodstats {
 std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means);
 
 // ===========================================================================
+// Observed supply (observed.cpp)
+// ===========================================================================
+
+// Observed daily net basin supply in m3/s from firstday on; NaN for a day that
+// is missing (an empty value, or a date the file does not list).
+struct observedseries {
+    std::int32_t firstday = 0;
+    std::vector<double> values;
+};
+
+// A CSV "date,nbs_m3s" with that header (as dump writes a table), dates
+// YYYY-MM-DD in any order, each once; an empty value is a missing day.
+// readerror naming the file and line otherwise.
+observedseries readobserved(const std::filesystem::path& file);
+
+// The observation's value for each period of e's outlook, as periodvalues gives
+// a scenario's: NaN when a day the value needs is not observed.
+std::vector<double> observedvalues(const observedseries& observed, const ensemble& e, std::span<const period> periods,
+                                   periodstat stat);
+
+// ===========================================================================
+// Scores of a forecast against what happened (verification.cpp)
+// ===========================================================================
+
+struct scoreoptions {
+    positionrule rule = positionrule::weibull;  // reads the median and the bands
+    std::vector<double> thresholds;             // one Brier score each
+};
+
+// One forecast of one period, M members, against the observation y.
+struct periodscore {
+    bool weighted = false;
+    std::int32_t members = 0;
+    std::int32_t below = 0;  // members below y
+    std::int32_t equal = 0;  // members equal to y
+    double meanerror = 0;    // weighted mean - y
+    double medianabserror = 0;
+    double crps = 0;
+    double faircrps = 0;        // NaN when weighted or M = 1
+    double pit = 0;             // weight below y plus half the weight equal to it
+    bool in50 = false;          // y within the values exceeded with 75 % and 25 %, bounds included
+    bool in80 = false;          // ... with 90 % and 10 %
+    std::vector<double> above;  // per threshold: the forecast weight share above it
+    double rank() const { return 1.0 + below + equal / 2.0; }
+};
+
+// The scores of members (any order, no NaN) with weights (not negative, any sum
+// above 0; empty: each member the same) against y.
+periodscore scoreforecast(std::span<const double> members, std::span<const double> weights, double y,
+                          const scoreoptions& options);
+
+// Each member in turn taken as what happened and the others, their weights
+// renormalised, as the forecast: out[i] scores member i, without a value when
+// the others weigh nothing. One sort for all of them.
+std::vector<std::optional<periodscore>> leaveoneout(std::span<const double> members, std::span<const double> weights,
+                                                    const scoreoptions& options);
+
+// One period of one outlook, scored or not.
+struct periodverdict {
+    std::string outlook;  // as named, or the left-out year
+    period days;
+    double observed = 0;
+    std::optional<periodscore> score;
+    double baselinecrps = 0;  // NaN when the baseline did not score the period
+};
+
+struct brierparts {
+    double threshold = 0;
+    double score = 0, reliability = 0, resolution = 0, uncertainty = 0, within = 0;
+};
+
+// The verdicts pooled. Means are NaN when nothing is scored.
+struct pooledscores {
+    std::int32_t scored = 0;
+    std::int32_t notscored = 0;
+    double crps = 0;
+    double faircrps = 0;  // NaN unless every scored period has one
+    double crpss = 0;     // NaN without a baseline or when its CRPS is 0
+    double coverage50 = 0, coverage80 = 0;
+    std::vector<brierparts> brier;
+    std::vector<double> pit;   // counts of PIT in tenths, 1.0 in the last
+    std::vector<double> rank;  // counts of ranks 1 to M + 1; empty with weights or M varying
+};
+
+pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
+
+// "measure,value" rows; the rows of the scored periods, written as they are made.
+std::string pooledcsv(const pooledscores& pooled, bool baseline);
+void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds);
+
+// ===========================================================================
+// The verify subcommand (verifycommand.cpp)
+// ===========================================================================
+
+struct verifyrequest {
+    std::vector<std::string> outlooks;  // directories of one outlook each; none: the current one
+    std::string observed;               // CSV file; empty with leaveoneout
+    bool leaveoneout = false;
+    std::string lake;
+    periodkind kind = periodkind::quartermonth;
+    periodstat stat = periodstat::mean;
+    scoreoptions options;
+    std::string weights;   // CSV "year,weight"; empty for equal weights
+    std::string baseline;  // directory of an outlook of the same span
+    std::string periodsfile;
+};
+
+struct verifyoutcome {
+    int status = 0;                     // 0 scored; 2 nothing to score
+    std::string output;                 // the pooled rows, for standard output
+    std::vector<std::string> messages;  // warnings, and why nothing was scored
+};
+
+// Reads, scores and pools; writes the periods file (renamed into place) when
+// asked and something was scored. readerror for bad input, nothing written.
+verifyoutcome verify(const verifyrequest& request);
+
+// ===========================================================================
 // Dates in what the companion writes (dates.cpp)
 // ===========================================================================
 
@@ -332,5 +451,97 @@ struct reportrequest {
 };
 
 int writereport(const reportrequest& request);
+// Climate-outlook weights of the scenario years (climatefile.cpp, weights.cpp,
+// weightscommand.cpp)
+// ===========================================================================
+
+enum class climatevariable { precip, evap, runoff, nbs };
+
+std::optional<climatevariable> variableofname(std::string_view name);
+std::string_view nameofvariable(climatevariable variable);
+
+// One row of a climate outlook: the probabilities that the total of a variable
+// over days first to last (millimetres) falls in the lowest, middle or highest
+// third, as fractions summing to 1. With lower and upper, the thirds are bounded
+// by them; without, by the scenario years' own ranks.
+struct climaterow {
+    std::size_t line = 0;  // of the file, for messages
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    climatevariable variable = climatevariable::precip;
+    double below = 0, near = 0, above = 0;
+    std::optional<double> lower, upper;
+};
+
+// The rows of a climate file (header first_date,last_date,variable,below,near,
+// above and optionally lower,upper) whose days lie within firstday to lastday.
+// Probabilities are fractions (a row summing to 1 within 0.01) or percentages
+// (100 within 1), one or the other in a file; each row is divided by its sum.
+// readerror naming the file and the line of a bad row.
+std::vector<climaterow> parseclimate(std::string_view text, std::string_view name, std::int32_t firstday,
+                                     std::int32_t lastday);
+std::vector<climaterow> readclimatefile(const std::filesystem::path& file, std::int32_t firstday, std::int32_t lastday);
+
+enum class tercile { below, near, above };
+
+// The third each of n totals falls in by its rank i (1-based, from the
+// smallest; tied totals take the lowest rank among them) and the position rule's
+// constant a: below when 3(i - a) < n + 1 - 2a, above when 3(i - a) > 2(n + 1 -
+// 2a), else near.
+std::vector<tercile> tercilesbyrank(std::span<const double> totals, double a);
+// The same by bounds: below under lower, above over upper, else near.
+std::vector<tercile> tercilesbybounds(std::span<const double> totals, double lower, double upper);
+
+// What one row asks of the weights: the third of each year, and the probability
+// of the lowest and the highest third.
+struct tercileask {
+    std::vector<tercile> years;
+    double below = 0;
+    double above = 0;
+};
+
+// Probability each third gets from the weights.
+struct tercileshares {
+    double below = 0, near = 0, above = 0;
+};
+tercileshares sharesof(const tercileask& ask, std::span<const double> weights);
+
+// Whether this build has the weights' solver (it needs Eigen); the other
+// throws readerror saying so when it has not.
+bool haveweightsolver();
+void requireweightsolver();
+
+// Weights of n years, not negative and summing to 1: those with the least sum
+// of squared differences between each row's asked below and above probabilities
+// and what they get, and among those the closest to equal weights. readerror
+// when built without the solver.
+std::vector<double> climateweights(std::span<const tercileask> asks, std::size_t n);
+
+// The sum of the parts' values of a lake as the tool combines them, with the
+// weight of each part (fractions summing to 1): precipitation by the parts' land
+// areas, runoff and evaporation by their lake areas. Parts in the tool's order.
+struct partweights {
+    std::vector<std::int32_t> parts;  // forecast-lake numbers
+    std::vector<double> precip, runoff, evap;
+};
+partweights partweightsof(std::int32_t lakeindex);
+
+// `rerove_outlook weights`: the year,weight CSV of the scenario years in dir
+// to out (or written into place as output), the report to err. Gives the exit
+// status: 0, or 3 when a probability is missed by more than 0.001; readerror on
+// bad input, with nothing written.
+struct weightsrequest {
+    std::filesystem::path climate;
+    std::string lake;  // empty: the one lake whose scenario files dir holds
+    std::string position = "weibull";
+    std::filesystem::path output;  // empty: out
+    std::filesystem::path dir = ".";
+};
+int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err);
+
+// The scenario years rerove_tivorn would take for the lake in dir: its own
+// listing and common years. readerror when dir cannot be listed or a part has
+// more files than the tool takes.
+std::vector<std::int32_t> scenarioyears(std::int32_t lakeindex, const std::filesystem::path& dir);
 
 }  // namespace outlook
