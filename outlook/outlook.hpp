@@ -4,6 +4,7 @@
 // console; nothing here writes to the console.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -321,6 +322,92 @@ struct verifyoutcome {
 // Reads, scores and pools; writes the periods file (renamed into place) when
 // asked and something was scored. readerror for bad input, nothing written.
 verifyoutcome verify(const verifyrequest& request);
+// Weighted statistics of the scenarios' period values (statistics.cpp)
+// ===========================================================================
+
+// What the statistics of a command ask for, checked.
+struct analysis {
+    periodkind kind = periodkind::quartermonth;
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    std::vector<double> levels = {90, 50, 10};  // exceedance percentages, in (0, 100)
+    std::vector<double> thresholds;             // in the stat's unit
+    bool weighted = false;                      // by a weights file:
+    std::map<std::int32_t, double> listed;      // its weights of years
+};
+
+// The scenarios taking part in one period: those with a value and a weight
+// above 0, values ascending. weights are theirs normalised to sum 1, in the
+// same order; empty when all are equal, so that equal weights give the
+// unweighted numbers exactly.
+struct periodsample {
+    std::vector<double> values;
+    std::vector<double> weights;
+    std::vector<std::size_t> scenarios;  // index in the ensemble of each value
+    std::int32_t missing = 0;            // scenarios without a value, whatever their weight
+};
+
+// values is [scenario][period]; weights one per scenario, empty for equal ones.
+periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
+                      std::size_t periodindex);
+
+struct periodsummary {
+    period days;
+    std::int32_t count = 0;  // scenarios of positive weight with a value
+    std::int32_t missing = 0;
+    // NaN when count is 0.
+    double min = 0, mean = 0, max = 0;
+    double effective = 0;        // 1 / sum of the squared normalised weights
+    std::vector<double> exceed;  // one per level
+    std::vector<double> above;   // share of the weight above each threshold
+};
+
+periodsummary summarise(const periodsample& sample, period days, const analysis& a);
+std::vector<periodsummary> summarise(std::span<const period> periods, const std::vector<std::vector<double>>& values,
+                                     std::span<const double> weights, const analysis& a);
+
+// The index of the period holding day, if any.
+std::optional<std::size_t> periodholding(std::span<const period> periods, std::int32_t day);
+
+// ===========================================================================
+// Analysis options of the command line (options.cpp)
+// ===========================================================================
+
+// The options as given; a subcommand takes those it offers.
+struct analysisoptions {
+    std::string period = "quarter-month";
+    std::string stat = "mean";
+    std::string position = "weibull";
+    std::string levels;  // a comma-separated list; empty for the command's default
+    std::vector<std::string> thresholds;
+    std::string weightsfile;  // empty for equal weights
+};
+
+// Checked options, the weights file read; readerror naming the option and what
+// is wrong with it. levelcount, when not 0, is the number of levels needed.
+analysis analysisof(const analysisoptions& options, std::string_view defaultlevels, std::size_t levelcount = 0);
+
+// An ensemble's values for the periods of an analysis, with the weights of
+// its scenario years (empty without a weights file; readerror as
+// readweightsfile and weightsofyears give, warnings as weightsofyears).
+struct periodset {
+    std::vector<period> periods;
+    std::vector<std::vector<double>> values;  // [scenario][period]
+    std::vector<double> weights;              // one per scenario, as listed
+};
+
+periodset periodsetof(const analysis& a, const ensemble& e, std::vector<std::string>& warnings);
+
+// ===========================================================================
+// Trace ranks (traces.cpp)
+// ===========================================================================
+
+// One row per period and scenario year, by period then year:
+// first_date,last_date,year,value_<u>,rank,weight,exceedance. Rank 1 is the
+// largest; tied values share the best rank and the smallest exceedance among
+// them. A year without a value has empty value, rank, weight and exceedance;
+// one of weight 0 has weight 0 and the others empty.
+std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a);
 
 // ===========================================================================
 // Dates in what the companion writes (dates.cpp)
@@ -329,6 +416,9 @@ verifyoutcome verify(const verifyrequest& request);
 // YYYY-MM-DD of a day sequence number, for the reports, messages and CSV texts;
 // "(no date)" for a negative one.
 std::string isodate(std::int32_t seq);
+// The day sequence number of a date YYYY-MM-DD of the calendar's years (1 to
+// 2999); none for any other text.
+std::optional<std::int32_t> dayofisodate(std::string_view text);
 
 // ===========================================================================
 // CSV text (csv.cpp)
@@ -341,6 +431,12 @@ std::string shortest(float value);
 std::string scenariocsv(const scenariodata& file);
 std::string tablecsv(const table& t);
 std::string summarycsv(std::span<const periodstats> stats);
+// The columns of the analysis; effective_scenarios when weighted.
+std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, bool weighted);
+
+// The text of a file written whole: under a temporary name in its directory,
+// renamed over name when complete. readerror when it cannot be written.
+void writefile(const std::filesystem::path& name, std::string_view text);
 
 // ===========================================================================
 // SVG fan chart (svg.cpp)
@@ -349,28 +445,38 @@ std::string summarycsv(std::span<const periodstats> stats);
 struct chartoptions {
     bool traces = false;
     std::optional<std::int32_t> highlight;  // a scenario year of the ensemble
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    // Exceedance percentages of the bands: the outer pair spans the largest
+    // and smallest, the inner pair the other two.
+    std::array<double, 4> levels = {90, 75, 25, 10};
+    std::vector<double> weights{};  // one per scenario; empty for equal weights
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
 };
 
 // A self-contained SVG document. Throws readerror when the highlighted year is
 // not one of the ensemble's.
 std::string fanchart(const ensemble& e, std::span<const period> periods, const chartoptions& options);
 
+// ===========================================================================
+// SVG exceedance chart of one period (exceedancechart.cpp)
+// ===========================================================================
+
+struct exceedanceoptions {
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    std::vector<double> weights{};  // one per scenario; empty for equal weights only
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
+};
+
+// The exceedance probability of each scenario's value for periods[which]
+// (0 to 100 % along x, the value along y), each scenario a point labelled
+// with its year; with weights, the weighted curve beside the equal-weight one.
+std::string exceedancechart(const ensemble& e, std::span<const period> periods, std::size_t which,
+                            const exceedanceoptions& options);
+
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);
-
-// ===========================================================================
-// Files written whole (output.cpp)
-// ===========================================================================
-
-// Writes bytes to a new temporary file in file's directory and renames it over
-// file (the end of a link, when file is one), keeping the bits of the file it
-// replaces. On any failure the temporary is removed, file is left as it was, and
-// a readerror names file and the cause.
-void writefile(const std::filesystem::path& file, std::string_view bytes);
-// The same for a writer that opens a file by name itself (a library's): write
-// fills the temporary it is given; an exception from it removes the temporary
-// and passes on.
-void writefile(const std::filesystem::path& file, const std::function<void(const std::filesystem::path&)>& write);
 
 // ===========================================================================
 // Texts for people (people.cpp)
