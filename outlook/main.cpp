@@ -284,6 +284,9 @@ int main(int argc, char** argv) {
         app.add_subcommand("report", "One self-contained HTML page of the outlook in DIR, to read, print or send");
     reportcommand->add_option("-o,--output", report.output, "the HTML file to write")->required();
     reportcommand->add_option("--lake", report.lake, "SUP, MHU, STC, ERI or ONT: needed when DIR holds several lakes");
+    reportcommand->add_option("--weights", report.weights, "a CSV year,weight of the scenario years");
+    reportcommand->add_option("--climate", report.climate, "a climate outlook: its rows, asked and achieved");
+    reportcommand->add_option("--observed", report.observed, "the observed daily supply: the verification scores");
     reportcommand->add_option("dir", report.dir,
                               "the directory of the tables and scenario files (default: the current one)");
     reportcommand->footer(std::string(exitnote));

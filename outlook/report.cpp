@@ -21,7 +21,7 @@ constexpr std::string_view style =
     "pre.check.failed{border-left-color:#d94801}\n"
     "figure{margin:.6rem 0;break-inside:avoid}figure svg{width:100%;height:auto;display:block}\n"
     "figcaption{font-size:.85rem;color:#555}\n"
-    ".grid{display:grid;grid-template-columns:repeat(auto-fill,minmax(300px,1fr));gap:.6rem}\n"
+    ".grid{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(420px,100%),1fr));gap:.6rem}\n"
     ".scroll{overflow-x:auto}\n"
     "table{border-collapse:collapse;font-size:.85rem;margin:.4rem 0}\n"
     "th,td{padding:.2rem .5rem;border-bottom:1px solid #e3e3e3;text-align:right;white-space:nowrap}\n"
@@ -31,7 +31,7 @@ constexpr std::string_view style =
     "@media (max-width:600px){body{padding:.5rem}h1{font-size:1.2rem}table{font-size:.75rem}}\n"
     "@page{size:A4;margin:14mm}\n"
     "@media print{body{max-width:none;padding:0}h2{break-after:avoid}.scroll{overflow:visible}"
-    "table{font-size:8pt}.grid{grid-template-columns:repeat(3,1fr)}section{break-inside:auto}}\n"
+    "table{font-size:8pt}.grid{grid-template-columns:repeat(2,1fr)}section{break-inside:auto}}\n"
     "</style>\n";
 
 // An SVG document of ours as an element of the page: without its XML declaration.
@@ -71,10 +71,10 @@ void section(std::string& out, const reportsection& s) {
     if (!s.preformatted.empty())
         out += std::string("<pre class=\"check") + (s.alert ? " failed" : "") + "\">" + markupescaped(s.preformatted) +
                "</pre>\n";
+    for (const reporttable& t : s.tables) table(out, t);
     if (s.figures.size() > 1) out += "<div class=\"grid\">\n";
     for (const reportfigure& f : s.figures) figure(out, f);
     if (s.figures.size() > 1) out += "</div>\n";
-    for (const reporttable& t : s.tables) table(out, t);
     for (const std::string& n : s.notes) out += "<p class=\"note\">" + markupescaped(n) + "</p>\n";
     out += "</section>\n";
 }
