@@ -14,29 +14,23 @@ namespace subs = rerove_tivorn_subs;
 
 constexpr std::int32_t lakes = 5;
 
-std::string codeof(std::int32_t lakeindex) {
-    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
-    std::transform(code.begin(), code.end(), code.begin(), [](char c) { return static_cast<char>(c - 'a' + 'A'); });
-    return code;
-}
-
 // The tables of a directory: of lake when it is given, else of the one lake
 // whose tables are there.
 std::vector<fs::path> tablesindir(const fs::path& dir, std::int32_t lakeindex) {
     if (lakeindex != 0) {
-        std::vector<fs::path> found = tablesoflake(codeof(lakeindex), dir);
-        if (found.empty()) throw readerror(dir.string() + ": holds no tables of " + codeof(lakeindex));
+        std::vector<fs::path> found = tablesoflake(lakecodeof(lakeindex), dir);
+        if (found.empty()) throw readerror(dir.string() + ": holds no tables of " + lakecodeof(lakeindex));
         return found;
     }
     std::vector<fs::path> found;
     std::string held;
     for (std::int32_t lake = 1; lake <= lakes; ++lake) {
-        std::vector<fs::path> these = tablesoflake(codeof(lake), dir);
+        std::vector<fs::path> these = tablesoflake(lakecodeof(lake), dir);
         if (these.empty()) continue;
         if (!found.empty())
-            throw readerror(dir.string() + ": holds tables of " + held + " and " + codeof(lake) +
+            throw readerror(dir.string() + ": holds tables of " + held + " and " + lakecodeof(lake) +
                             ": name the lake with --lake");
-        held = codeof(lake);
+        held = lakecodeof(lake);
         found = std::move(these);
     }
     if (found.empty()) throw readerror(dir.string() + ": holds no tables (<xx>DNBS_<year>.txt)");
@@ -44,6 +38,12 @@ std::vector<fs::path> tablesindir(const fs::path& dir, std::int32_t lakeindex) {
 }
 
 }  // namespace
+
+std::string lakecodeof(std::int32_t lakeindex) {
+    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
+    std::transform(code.begin(), code.end(), code.begin(), [](char c) { return static_cast<char>(c - 'a' + 'A'); });
+    return code;
+}
 
 std::vector<fs::path> tablefiles(std::span<const std::string> inputs, std::string_view lake) {
     std::int32_t lakeindex = 0;

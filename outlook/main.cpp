@@ -279,6 +279,18 @@ int main(int argc, char** argv) {
     CLI::App* tracescommand = addtraces(app, tracesrequest);
     CLI::App* plotcommand = addplot(app, request);
 
+    outlook::reportrequest report;
+    CLI::App* reportcommand =
+        app.add_subcommand("report", "One self-contained HTML page of the outlook in DIR, to read, print or send");
+    reportcommand->add_option("-o,--output", report.output, "the HTML file to write")->required();
+    reportcommand->add_option("--lake", report.lake, "SUP, MHU, STC, ERI or ONT: needed when DIR holds several lakes");
+    reportcommand->add_option("--weights", report.weights, "a CSV year,weight of the scenario years");
+    reportcommand->add_option("--climate", report.climate, "a climate outlook: its rows, asked and achieved");
+    reportcommand->add_option("--observed", report.observed, "the observed daily supply: the verification scores");
+    reportcommand->add_option("dir", report.dir,
+                              "the directory of the tables and scenario files (default: the current one)");
+    reportcommand->footer(std::string(exitnote));
+
     std::string checklake;
     std::string checkdir = ".";
     CLI::App* checkcommand = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
@@ -309,6 +321,7 @@ int main(int argc, char** argv) {
         if (*tracescommand) return traces(tracesrequest);
         if (*plotcommand) return plot(request);
         if (*exportcommand) return outlook::exportcommand(exportrequest);
+        if (*reportcommand) return outlook::writereport(report);
         if (*weightscommand) return outlook::runweights(weights, std::cout, std::cerr);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";

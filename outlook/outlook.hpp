@@ -132,6 +132,8 @@ double exceeded(std::span<const double> descending, double p);
 // be empty unless a directory holds tables of more than one lake. readerror for
 // an unknown lake, a directory without tables or a name that is neither.
 std::vector<std::filesystem::path> tablefiles(std::span<const std::string> inputs, std::string_view lake);
+// The code of a lake index (1 to 5) as the tool takes it: "SUP" ... "ONT".
+std::string lakecodeof(std::int32_t lakeindex);
 ensemble readensemble(std::span<const std::string> inputs, std::string_view lake);
 
 // ===========================================================================
@@ -612,9 +614,117 @@ struct weightsrequest {
 };
 int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err);
 
+// What a climate file asks of the scenario years the tool would take in dir:
+// the years, the rows and each row's thirds. readerror as runweights gives.
+struct climateasks {
+    std::vector<std::int32_t> years;
+    std::vector<climaterow> rows;
+    std::vector<tercileask> asks;
+};
+climateasks climateasksof(const weightsrequest& request);
+
 // The scenario years rerove_tivorn would take for the lake in dir: its own
 // listing and common years. readerror when dir cannot be listed or a part has
 // more files than the tool takes.
 std::vector<std::int32_t> scenarioyears(std::int32_t lakeindex, const std::filesystem::path& dir);
+
+// ===========================================================================
+// Texts for people (people.cpp)
+// ===========================================================================
+
+// Text for HTML or XML, in content or in an attribute's quotes: & < > " ' escaped.
+std::string markupescaped(std::string_view text);
+
+// A number rounded to decimals with its thousands separated by commas, a minus
+// sign (U+2212) before a negative one; an en dash for NaN.
+std::string forpeople(double value, int decimals);
+
+// The lake's name in full ("Mich-Huron"); fallback for an index outside 1 to 5.
+std::string lakenameof(std::int32_t lakeindex, std::string_view fallback);
+
+// ===========================================================================
+// Histogram chart (histogramchart.cpp)
+// ===========================================================================
+
+// Bars of counts (fractional ones too) over their class labels, as an SVG
+// element without XML declaration.
+std::string histogramchart(std::string_view title, std::span<const std::string> labels, std::span<const double> counts);
+
+// ===========================================================================
+// The report page (report.cpp)
+// ===========================================================================
+
+// One of the companion's SVG charts, placed on the page with its id.
+struct reportfigure {
+    std::string id;
+    std::string caption;
+    std::string svg;
+};
+
+// A table of texts for people (already rounded), with its header.
+struct reporttable {
+    std::string id;
+    std::string caption;
+    std::vector<std::string> headers;
+    std::vector<std::vector<std::string>> rows;
+};
+
+struct reportsection {
+    std::string id;
+    std::string heading;
+    std::vector<std::string> paragraphs;
+    std::string preformatted;  // lines as they are (the check's report)
+    bool alert = false;        // the preformatted lines tell of a failure
+    std::vector<reportfigure> figures;
+    std::vector<reporttable> tables;
+    std::vector<std::string> notes;
+};
+
+struct reportcontent {
+    std::string title;
+    std::vector<std::string> facts;  // lines under the title
+    std::vector<reportsection> sections;
+};
+
+// The whole page: every text of content escaped, the figures' SVG inline.
+std::string reportpage(const reportcontent& content);
+
+// One row of a climate outlook as the report shows it.
+struct reportclimaterow {
+    std::string days;      // "2025-06-01 to 2025-08-31"
+    std::string variable;  // precip, evap, runoff or nbs
+    tercileshares asked, got;
+};
+
+// What the report of an outlook is made from besides its tables.
+struct reportinputs {
+    std::string dir;              // the directory of the tables, as people find it
+    std::string made;             // when the page was made, for people
+    std::vector<double> weights;  // one per scenario of the ensemble; empty for equal weights
+    std::string weightsfrom;      // where they come from, for people
+    std::vector<reportclimaterow> climate;
+    std::string climatefrom;
+    std::string verification;  // verify's pooled "measure,value" CSV; empty for none
+    std::string observedfrom;
+};
+
+// The verification section: the pooled scores for people and the histograms.
+reportsection verificationsection(std::string_view pooledcsv, std::string_view from);
+
+// The sections of an outlook's report: the check of its directory, the fan
+// chart, the monthly summary of flows and depths.
+reportcontent outlookreport(const ensemble& e, const reportinputs& in);
+
+// The report subcommand: the page of the outlook in dir written to output.
+struct reportrequest {
+    std::string dir = ".";
+    std::string lake;
+    std::string output;
+    std::string weights;   // a CSV year,weight
+    std::string climate;   // a climate outlook, as weights takes it
+    std::string observed;  // the observed supply, as verify takes it
+};
+
+int writereport(const reportrequest& request);
 
 }  // namespace outlook

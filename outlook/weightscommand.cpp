@@ -219,28 +219,34 @@ std::string weightscsv(std::span<const std::int32_t> years, std::span<const doub
 
 }  // namespace
 
-int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err) {
-    requireweightsolver();
+climateasks climateasksof(const weightsrequest& request) {
     const std::optional<positionrule> rule = positionofname(request.position);
     if (!rule)
         throw readerror("unknown position rule '" + request.position +
                         "' (weibull, hazen, cunnane, gringorten or median)");
+    climateasks c;
     const std::int32_t lakeindex = lakeof(request);
-    const std::vector<std::int32_t> years = scenarioyears(lakeindex, request.dir);
-    if (years.empty())
+    c.years = scenarioyears(lakeindex, request.dir);
+    if (c.years.empty())
         throw readerror(request.dir.string() + ": no scenario year common to all parts of " +
                         std::string(iolayer::trimright(fcstutil::levlkname10[subs::at(lakeindex)])));
-    const subs::DayRange span = spanof(lakeindex, years, request.dir);
-    const std::vector<climaterow> rows = readclimatefile(request.climate, span.first, span.last);
-    const std::vector<std::vector<double>> totals = totalsof(request, rows, lakeindex, years, span);
-    const std::vector<tercileask> asks = asksof(request, rows, totals, years, positionconstant(*rule));
-    const std::vector<double> weights = climateweights(asks, years.size());
-    const std::string csv = weightscsv(years, weights);
+    const subs::DayRange span = spanof(lakeindex, c.years, request.dir);
+    c.rows = readclimatefile(request.climate, span.first, span.last);
+    const std::vector<std::vector<double>> totals = totalsof(request, c.rows, lakeindex, c.years, span);
+    c.asks = asksof(request, c.rows, totals, c.years, positionconstant(*rule));
+    return c;
+}
+
+int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err) {
+    requireweightsolver();
+    const climateasks c = climateasksof(request);
+    const std::vector<double> weights = climateweights(c.asks, c.years.size());
+    const std::string csv = weightscsv(c.years, weights);
     if (request.output.empty())
         out << csv;
     else
         writefile(request.output, csv);
-    return report(request, rows, asks, weights, err) ? 0 : 3;
+    return report(request, c.rows, c.asks, weights, err) ? 0 : 3;
 }
 
 }  // namespace outlook

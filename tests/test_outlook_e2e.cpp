@@ -94,6 +94,32 @@ TEST_F(OutlookRun, TablesOfDirectoriesAndTheCurrentOne) {
     EXPECT_EQ(outlook({"summary", "--lake", "SUP", "."}).out, all);
 }
 
+// The report's sections of weights and verification, and no page on bad input.
+TEST_F(OutlookRun, ReportWithWeightsAndVerification) {
+    testsupport::writefile("w.csv", "year,weight\n1950,1\n1951,1\n1952,2\n1953,0\n");
+    const runresult dumped = outlook({"dump", "spDNBS_1950.txt"});
+    testsupport::writefile("obs.csv", dumped.out);
+    const runresult run = outlook({"report", "-o", "page.html", "--weights", "w.csv", "--observed", "obs.csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::string page = testsupport::readfile("page.html");
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(page.substr(page.find("<html")).c_str()));
+    for (const char* id : {"check", "fanchart", "exceedance-1", "monthly-flow", "monthly-depth", "weights-table",
+                           "verification-table", "pit-histogram"})
+        EXPECT_TRUE(doc.select_node(("//*[@id='" + std::string(id) + "']").c_str())) << id;
+    EXPECT_TRUE(doc.select_node("//td[.='Periods scored']"));
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"report", "-o", "bad.html", "--weights", "nothere.csv"},
+                                               {"report", "-o", "bad.html", "--observed", "w.csv"},
+                                               {"report", "-o", "bad.html", "elsewhere"}}) {
+        const runresult bad = outlook(args);
+        EXPECT_EQ(bad.status, 1) << args[4];
+        EXPECT_NE(bad.err.find("rerove_outlook: "), std::string::npos);
+        EXPECT_FALSE(fs::exists("bad.html"));
+    }
+}
+
 TEST_F(OutlookRun, PlotWritesAChartThatParses) {
     const runresult run = outlook({"plot", "--lake", "SUP", "--traces", "--highlight", "1951", "-o", "chart.svg"});
     EXPECT_EQ(run.status, 0) << run.err;
