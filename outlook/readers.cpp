@@ -1,10 +1,22 @@
 // Scenario files and the tool's tables read back.
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <exception>
 #include <fstream>
 #include <limits>
+#include <memory>
+#include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "errorprocess/errorprocess.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
@@ -20,6 +32,7 @@ constexpr std::size_t headerlines = 7;
 // Years the calendar covers.
 constexpr std::int32_t firstyear = 1;
 constexpr std::int32_t lastyear = 2999;
+constexpr std::size_t maxreaders = 4;  // threads reading tables at once
 
 std::string wholefile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -31,6 +44,42 @@ std::string wholefile(const std::filesystem::path& file) {
     if (size < 0 || !in.read(bytes.data(), size)) throw readerror(file.string() + ": cannot be read");
     return bytes;
 }
+
+// The bytes of one file after another in one buffer, grown as needed and never
+// cleared: tables are read without a copy into a string or zeroed memory.
+class filebuffer {
+public:
+    std::string_view read(const std::filesystem::path& file) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw readerror(file.string() + ": cannot be opened");
+        struct ::stat st {};
+        std::size_t size = 0;
+        bool ok = ::fstat(fd, &st) == 0;
+        if (ok) reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1);  // + 1: end of file in one read
+        while (ok) {
+            if (size == capacity_) reserve(2 * capacity_);
+            const ::ssize_t got = ::read(fd, data_.get() + size, capacity_ - size);
+            if (got < 0 && errno == EINTR) continue;
+            ok = got >= 0;
+            if (got <= 0) break;
+            size += static_cast<std::size_t>(got);
+        }
+        ::close(fd);
+        if (!ok) throw readerror(file.string() + ": cannot be read");
+        return {data_.get(), size};
+    }
+
+private:
+    void reserve(std::size_t bytes) {
+        if (bytes <= capacity_) return;
+        auto grown = std::make_unique_for_overwrite<char[]>(bytes);
+        std::memcpy(grown.get(), data_.get(), capacity_);
+        data_ = std::move(grown);
+        capacity_ = bytes;
+    }
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+};
 
 // A record of the bytes of a scenario file.
 const std::byte* record(const std::string& bytes, std::size_t n) {
@@ -122,29 +171,92 @@ struct daycollector {
         if (ended) throw readerror(name + ": a day outside the outlook lies within it, before " + isodate(seq));
         if (values.empty()) firstday = seq;
         lastday = seq;
+        values.push_back(valueof(field, readable));
+    }
+    // The days of a row from first: those of a row within the outlook's days
+    // go in at once, any other row day by day.
+    void addrow(std::int32_t first, std::span<const float> fields, std::span<const bool> readable,
+                const std::string& name) {
+        bool within = !ended && !values.empty();
+        for (std::size_t k = 0; k < fields.size(); ++k) within = within && !(readable[k] && fields[k] == special.outside);
+        if (!within) {
+            for (std::size_t k = 0; k < fields.size(); ++k)
+                add(first + static_cast<std::int32_t>(k), fields[k], readable[k], name);
+            return;
+        }
+        for (std::size_t k = 0; k < fields.size(); ++k) values.push_back(valueof(fields[k], readable[k]));
+        lastday = first + static_cast<std::int32_t>(fields.size()) - 1;
+    }
+    // m3/s of a field (tens of m3/s); + 0.0 makes -0. a plain 0.
+    [[nodiscard]] double valueof(float field, bool readable) const {
         const bool missing = !readable || field == special.missing;
-        values.push_back(missing ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(field) * 10.0 + 0.0);
+        return missing ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(field) * 10.0 + 0.0;
     }
 };
 
-rowkey readrow(std::string_view line, std::size_t number, const std::string& name, daycollector& days) {
+// The days of a row's quarter-month as keldautil::daysinqtrmon gives them, the
+// month's length kept from the row before when it is of the same month.
+struct monthlength {
+    std::int32_t year = 0, month = 0, days = 0;
+};
+
+std::int32_t daysofrow(const rowkey& key, monthlength& known) {
+    if (errorprocess::errorlevel != 0) return keldautil::daysinqtrmon(key.q, key.month, key.year);
+    if (key.year != known.year || key.month != known.month)
+        known = {key.year, key.month, keldautil::daysinmonth(key.month, key.year)};
+    return keldautil::endofqtr2(known.days, key.q) - keldautil::startofqtr2(known.days, key.q) + 1;
+}
+
+// The key columns (I5, I3, I2) when each is blanks then digits, as the tool
+// writes them; false sends the row to iolayer::readints.
+bool quickkey(std::string_view line, std::array<std::int32_t, 3>& key) {
+    if (line.size() < 10) return false;
+    constexpr std::array<std::size_t, 4> starts = {0, 5, 8, 10};
+    for (std::size_t f = 0; f < 3; ++f) {
+        std::size_t i = starts[f];
+        while (i < starts[f + 1] && line[i] == ' ') ++i;
+        if (i == starts[f + 1]) return false;
+        std::int32_t v = 0;
+        for (; i < starts[f + 1]; ++i) {
+            const auto d = static_cast<unsigned char>(line[i] - '0');
+            if (d > 9) return false;
+            v = v * 10 + d;
+        }
+        key[f] = v;
+    }
+    return true;
+}
+
+// Where the next row should start: the key after the previous row's and its
+// first day, the calendar having no gaps between quarter-months.
+struct nextrow {
+    std::optional<rowkey> key;
+    std::int32_t firstday = 0;
+    monthlength month;
+};
+
+rowkey readrow(std::string_view line, std::size_t number, const std::string& name, daycollector& days,
+               nextrow& next) {
     const auto where = [&] { return name + " line " + std::to_string(number); };
     constexpr std::array<std::size_t, 3> widths = {5, 3, 2};
-    std::array<std::int32_t, 3> key{};
-    if (!iolayer::readints(line, 1, widths, key) || key[0] < firstyear || key[0] > lastyear || key[1] < 1 ||
-        key[1] > 12 || key[2] < 1 || key[2] > 4)
+    std::array<std::int32_t, 3> k{};
+    if ((!quickkey(line, k) && !iolayer::readints(line, 1, widths, k)) || k[0] < firstyear || k[0] > lastyear ||
+        k[1] < 1 || k[1] > 12 || k[2] < 1 || k[2] > 4)
         throw readerror(where() + ": not a row of year, month and quarter-month");
-    const std::int32_t length = keldautil::daysinqtrmon(key[2], key[1], key[0]);
-    if (iolayer::trimright(line).size() < 10 + 8 * static_cast<std::size_t>(length))
-        throw readerror(where() + ": truncated (" + std::to_string(length) + " values expected)");
-    const std::int32_t first = keldautil::sequencefromymqd(key[0], key[1], key[2], 1);
-    for (std::int32_t k = 0; k < length; ++k) {
-        float field = 0;
-        const bool readable =
-            iolayer::readreal(line.substr(10 + 8 * static_cast<std::size_t>(k), 8), 0, field) && std::isfinite(field);
-        days.add(first + k, field, readable, name);
-    }
-    return {key[0], key[1], key[2]};
+    const rowkey key{k[0], k[1], k[2]};
+    const std::int32_t length = daysofrow(key, next.month);
+    const auto used = 10 + 8 * static_cast<std::size_t>(length);
+    if (iolayer::trimright(line).size() < used) throw readerror(where() + ": truncated (" + std::to_string(length) + " values expected)");
+    const std::int32_t first =
+        next.key == key ? next.firstday : keldautil::sequencefromymqd(key.year, key.month, key.q, 1);
+    std::array<float, 8> fields{};
+    std::array<bool, 8> readable{};
+    const auto n = std::min(fields.size(), static_cast<std::size_t>(length));
+    for (std::size_t d = 0; d < n; ++d) readable[d] = readtablefield(line.substr(10 + 8 * d, 8), fields[d]);
+    days.addrow(first, std::span(fields).first(n), std::span(readable).first(n), name);
+    next.key = key.following();
+    next.firstday = first + length;
+    return key;
 }
 
 std::int32_t yearofname(const std::string& filename) {
@@ -154,7 +266,48 @@ std::int32_t yearofname(const std::string& filename) {
     return iolayer::readint(filename.substr(pos + 5, 4), year) ? year : 0;
 }
 
+table readtable(const std::filesystem::path& file, filebuffer& buffer) {
+    table t = parsetable(buffer.read(file), file.string());
+    t.year = yearofname(file.filename().string());
+    return t;
+}
+
 }  // namespace
+
+bool quickf80(std::string_view field, float& value) {
+    if constexpr (std::endian::native != std::endian::little) return false;
+    if (field.size() != 8) return false;
+    std::uint64_t w = 0;  // column k of the field in byte k
+    std::memcpy(&w, field.data(), 8);
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    constexpr std::uint64_t highs = 0x8080808080808080 >> 8;  // the high bit of bytes 0 to 6
+    // 0x80 in each byte of x that is zero, without carries between bytes.
+    const auto zeros = [](std::uint64_t x) {
+        constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+        return ~(((x & low7) + low7) | x | low7);
+    };
+    const auto bytemask = [](std::uint64_t flags) { return (flags >> 7) * 0xFF; };
+    const std::uint64_t digit =
+        zeros((w & (ones * 0xF0)) ^ (ones * 0x30)) & ~(((w & (ones * 0x0F)) + ones * 6) << 3) & highs;
+    const std::uint64_t minus = zeros(w ^ (ones * '-')) & highs;
+    if ((w >> 56) != '.' || ((digit | minus | zeros(w ^ (ones * ' '))) & highs) != highs) return false;
+    // Blanks, then at most one minus, then digits up to the point.
+    const std::uint64_t lead = bytemask(~digit & highs);
+    const std::uint64_t sign = bytemask(minus);
+    if ((lead & (lead + 1)) != 0 || (digit >> 55) == 0 || (sign & ~(lead & ~(lead >> 8))) != 0) return false;
+    // The seven digit columns as one number, the first the most significant.
+    std::uint64_t v = ((w & bytemask(digit)) & (ones * 0x0F)) << 8;
+    v = (v * 2561) >> 8 & 0x00FF00FF00FF00FF;
+    v = (v * 6553601) >> 16 & 0x0000FFFF0000FFFF;
+    v = (v * 42949672960001) >> 32;
+    const auto number = static_cast<float>(static_cast<std::uint32_t>(v));  // below 10^7: exact
+    value = sign != 0 ? -number : number;
+    return true;
+}
+
+bool readtablefield(std::string_view field, float& value) {
+    return quickf80(field, value) || (iolayer::readreal(field, 0, value) && std::isfinite(value));
+}
 
 scenariodata readscenariofile(const std::filesystem::path& file) {
     const std::string bytes = wholefile(file);
@@ -186,11 +339,13 @@ table parsetable(std::string_view text, std::string_view name) {
     table t;
     t.lake = h.lake;
     daycollector days;
+    days.values.reserve(text.size() / 8);  // a day takes at least its 8 columns
     std::optional<rowkey> previous;
+    nextrow next;
     std::string_view line;
     while (in.next(line)) {
         if (iolayer::trimright(line).empty()) continue;
-        const rowkey key = readrow(line, in.number(), n, days);
+        const rowkey key = readrow(line, in.number(), n, days, next);
         if (previous ? key != previous->following() : key.year != h.startyear || key.q != 1)
             throw readerror(n + " line " + std::to_string(in.number()) + ": rows are not consecutive quarter-months");
         previous = key;
@@ -206,9 +361,35 @@ table parsetable(std::string_view text, std::string_view name) {
 }
 
 table readtable(const std::filesystem::path& file) {
-    table t = parsetable(wholefile(file), file.string());
-    t.year = yearofname(file.filename().string());
-    return t;
+    filebuffer buffer;
+    return readtable(file, buffer);
+}
+
+std::vector<table> readtables(std::span<const std::filesystem::path> files) {
+    std::vector<table> tables(files.size());
+    std::vector<std::exception_ptr> failures(files.size());
+    std::atomic<std::size_t> taken = 0;
+    const auto work = [&] {
+        filebuffer buffer;
+        for (std::size_t i = taken++; i < files.size(); i = taken++) {
+            try {
+                tables[i] = readtable(files[i], buffer);
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        }
+    };
+    // Each reader takes the next table; two tables or more a reader.
+    const std::size_t readers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, maxreaders);
+    std::vector<std::jthread> helpers;
+    for (std::size_t r = 1; r < std::min(readers, files.size() / 2); ++r) helpers.emplace_back(work);
+    work();
+    helpers.clear();
+    // The failure of the first table in order, as reading them in turn would give.
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    return tables;
 }
 
 bool looksliketable(const std::filesystem::path& file) {
