@@ -67,6 +67,10 @@ bool readtablefield(std::string_view field, float& value);
 // digits, the point in the last column) read as one word, to the value
 // readreal gives; false for any other text.
 bool quickf80(std::string_view field, float& value);
+// Consecutive fields from the start of text, as readtablefield reads each:
+// values.size() of them, at most 8 (a row); readable[k] false for a field that
+// does not read. With 64 bytes of text or more, a whole row is read at once.
+void readtablefields(std::string_view text, std::span<float> values, std::span<bool> readable);
 
 // Whether the file starts as a table does (text beginning with '#').
 bool looksliketable(const std::filesystem::path& file);

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -178,13 +177,17 @@ struct daycollector {
     void addrow(std::int32_t first, std::span<const float> fields, std::span<const bool> readable,
                 const std::string& name) {
         bool within = !ended && !values.empty();
-        for (std::size_t k = 0; k < fields.size(); ++k) within = within && !(readable[k] && fields[k] == special.outside);
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            within = within && !(readable[k] && fields[k] == special.outside);
         if (!within) {
             for (std::size_t k = 0; k < fields.size(); ++k)
                 add(first + static_cast<std::int32_t>(k), fields[k], readable[k], name);
             return;
         }
-        for (std::size_t k = 0; k < fields.size(); ++k) values.push_back(valueof(fields[k], readable[k]));
+        const std::size_t at = values.size();
+        values.resize(at + fields.size());
+        double* out = values.data() + at;
+        for (std::size_t k = 0; k < fields.size(); ++k) out[k] = valueof(fields[k], readable[k]);
         lastday = first + static_cast<std::int32_t>(fields.size()) - 1;
     }
     // m3/s of a field (tens of m3/s); + 0.0 makes -0. a plain 0.
@@ -235,7 +238,8 @@ struct nextrow {
     monthlength month;
 };
 
-rowkey readrow(std::string_view line, std::size_t number, const std::string& name, daycollector& days,
+// line lies in a text that goes on to rest.
+rowkey readrow(std::string_view line, const char* rest, std::size_t number, const std::string& name, daycollector& days,
                nextrow& next) {
     const auto where = [&] { return name + " line " + std::to_string(number); };
     constexpr std::array<std::size_t, 3> widths = {5, 3, 2};
@@ -246,13 +250,16 @@ rowkey readrow(std::string_view line, std::size_t number, const std::string& nam
     const rowkey key{k[0], k[1], k[2]};
     const std::int32_t length = daysofrow(key, next.month);
     const auto used = 10 + 8 * static_cast<std::size_t>(length);
-    if (iolayer::trimright(line).size() < used) throw readerror(where() + ": truncated (" + std::to_string(length) + " values expected)");
+    if (iolayer::trimright(line).size() < used)
+        throw readerror(where() + ": truncated (" + std::to_string(length) + " values expected)");
     const std::int32_t first =
         next.key == key ? next.firstday : keldautil::sequencefromymqd(key.year, key.month, key.q, 1);
     std::array<float, 8> fields{};
     std::array<bool, 8> readable{};
     const auto n = std::min(fields.size(), static_cast<std::size_t>(length));
-    for (std::size_t d = 0; d < n; ++d) readable[d] = readtablefield(line.substr(10 + 8 * d, 8), fields[d]);
+    // The fields and what follows them in the text, which the reading of a whole row may look at.
+    readtablefields(std::string_view(line.data() + 10, static_cast<std::size_t>(rest - line.data() - 10)),
+                    std::span(fields).first(n), std::span(readable).first(n));
     days.addrow(first, std::span(fields).first(n), std::span(readable).first(n), name);
     next.key = key.following();
     next.firstday = first + length;
@@ -273,41 +280,6 @@ table readtable(const std::filesystem::path& file, filebuffer& buffer) {
 }
 
 }  // namespace
-
-bool quickf80(std::string_view field, float& value) {
-    if constexpr (std::endian::native != std::endian::little) return false;
-    if (field.size() != 8) return false;
-    std::uint64_t w = 0;  // column k of the field in byte k
-    std::memcpy(&w, field.data(), 8);
-    constexpr std::uint64_t ones = 0x0101010101010101;
-    constexpr std::uint64_t highs = 0x8080808080808080 >> 8;  // the high bit of bytes 0 to 6
-    // 0x80 in each byte of x that is zero, without carries between bytes.
-    const auto zeros = [](std::uint64_t x) {
-        constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
-        return ~(((x & low7) + low7) | x | low7);
-    };
-    const auto bytemask = [](std::uint64_t flags) { return (flags >> 7) * 0xFF; };
-    const std::uint64_t digit =
-        zeros((w & (ones * 0xF0)) ^ (ones * 0x30)) & ~(((w & (ones * 0x0F)) + ones * 6) << 3) & highs;
-    const std::uint64_t minus = zeros(w ^ (ones * '-')) & highs;
-    if ((w >> 56) != '.' || ((digit | minus | zeros(w ^ (ones * ' '))) & highs) != highs) return false;
-    // Blanks, then at most one minus, then digits up to the point.
-    const std::uint64_t lead = bytemask(~digit & highs);
-    const std::uint64_t sign = bytemask(minus);
-    if ((lead & (lead + 1)) != 0 || (digit >> 55) == 0 || (sign & ~(lead & ~(lead >> 8))) != 0) return false;
-    // The seven digit columns as one number, the first the most significant.
-    std::uint64_t v = ((w & bytemask(digit)) & (ones * 0x0F)) << 8;
-    v = (v * 2561) >> 8 & 0x00FF00FF00FF00FF;
-    v = (v * 6553601) >> 16 & 0x0000FFFF0000FFFF;
-    v = (v * 42949672960001) >> 32;
-    const auto number = static_cast<float>(static_cast<std::uint32_t>(v));  // below 10^7: exact
-    value = sign != 0 ? -number : number;
-    return true;
-}
-
-bool readtablefield(std::string_view field, float& value) {
-    return quickf80(field, value) || (iolayer::readreal(field, 0, value) && std::isfinite(value));
-}
 
 scenariodata readscenariofile(const std::filesystem::path& file) {
     const std::string bytes = wholefile(file);
@@ -345,7 +317,7 @@ table parsetable(std::string_view text, std::string_view name) {
     std::string_view line;
     while (in.next(line)) {
         if (iolayer::trimright(line).empty()) continue;
-        const rowkey key = readrow(line, in.number(), n, days, next);
+        const rowkey key = readrow(line, text.data() + text.size(), in.number(), n, days, next);
         if (previous ? key != previous->following() : key.year != h.startyear || key.q != 1)
             throw readerror(n + " line " + std::to_string(in.number()) + ": rows are not consecutive quarter-months");
         previous = key;
