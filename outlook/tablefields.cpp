@@ -1,6 +1,7 @@
 // The F8.0 fields of a table's rows: the shapes the tool's edit gives, read a
 // word or a whole row at a time, and anything else through iolayer::readreal,
 // which stays the reference for what a field means.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -106,6 +107,11 @@ void readtablefields(std::string_view text, std::span<float> values, std::span<b
     float row[rowbytes / width];
     if (n <= rowbytes / width && text.size() >= rowbytes && std::endian::native == std::endian::little && hasavx2())
         quick = quickrow(text.data(), row);
+    if (const unsigned all = (1U << n) - 1; (quick & all) == all) {
+        std::copy_n(row, n, values.begin());
+        std::fill_n(readable.begin(), n, true);
+        return;
+    }
     for (std::size_t k = 0; k < n; ++k) {
         if ((quick >> k & 1U) != 0) {
             values[k] = row[k];
