@@ -264,11 +264,19 @@ public:
         if (errorprocess::errorlevel != 0) return keldautil::daysinqtrmon(key.q, key.month, key.year);
         std::int8_t& days = days_[static_cast<std::size_t>(12 * (key.year - firstyear) + key.month - 1)];
         if (days == 0) days = static_cast<std::int8_t>(keldautil::daysinmonth(key.month, key.year));
-        return keldautil::endofqtr2(days, key.q) - keldautil::startofqtr2(days, key.q) + 1;
+        const auto split = static_cast<std::size_t>(days - shortest);
+        if (split >= splits_.size()) return keldautil::endofqtr2(days, key.q) - keldautil::startofqtr2(days, key.q) + 1;
+        std::int8_t& length = splits_[split][static_cast<std::size_t>(key.q - 1)];
+        if (length == 0)
+            length =
+                static_cast<std::int8_t>(keldautil::endofqtr2(days, key.q) - keldautil::startofqtr2(days, key.q) + 1);
+        return length;
     }
 
 private:
+    static constexpr std::int32_t shortest = 28;  // days of the shortest month
     std::vector<std::int8_t> days_ = std::vector<std::int8_t>(12 * static_cast<std::size_t>(lastyear - firstyear + 1));
+    std::array<std::array<std::int8_t, 4>, 4> splits_{};  // [month length - 28][q - 1]
 };
 
 // What one thread keeps from one table to the next.
@@ -310,7 +318,7 @@ rowkey readrow(std::string_view line, const char* rest, std::size_t number, cons
     const rowkey key{k[0], k[1], k[2]};
     const std::int32_t length = months.daysofrow(key);
     const auto used = 10 + 8 * static_cast<std::size_t>(length);
-    if (iolayer::trimright(line).size() < used)
+    if (line.size() < used || (line.back() == ' ' && iolayer::trimright(line).size() < used))
         throw readerror(where() + ": truncated (" + std::to_string(length) + " values expected)");
     const std::int32_t first =
         next.key == key ? next.firstday : keldautil::sequencefromymqd(key.year, key.month, key.q, 1);
@@ -381,7 +389,7 @@ table parsetable(std::string_view text, std::string_view name, monthlengths& mon
     nextrow next;
     std::string_view line;
     while (in.next(line)) {
-        if (iolayer::trimright(line).empty()) continue;
+        if (line.empty() || (line.back() == ' ' && iolayer::trimright(line).empty())) continue;
         const rowkey key = readrow(line, text.data() + text.size(), in.number(), n, days, next, months);
         if (previous ? key != previous->following() : key.year != h.startyear || key.q != 1)
             throw readerror(n + " line " + std::to_string(in.number()) + ": rows are not consecutive quarter-months");
