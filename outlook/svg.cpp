@@ -23,27 +23,11 @@ struct point {
 };
 using run = std::vector<point>;
 
-// A coordinate to a tenth of a pixel, appended to out: the shortest text of
-// the tenth, which below 10^8 is its whole part and one decimal unless 0.
-void appendnum(std::string& out, double v) {
-    const double tenths = std::round(v * 10.0);
-    char buffer[32];
-    char* end = buffer;
-    if (std::abs(tenths) < 1e9) {
-        auto k = static_cast<std::int64_t>(tenths);
-        if (k < 0) *end++ = '-', k = -k;
-        end = std::to_chars(end, buffer + sizeof buffer, k / 10).ptr;
-        if (k % 10 != 0) *end++ = '.', *end++ = static_cast<char>('0' + k % 10);
-    } else {
-        end = std::to_chars(buffer, buffer + sizeof buffer, tenths / 10.0 + 0.0, std::chars_format::fixed).ptr;
-    }
-    out.append(buffer, end);
-}
-
 std::string num(double v) {
-    std::string out;
-    appendnum(out, v);
-    return out;
+    char buffer[32];
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0, std::chars_format::fixed);
+    return std::string(buffer, r.ptr);
 }
 
 std::string escaped(std::string_view text) {
@@ -72,12 +56,7 @@ struct scales {
 
 std::string points(const run& r, const scales& s) {
     std::string out;
-    for (const point& p : r) {
-        appendnum(out, p.x);
-        out += ',';
-        appendnum(out, s.y(p.v));
-        out += ' ';
-    }
+    for (const point& p : r) out += num(p.x) + "," + num(s.y(p.v)) + " ";
     if (!out.empty()) out.pop_back();
     return out;
 }
