@@ -384,3 +384,17 @@ checkoutcome checkrun(std::string_view argument, const std::filesystem::path& di
 }
 
 }  // namespace outlook
+
+namespace outlook {
+
+std::vector<std::int32_t> scenarioyears(std::int32_t lakeindex, const std::filesystem::path& dir) {
+    subs::LakeParts lake;
+    if (!subs::lakeparts(lakeindex, lake)) throw readerror("no lake of index " + std::to_string(lakeindex));
+    findings f;  // what the tool would report is not wanted here, only whether it fails
+    std::vector<std::vector<std::int32_t>> yearlists;
+    for (std::int32_t j = 1; j <= lake.count; ++j) yearlists.push_back(listpart(lake.parts[subs::at(j)], dir, f).years);
+    if (f.failure) throw readerror(dir.string() + ": " + *f.failure);
+    return subs::commonyears(yearlists);
+}
+
+}  // namespace outlook

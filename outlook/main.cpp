@@ -38,6 +38,14 @@ constexpr std::string_view statisticsnote =
 
 constexpr std::string_view exitnote = "Exit status: 0 success; 1 bad input or a failure, command-line errors included.";
 
+constexpr std::string_view weightsnote =
+    "The climate CSV: first_date,last_date,variable,below,near,above[,lower,upper],\n"
+    "one row a forecast of the total of precip, evap, runoff (scenario files) or nbs\n"
+    "(tables, as a depth) in mm over the days, as fractions or percentages. Years\n"
+    "fall in thirds by lower and upper or by their ranks. The weights meet the rows\n"
+    "best in least squares, and are the closest to equal among those that do.\n"
+    "Exit status 0; 1 on bad input; 3 when a probability is missed by over 0.001.";
+
 void addsource(CLI::App& command, tablesource& source) {
     command.add_option("--period", source.period, "quarter-month, month or outlook")
         ->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
@@ -84,6 +92,17 @@ int plot(const plotrequest& request) {
     return 0;
 }
 
+CLI::App* addweights(CLI::App& app, outlook::weightsrequest& request) {
+    CLI::App* command = app.add_subcommand("weights", "Weights of the scenario years in DIR for a climate outlook");
+    command->add_option("--climate", request.climate, "CSV of probabilities of the thirds of totals")->required();
+    command->add_option("--lake", request.lake, "SUP, MHU, STC, ERI or ONT (default: the one lake in DIR)");
+    command->add_option("--position", request.position, "rule of the ranks' thirds: weibull (default), hazen, ...");
+    command->add_option("-o,--output", request.output, "the year,weight CSV to write (default: standard output)");
+    command->add_option("dir", request.dir, "the scenario files and tables (default: the current directory)");
+    command->footer(std::string(weightsnote));
+    return command;
+}
+
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-exception-escape): any other exception is a fault, and terminate shows it
@@ -126,6 +145,9 @@ int main(int argc, char** argv) {
         "file the tool would stumble on; the last line says what the tool would do.\n"
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
+    outlook::weightsrequest weights;
+    CLI::App* weightscommand = addweights(app, weights);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -136,6 +158,7 @@ int main(int argc, char** argv) {
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summarysource);
         if (*plotcommand) return plot(request);
+        if (*weightscommand) return outlook::runweights(weights, std::cout, std::cerr);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";
         return 1;

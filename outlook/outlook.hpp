@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <span>
@@ -250,5 +251,99 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
 
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);
+
+// ===========================================================================
+// Climate-outlook weights of the scenario years (climatefile.cpp, weights.cpp,
+// weightscommand.cpp)
+// ===========================================================================
+
+enum class climatevariable { precip, evap, runoff, nbs };
+
+std::optional<climatevariable> variableofname(std::string_view name);
+std::string_view nameofvariable(climatevariable variable);
+
+// One row of a climate outlook: the probabilities that the total of a variable
+// over days first to last (millimetres) falls in the lowest, middle or highest
+// third, as fractions summing to 1. With lower and upper, the thirds are bounded
+// by them; without, by the scenario years' own ranks.
+struct climaterow {
+    std::size_t line = 0;  // of the file, for messages
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    climatevariable variable = climatevariable::precip;
+    double below = 0, near = 0, above = 0;
+    std::optional<double> lower, upper;
+};
+
+// The rows of a climate file (header first_date,last_date,variable,below,near,
+// above and optionally lower,upper) whose days lie within firstday to lastday.
+// Probabilities are fractions (a row summing to 1 within 0.01) or percentages
+// (100 within 1), one or the other in a file; each row is divided by its sum.
+// readerror naming the file and the line of a bad row.
+std::vector<climaterow> parseclimate(std::string_view text, std::string_view name, std::int32_t firstday,
+                                     std::int32_t lastday);
+std::vector<climaterow> readclimatefile(const std::filesystem::path& file, std::int32_t firstday, std::int32_t lastday);
+
+enum class tercile { below, near, above };
+
+// The third each of n totals falls in by its rank i (1-based, from the
+// smallest; tied totals take the lowest rank among them) and the position rule's
+// constant a: below when 3(i - a) < n + 1 - 2a, above when 3(i - a) > 2(n + 1 -
+// 2a), else near.
+std::vector<tercile> tercilesbyrank(std::span<const double> totals, double a);
+// The same by bounds: below under lower, above over upper, else near.
+std::vector<tercile> tercilesbybounds(std::span<const double> totals, double lower, double upper);
+
+// What one row asks of the weights: the third of each year, and the probability
+// of the lowest and the highest third.
+struct tercileask {
+    std::vector<tercile> years;
+    double below = 0;
+    double above = 0;
+};
+
+// Probability each third gets from the weights.
+struct tercileshares {
+    double below = 0, near = 0, above = 0;
+};
+tercileshares sharesof(const tercileask& ask, std::span<const double> weights);
+
+// Whether this build has the weights' solver (it needs Eigen); the other
+// throws readerror saying so when it has not.
+bool haveweightsolver();
+void requireweightsolver();
+
+// Weights of n years, not negative and summing to 1: those with the least sum
+// of squared differences between each row's asked below and above probabilities
+// and what they get, and among those the closest to equal weights. readerror
+// when built without the solver.
+std::vector<double> climateweights(std::span<const tercileask> asks, std::size_t n);
+
+// The sum of the parts' values of a lake as the tool combines them, with the
+// weight of each part (fractions summing to 1): precipitation by the parts' land
+// areas, runoff and evaporation by their lake areas. Parts in the tool's order.
+struct partweights {
+    std::vector<std::int32_t> parts;  // forecast-lake numbers
+    std::vector<double> precip, runoff, evap;
+};
+partweights partweightsof(std::int32_t lakeindex);
+
+// `rerove_outlook weights`: the year,weight CSV of the scenario years in dir
+// to out (or written into place as output), the report to err. Gives the exit
+// status: 0, or 3 when a probability is missed by more than 0.001; readerror on
+// bad input, with nothing written.
+struct weightsrequest {
+    std::filesystem::path climate;
+    std::string lake;  // empty: the one lake whose scenario files dir holds
+    std::string position = "weibull";
+    std::filesystem::path output;  // empty: out
+    std::filesystem::path dir = ".";
+};
+int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err);
+
+// The scenario years rerove_tivorn would take for the lake in dir: its own
+// listing and common years. readerror when dir cannot be listed or a part has
+// more files than the tool takes.
+std::vector<std::int32_t> scenarioyears(std::int32_t lakeindex, const std::filesystem::path& dir);
 
 }  // namespace outlook
