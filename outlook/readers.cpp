@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -75,7 +76,7 @@ private:
     void reserve(std::size_t bytes) {
         if (bytes <= capacity_) return;
         auto grown = std::make_unique_for_overwrite<char[]>(bytes);
-        std::memcpy(grown.get(), data_.get(), capacity_);
+        if (capacity_ > 0) std::memcpy(grown.get(), data_.get(), capacity_);
         data_ = std::move(grown);
         capacity_ = bytes;
     }
@@ -239,9 +240,8 @@ struct daycollector {
         lastday = seq;
         values[count++] = valueof(field, readable, special);
     }
-    // The days of a row from first: those of a row within the outlook's days
-    // go in at once, any other row day by day.
-    // fields and readable hold n days, the places after them unread.
+    // The n days of a row from first (the places of fields after them unread):
+    // a row within the outlook's days goes in at once, any other day by day.
     void addrow(std::int32_t first, std::size_t n, const std::array<float, rowdays>& fields,
                 const std::array<bool, rowdays>& readable, const std::string& name) {
         std::array<double, rowdays> row{};
@@ -341,7 +341,35 @@ std::int32_t yearofname(const std::string& filename) {
     return iolayer::readint(filename.substr(pos + 5, 4), year) ? year : 0;
 }
 
-table parsetable(std::string_view text, std::string_view name, monthlengths& months);
+table parsetable(std::string_view text, std::string_view name, monthlengths& months) {
+    const std::string n(name);
+    lines in(text);
+    const header h = readheader(in, n);
+    table t;
+    t.lake = h.lake;
+    // Each day takes 8 columns of the text and is one of the header's years.
+    const auto yeardays = static_cast<std::size_t>(h.endyear - h.startyear + 1) * 366;
+    daycollector days(std::min(text.size() / 8, yeardays));
+    std::optional<rowkey> previous;
+    nextrow next;
+    std::string_view line;
+    while (in.next(line)) {
+        if (line.empty() || (line.back() == ' ' && iolayer::trimright(line).empty())) continue;
+        const rowkey key = readrow(line, text.data() + text.size(), in.number(), n, days, next, months);
+        if (previous ? key != previous->following() : key.year != h.startyear || key.q != 1)
+            throw readerror(n + " line " + std::to_string(in.number()) + ": rows are not consecutive quarter-months");
+        previous = key;
+    }
+    if (!previous || previous->year != h.endyear || previous->q != 4)
+        throw readerror(n + ": truncated (its rows end before the last quarter-month of a month of " +
+                        std::to_string(h.endyear) + ")");
+    if (days.count == 0) throw readerror(n + ": holds no day of an outlook");
+    t.firstday = days.firstday;
+    t.lastday = days.lastday;
+    days.values.resize(days.count);
+    t.values = std::move(days.values);
+    return t;
+}
 
 table readtable(const std::filesystem::path& file, tablereader& reader) {
     table t = parsetable(reader.buffer.read(file), file.string(), reader.months);
@@ -374,40 +402,6 @@ scenariodata readscenariofile(const std::filesystem::path& file) {
     return s;
 }
 
-namespace {
-
-table parsetable(std::string_view text, std::string_view name, monthlengths& months) {
-    const std::string n(name);
-    lines in(text);
-    const header h = readheader(in, n);
-    table t;
-    t.lake = h.lake;
-    // Each day takes 8 columns of the text and is one of the header's years.
-    const auto yeardays = static_cast<std::size_t>(h.endyear - h.startyear + 1) * 366;
-    daycollector days(std::min(text.size() / 8, yeardays));
-    std::optional<rowkey> previous;
-    nextrow next;
-    std::string_view line;
-    while (in.next(line)) {
-        if (line.empty() || (line.back() == ' ' && iolayer::trimright(line).empty())) continue;
-        const rowkey key = readrow(line, text.data() + text.size(), in.number(), n, days, next, months);
-        if (previous ? key != previous->following() : key.year != h.startyear || key.q != 1)
-            throw readerror(n + " line " + std::to_string(in.number()) + ": rows are not consecutive quarter-months");
-        previous = key;
-    }
-    if (!previous || previous->year != h.endyear || previous->q != 4)
-        throw readerror(n + ": truncated (its rows end before the last quarter-month of a month of " +
-                        std::to_string(h.endyear) + ")");
-    if (days.count == 0) throw readerror(n + ": holds no day of an outlook");
-    t.firstday = days.firstday;
-    t.lastday = days.lastday;
-    days.values.resize(days.count);
-    t.values = std::move(days.values);
-    return t;
-}
-
-}  // namespace
-
 table parsetable(std::string_view text, std::string_view name) {
     monthlengths months;
     return parsetable(text, name, months);
@@ -435,7 +429,11 @@ std::vector<table> readtables(std::span<const std::filesystem::path> files) {
     // Each reader takes the next table; two tables or more a reader.
     const std::size_t readers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, maxreaders);
     std::vector<std::jthread> helpers;
-    for (std::size_t r = 1; r < std::min(readers, files.size() / 2); ++r) helpers.emplace_back(work);
+    try {
+        for (std::size_t r = 1; r < std::min(readers, files.size() / 2); ++r) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the readers there are share the tables.
+    }
     work();
     helpers.clear();
     // The failure of the first table in order, as reading them in turn would give.
