@@ -55,8 +55,8 @@ struct benchoptions {
 struct command {
     std::string name;
     std::vector<std::string> argv;
-    fs::path written;        // the data the command writes; its standard output when stdout is set
-    bool stdoutdata = true;  // the data is its standard output
+    fs::path written;                // the data the command writes; its standard output when stdout is set
+    bool stdoutdata = true;          // the data is its standard output
     std::vector<std::string> reads;  // the tables it reads, for its floor
 };
 
@@ -163,10 +163,16 @@ std::vector<command> commandsof(const benchoptions& opt, const fs::path& work, c
     const std::string highlight = tables[tables.size() / 2].substr(7, 4);
     std::vector<command> list = {
         {"summary", {tool, "summary", "--lake", "MHU"}, work / "summary.csv", true, tables},
-        {"summary --period outlook", {tool, "summary", "--period", "outlook", "--lake", "MHU"}, work / "outlook.csv",
-         true, tables},
-        {"plot --traces", {tool, "plot", "--traces", "--highlight", highlight, "-o", (work / "chart.svg").string(),
-                           "--lake", "MHU"}, work / "chart.svg", false, tables},
+        {"summary --period outlook",
+         {tool, "summary", "--period", "outlook", "--lake", "MHU"},
+         work / "outlook.csv",
+         true,
+         tables},
+        {"plot --traces",
+         {tool, "plot", "--traces", "--highlight", highlight, "-o", (work / "chart.svg").string(), "--lake", "MHU"},
+         work / "chart.svg",
+         false,
+         tables},
         {"dump", {tool, "dump", tables.front()}, work / "dump.csv", true, {tables.front()}},
     };
     if (traces) list.push_back({"traces", {tool, "traces", "--lake", "MHU"}, work / "traces.csv", true, tables});

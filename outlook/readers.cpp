@@ -167,9 +167,11 @@ constexpr std::size_t rowdays = 8;  // the most days of a row
 void prefault(void* memory, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto from = (reinterpret_cast<std::uintptr_t>(memory) + page - 1) / page * page;
-    const auto to = (reinterpret_cast<std::uintptr_t>(memory) + bytes) / page * page;
-    if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t skip = (page - start % page) % page;  // to the first whole page
+    if (bytes <= skip) return;
+    const std::uintptr_t whole = (bytes - skip) / page * page;
+    if (whole > 0) (void)::madvise(static_cast<char*>(memory) + skip, whole, MADV_POPULATE_WRITE);
 #else
     (void)memory, (void)bytes;
 #endif
@@ -187,7 +189,7 @@ int rowvalues(const std::array<float, rowdays>& fields, const std::array<bool, r
               const specialfields& special, std::array<double, rowdays>& row) {
     int outside = 0;
     for (std::size_t k = 0; k < rowdays; ++k) {
-        outside += static_cast<int>(readable[k] && fields[k] == special.outside);
+        if (readable[k] && fields[k] == special.outside) ++outside;
         row[k] = valueof(fields[k], readable[k], special);
     }
     return outside;
@@ -210,7 +212,7 @@ int rowvalues(const std::array<float, rowdays>& fields, const std::array<bool, r
 
 int rowvaluesfast(const std::array<float, rowdays>& fields, const std::array<bool, rowdays>& readable,
                   const specialfields& special, std::array<double, rowdays>& row) {
-    static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
     if (!avx2) return rowvalues(fields, readable, special, row);
     return rowvalues4(fields.data(), readable.data(), special, row.data()) +
            rowvalues4(fields.data() + 4, readable.data() + 4, special, row.data() + 4);

@@ -60,7 +60,7 @@ constexpr std::size_t rowbytes = 64;  // the eight fields of a row of eight days
 }
 
 bool hasavx2() {
-    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
 
