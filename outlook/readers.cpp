@@ -251,7 +251,11 @@ struct daycollector {
             for (std::size_t k = 0; k < n; ++k) add(first + static_cast<std::int32_t>(k), fields[k], readable[k], name);
             return;
         }
-        std::copy_n(row.begin(), n, values.begin() + static_cast<std::ptrdiff_t>(count));
+        // All eight places where they fit (those after n are the next row's), else n.
+        if (count + rowdays <= values.size())
+            std::copy_n(row.begin(), rowdays, values.begin() + static_cast<std::ptrdiff_t>(count));
+        else
+            std::copy_n(row.begin(), n, values.begin() + static_cast<std::ptrdiff_t>(count));
         count += n;
         lastday = first + static_cast<std::int32_t>(n) - 1;
     }
