@@ -1,6 +1,10 @@
 // CSV texts of scenario files, tables and statistics.
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <system_error>
 
 #include "outlook/outlook.hpp"
 
@@ -62,6 +66,60 @@ std::string summarycsv(std::span<const periodstats> stats) {
         out += '\n';
     }
     return out;
+}
+
+std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, bool weighted) {
+    std::string unit(1, '_');
+    unit += unitof(a.stat);
+    const auto column = [&](std::string& to, std::string_view name, const std::string& value) {
+        to += ',';
+        to += name;
+        to += value;
+        to += unit;
+    };
+    std::string out = "first_date,last_date,scenarios,missing";
+    column(out, "min", "");
+    for (const double level : a.levels) column(out, "exceed", shortest(level));
+    column(out, "mean", "");
+    column(out, "max", "");
+    if (weighted) out += ",effective_scenarios";
+    for (const double x : a.thresholds) column(out, "above_", shortest(x));
+    out += '\n';
+    for (const periodsummary& s : stats) {
+        out += isodate(s.days.first);
+        field(out, isodate(s.days.last));
+        field(out, std::to_string(s.count));
+        field(out, std::to_string(s.missing));
+        field(out, shortest(s.min));
+        for (const double v : s.exceed) field(out, shortest(v));
+        field(out, shortest(s.mean));
+        field(out, shortest(s.max));
+        if (weighted) field(out, shortest(s.effective));
+        for (const double v : s.above) field(out, shortest(v));
+        out += '\n';
+    }
+    return out;
+}
+
+void writefile(const std::filesystem::path& name, std::string_view text) {
+    namespace fs = std::filesystem;
+    // In the same directory, so that the rename stays on one file system.
+    fs::path partial = name;
+    std::string hidden = name.filename().string();
+    hidden.insert(0, 1, '.');
+    hidden += '.';
+    hidden += std::to_string(::getpid());
+    hidden += ".partial";
+    partial.replace_filename(hidden);
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    std::error_code ec;
+    if (out) fs::rename(partial, name, ec);
+    if (!out || ec) {
+        fs::remove(partial, ec);
+        throw readerror(name.string() + ": cannot be written");
+    }
 }
 
 }  // namespace outlook

@@ -4,6 +4,7 @@
 // console; nothing here writes to the console.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -217,12 +218,219 @@ struct periodstats {
 std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means);
 
 // ===========================================================================
+// Observed supply (observed.cpp)
+// ===========================================================================
+
+// Observed daily net basin supply in m3/s from firstday on; NaN for a day that
+// is missing (an empty value, or a date the file does not list).
+struct observedseries {
+    std::int32_t firstday = 0;
+    std::vector<double> values;
+};
+
+// A CSV "date,nbs_m3s" with that header (as dump writes a table), dates
+// YYYY-MM-DD in any order, each once; an empty value is a missing day.
+// readerror naming the file and line otherwise.
+observedseries readobserved(const std::filesystem::path& file);
+
+// The observation's value for each period of e's outlook, as periodvalues gives
+// a scenario's: NaN when a day the value needs is not observed.
+std::vector<double> observedvalues(const observedseries& observed, const ensemble& e, std::span<const period> periods,
+                                   periodstat stat);
+
+// ===========================================================================
+// Scores of a forecast against what happened (verification.cpp)
+// ===========================================================================
+
+struct scoreoptions {
+    positionrule rule = positionrule::weibull;  // reads the median and the bands
+    std::vector<double> thresholds;             // one Brier score each
+};
+
+// One forecast of one period, M members, against the observation y.
+struct periodscore {
+    bool weighted = false;
+    std::int32_t members = 0;
+    std::int32_t below = 0;  // members below y
+    std::int32_t equal = 0;  // members equal to y
+    double meanerror = 0;    // weighted mean - y
+    double medianabserror = 0;
+    double crps = 0;
+    double faircrps = 0;        // NaN when weighted or M = 1
+    double pit = 0;             // weight below y plus half the weight equal to it
+    bool in50 = false;          // y within the values exceeded with 75 % and 25 %, bounds included
+    bool in80 = false;          // ... with 90 % and 10 %
+    std::vector<double> above;  // per threshold: the forecast weight share above it
+    double rank() const { return 1.0 + below + equal / 2.0; }
+};
+
+// The scores of members (any order, no NaN) with weights (not negative, any sum
+// above 0; empty: each member the same) against y.
+periodscore scoreforecast(std::span<const double> members, std::span<const double> weights, double y,
+                          const scoreoptions& options);
+
+// Each member in turn taken as what happened and the others, their weights
+// renormalised, as the forecast: out[i] scores member i, without a value when
+// the others weigh nothing. One sort for all of them.
+std::vector<std::optional<periodscore>> leaveoneout(std::span<const double> members, std::span<const double> weights,
+                                                    const scoreoptions& options);
+
+// One period of one outlook, scored or not.
+struct periodverdict {
+    std::string outlook;  // as named, or the left-out year
+    period days;
+    double observed = 0;
+    std::optional<periodscore> score;
+    double baselinecrps = 0;  // NaN when the baseline did not score the period
+};
+
+struct brierparts {
+    double threshold = 0;
+    double score = 0, reliability = 0, resolution = 0, uncertainty = 0, within = 0;
+};
+
+// The verdicts pooled. Means are NaN when nothing is scored.
+struct pooledscores {
+    std::int32_t scored = 0;
+    std::int32_t notscored = 0;
+    double crps = 0;
+    double faircrps = 0;  // NaN unless every scored period has one
+    double crpss = 0;     // NaN without a baseline or when its CRPS is 0
+    double coverage50 = 0, coverage80 = 0;
+    std::vector<brierparts> brier;
+    std::vector<double> pit;   // counts of PIT in tenths, 1.0 in the last
+    std::vector<double> rank;  // counts of ranks 1 to M + 1; empty with weights or M varying
+};
+
+pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
+
+// "measure,value" rows; the rows of the scored periods, written as they are made.
+std::string pooledcsv(const pooledscores& pooled, bool baseline);
+void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds);
+
+// ===========================================================================
+// The verify subcommand (verifycommand.cpp)
+// ===========================================================================
+
+struct verifyrequest {
+    std::vector<std::string> outlooks;  // directories of one outlook each; none: the current one
+    std::string observed;               // CSV file; empty with leaveoneout
+    bool leaveoneout = false;
+    std::string lake;
+    periodkind kind = periodkind::quartermonth;
+    periodstat stat = periodstat::mean;
+    scoreoptions options;
+    std::string weights;   // CSV "year,weight"; empty for equal weights
+    std::string baseline;  // directory of an outlook of the same span
+    std::string periodsfile;
+};
+
+struct verifyoutcome {
+    int status = 0;                     // 0 scored; 2 nothing to score
+    std::string output;                 // the pooled rows, for standard output
+    std::vector<std::string> messages;  // warnings, and why nothing was scored
+};
+
+// Reads, scores and pools; writes the periods file (renamed into place) when
+// asked and something was scored. readerror for bad input, nothing written.
+verifyoutcome verify(const verifyrequest& request);
+// Weighted statistics of the scenarios' period values (statistics.cpp)
+// ===========================================================================
+
+// What the statistics of a command ask for, checked.
+struct analysis {
+    periodkind kind = periodkind::quartermonth;
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    std::vector<double> levels = {90, 50, 10};  // exceedance percentages, in (0, 100)
+    std::vector<double> thresholds;             // in the stat's unit
+    bool weighted = false;                      // by a weights file:
+    std::map<std::int32_t, double> listed;      // its weights of years
+};
+
+// The scenarios taking part in one period: those with a value and a weight
+// above 0, values ascending. weights are theirs normalised to sum 1, in the
+// same order; empty when all are equal, so that equal weights give the
+// unweighted numbers exactly.
+struct periodsample {
+    std::vector<double> values;
+    std::vector<double> weights;
+    std::vector<std::size_t> scenarios;  // index in the ensemble of each value
+    std::int32_t missing = 0;            // scenarios without a value, whatever their weight
+};
+
+// values is [scenario][period]; weights one per scenario, empty for equal ones.
+periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
+                      std::size_t periodindex);
+
+struct periodsummary {
+    period days;
+    std::int32_t count = 0;  // scenarios of positive weight with a value
+    std::int32_t missing = 0;
+    // NaN when count is 0.
+    double min = 0, mean = 0, max = 0;
+    double effective = 0;        // 1 / sum of the squared normalised weights
+    std::vector<double> exceed;  // one per level
+    std::vector<double> above;   // share of the weight above each threshold
+};
+
+periodsummary summarise(const periodsample& sample, period days, const analysis& a);
+std::vector<periodsummary> summarise(std::span<const period> periods, const std::vector<std::vector<double>>& values,
+                                     std::span<const double> weights, const analysis& a);
+
+// The index of the period holding day, if any.
+std::optional<std::size_t> periodholding(std::span<const period> periods, std::int32_t day);
+
+// ===========================================================================
+// Analysis options of the command line (options.cpp)
+// ===========================================================================
+
+// The options as given; a subcommand takes those it offers.
+struct analysisoptions {
+    std::string period = "quarter-month";
+    std::string stat = "mean";
+    std::string position = "weibull";
+    std::string levels;  // a comma-separated list; empty for the command's default
+    std::vector<std::string> thresholds;
+    std::string weightsfile;  // empty for equal weights
+};
+
+// Checked options, the weights file read; readerror naming the option and what
+// is wrong with it. levelcount, when not 0, is the number of levels needed.
+analysis analysisof(const analysisoptions& options, std::string_view defaultlevels, std::size_t levelcount = 0);
+
+// An ensemble's values for the periods of an analysis, with the weights of
+// its scenario years (empty without a weights file; readerror as
+// readweightsfile and weightsofyears give, warnings as weightsofyears).
+struct periodset {
+    std::vector<period> periods;
+    std::vector<std::vector<double>> values;  // [scenario][period]
+    std::vector<double> weights;              // one per scenario, as listed
+};
+
+periodset periodsetof(const analysis& a, const ensemble& e, std::vector<std::string>& warnings);
+
+// ===========================================================================
+// Trace ranks (traces.cpp)
+// ===========================================================================
+
+// One row per period and scenario year, by period then year:
+// first_date,last_date,year,value_<u>,rank,weight,exceedance. Rank 1 is the
+// largest; tied values share the best rank and the smallest exceedance among
+// them. A year without a value has empty value, rank, weight and exceedance;
+// one of weight 0 has weight 0 and the others empty.
+std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a);
+
+// ===========================================================================
 // Dates in what the companion writes (dates.cpp)
 // ===========================================================================
 
 // YYYY-MM-DD of a day sequence number, for the reports, messages and CSV texts;
 // "(no date)" for a negative one.
 std::string isodate(std::int32_t seq);
+// The day sequence number of a date YYYY-MM-DD of the calendar's years (1 to
+// 2999); none for any other text.
+std::optional<std::int32_t> dayofisodate(std::string_view text);
 
 // ===========================================================================
 // CSV text (csv.cpp)
@@ -235,6 +443,12 @@ std::string shortest(float value);
 std::string scenariocsv(const scenariodata& file);
 std::string tablecsv(const table& t);
 std::string summarycsv(std::span<const periodstats> stats);
+// The columns of the analysis; effective_scenarios when weighted.
+std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, bool weighted);
+
+// The text of a file written whole: under a temporary name in its directory,
+// renamed over name when complete. readerror when it cannot be written.
+void writefile(const std::filesystem::path& name, std::string_view text);
 
 // ===========================================================================
 // SVG fan chart (svg.cpp)
@@ -243,11 +457,35 @@ std::string summarycsv(std::span<const periodstats> stats);
 struct chartoptions {
     bool traces = false;
     std::optional<std::int32_t> highlight;  // a scenario year of the ensemble
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    // Exceedance percentages of the bands: the outer pair spans the largest
+    // and smallest, the inner pair the other two.
+    std::array<double, 4> levels = {90, 75, 25, 10};
+    std::vector<double> weights{};  // one per scenario; empty for equal weights
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
 };
 
 // A self-contained SVG document. Throws readerror when the highlighted year is
 // not one of the ensemble's.
 std::string fanchart(const ensemble& e, std::span<const period> periods, const chartoptions& options);
+
+// ===========================================================================
+// SVG exceedance chart of one period (exceedancechart.cpp)
+// ===========================================================================
+
+struct exceedanceoptions {
+    periodstat stat = periodstat::mean;
+    positionrule rule = positionrule::weibull;
+    std::vector<double> weights{};  // one per scenario; empty for equal weights only
+    double width = 0;               // displayed width in pixels; 0 for the chart's own
+};
+
+// The exceedance probability of each scenario's value for periods[which]
+// (0 to 100 % along x, the value along y), each scenario a point labelled
+// with its year; with weights, the weighted curve beside the equal-weight one.
+std::string exceedancechart(const ensemble& e, std::span<const period> periods, std::size_t which,
+                            const exceedanceoptions& options);
 
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);

@@ -1,4 +1,4 @@
-// Ensemble statistics of an outlook by period.
+// Ensemble statistics of an outlook by period, weighted or not.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -111,30 +111,98 @@ double exceeded(std::span<const double> descending, double p) {
     return a + fraction * (b - a);
 }
 
-std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means) {
-    std::vector<periodstats> stats(periods.size());
-    std::vector<double> values;
-    for (std::size_t p = 0; p < periods.size(); ++p) {
-        values.clear();
-        for (const auto& scenario : means) {
-            if (!std::isnan(scenario[p])) values.push_back(scenario[p]);
+periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
+                      std::size_t periodindex) {
+    periodsample sample;
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        const double v = values[s][periodindex];
+        if (std::isnan(v)) {
+            ++sample.missing;
+        } else if (weights.empty() || weights[s] > 0) {
+            sample.scenarios.push_back(s);
         }
-        std::sort(values.begin(), values.end(), std::greater<>());
-        periodstats& s = stats[p];
-        s.days = periods[p];
-        s.count = static_cast<std::int32_t>(values.size());
-        s.missing = static_cast<std::int32_t>(means.size() - values.size());
-        const bool any = !values.empty();
-        s.max = any ? values.front() : nan;
-        s.min = any ? values.back() : nan;
-        s.mean = any ? std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size()) : nan;
-        s.q90 = exceeded(values, 0.90);
-        s.q75 = exceeded(values, 0.75);
-        s.q50 = exceeded(values, 0.50);
-        s.q25 = exceeded(values, 0.25);
-        s.q10 = exceeded(values, 0.10);
+    }
+    // Stable, so that tied values keep the ensemble's order.
+    std::stable_sort(sample.scenarios.begin(), sample.scenarios.end(),
+                     [&](std::size_t a, std::size_t b) { return values[a][periodindex] < values[b][periodindex]; });
+    sample.values.reserve(sample.scenarios.size());
+    for (const std::size_t s : sample.scenarios) sample.values.push_back(values[s][periodindex]);
+    if (weights.empty() || sample.scenarios.empty()) return sample;
+    const double first = weights[sample.scenarios.front()];
+    double total = 0;
+    bool equal = true;
+    for (const std::size_t s : sample.scenarios) {
+        total += weights[s];
+        equal = equal && weights[s] == first;
+    }
+    if (equal) return sample;
+    sample.weights.reserve(sample.scenarios.size());
+    for (const std::size_t s : sample.scenarios) sample.weights.push_back(weights[s] / total);
+    return sample;
+}
+
+periodsummary summarise(const periodsample& sample, period days, const analysis& a) {
+    periodsummary out;
+    out.days = days;
+    out.count = static_cast<std::int32_t>(sample.values.size());
+    out.missing = sample.missing;
+    out.exceed.assign(a.levels.size(), nan);
+    out.above.assign(a.thresholds.size(), nan);
+    const std::span<const double> v = sample.values;
+    const std::span<const double> w = sample.weights;
+    if (v.empty()) {
+        out.min = out.mean = out.max = out.effective = nan;
+        return out;
+    }
+    out.min = v.front();
+    out.max = v.back();
+    const auto n = static_cast<double>(v.size());
+    if (w.empty()) {
+        // Summed largest first, as the unweighted statistics always were.
+        out.mean = std::accumulate(v.rbegin(), v.rend(), 0.0) / n;
+        out.effective = n;
+    } else {
+        out.mean = std::inner_product(v.begin(), v.end(), w.begin(), 0.0);
+        out.effective = 1.0 / std::inner_product(w.begin(), w.end(), w.begin(), 0.0);
+    }
+    for (std::size_t k = 0; k < a.levels.size(); ++k) out.exceed[k] = exceededvalue(v, w, a.levels[k] / 100.0, a.rule);
+    for (std::size_t k = 0; k < a.thresholds.size(); ++k) {
+        double share = 0;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (v[i] > a.thresholds[k]) share += w.empty() ? 1.0 : w[i];
+        }
+        out.above[k] = w.empty() ? share / n : share;
+    }
+    return out;
+}
+
+std::vector<periodsummary> summarise(std::span<const period> periods, const std::vector<std::vector<double>>& values,
+                                     std::span<const double> weights, const analysis& a) {
+    std::vector<periodsummary> out;
+    out.reserve(periods.size());
+    for (std::size_t p = 0; p < periods.size(); ++p)
+        out.push_back(summarise(sampleof(values, weights, p), periods[p], a));
+    return out;
+}
+
+std::vector<periodstats> statistics(std::span<const period> periods, const std::vector<std::vector<double>>& means) {
+    analysis a;
+    a.levels = {90, 75, 50, 25, 10};
+    const std::vector<periodsummary> summaries = summarise(periods, means, {}, a);
+    std::vector<periodstats> stats;
+    stats.reserve(summaries.size());
+    for (const periodsummary& s : summaries) {
+        stats.push_back({s.days, s.count, s.missing, s.min, s.exceed[0], s.exceed[1], s.exceed[2], s.exceed[3],
+                         s.exceed[4], s.mean, s.max});
     }
     return stats;
+}
+
+std::optional<std::size_t> periodholding(std::span<const period> periods, std::int32_t day) {
+    const auto found = std::lower_bound(periods.begin(), periods.end(), day,
+                                        [](const period& p, std::int32_t d) { return p.last < d; });
+    if (found == periods.end() || found->first > day) return std::nullopt;
+    return static_cast<std::size_t>(found - periods.begin());
 }
 
 }  // namespace outlook

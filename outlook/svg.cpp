@@ -3,15 +3,22 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
+#include "outlook/svgparts.hpp"
 
 namespace outlook {
 namespace {
+
+using svgparts::escaped;
+using svgparts::label;
+using svgparts::lakename;
+using svgparts::num;
 
 // Canvas and plot area, in pixels.
 constexpr double width = 1000, height = 560;
@@ -22,28 +29,6 @@ struct point {
     double x, v;
 };
 using run = std::vector<point>;
-
-std::string num(double v) {
-    char buffer[32];
-    const auto r =
-        std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0, std::chars_format::fixed);
-    return std::string(buffer, r.ptr);
-}
-
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out += c;
-    }
-    return out;
-}
 
 // Day and value scales of the plot area.
 struct scales {
@@ -116,13 +101,6 @@ void bands(std::string& out, const std::vector<run>& upper, const std::vector<ru
     }
 }
 
-std::string lakename(const std::string& lake) {
-    for (const auto& name : fcstutil::levlkname10) {
-        if (iolayer::trimright(name.substr(0, 8)) == lake) return std::string(iolayer::trimright(name));
-    }
-    return lake;
-}
-
 struct ymd {
     std::int32_t day = 0, month = 0, year = 0;
 };
@@ -132,7 +110,7 @@ ymd dateof(std::int32_t seq) {
     return d;
 }
 
-void valueaxis(std::string& out, const scales& s, const std::vector<double>& ticks) {
+void valueaxis(std::string& out, const scales& s, const std::vector<double>& ticks, periodstat stat) {
     for (const double t : ticks) {
         const std::string y = num(s.y(t));
         // NOLINTNEXTLINE(performance-inefficient-string-concatenation): a few ticks a chart; one line reads best
@@ -145,17 +123,13 @@ void valueaxis(std::string& out, const scales& s, const std::vector<double>& tic
         out += "<line class=\"zero\" x1=\"" + num(left) + "\" x2=\"" + num(right) + "\" y1=\"" + y + "\" y2=\"" + y +
                "\"/>\n";
     }
-    out += "<text class=\"units\" transform=\"translate(22," + num((top + bottom) / 2) +
-           ") rotate(-90)\">Net basin supply (m³/s)</text>\n";
+    out += "<text class=\"units\" transform=\"translate(22," + num((top + bottom) / 2) + ") rotate(-90)\">" +
+           svgparts::quantity(stat) + "</text>\n";
 }
 
 void tick(std::string& out, double x, std::string_view cls, double length) {
     out += "<line class=\"" + std::string(cls) + "\" x1=\"" + num(x) + "\" x2=\"" + num(x) + "\" y1=\"" + num(bottom) +
            "\" y2=\"" + num(bottom + length) + "\"/>\n";
-}
-
-void label(std::string& out, double x, double y, std::string_view cls, const std::string& text) {
-    out += "<text class=\"" + std::string(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) + "\">" + text + "</text>\n";
 }
 
 // Month ticks (only Januaries when months would crowd), month names where they
@@ -193,13 +167,21 @@ void timeaxis(std::string& out, const scales& s, std::int32_t lastday) {
     }
 }
 
+// The band levels, largest first.
+std::array<double, 4> bandlevels(const chartoptions& options) {
+    std::array<double, 4> l = options.levels;
+    std::sort(l.begin(), l.end(), std::greater<>());
+    return l;
+}
+
 void legend(std::string& out, const chartoptions& options) {
     struct entry {
         std::string_view shape, cls, text;
     };
-    std::vector<entry> entries = {{"rect", "band90", "90 % to 10 % exceedance"},
-                                  {"rect", "band75", "75 % to 25 %"},
-                                  {"line", "median", "median"}};
+    const std::array<double, 4> l = bandlevels(options);
+    const std::string outer = shortest(l[0]) + " % to " + shortest(l[3]) + " % exceedance";
+    const std::string inner = shortest(l[1]) + " % to " + shortest(l[2]) + " %";
+    std::vector<entry> entries = {{"rect", "band90", outer}, {"rect", "band75", inner}, {"line", "median", "median"}};
     if (options.traces) entries.push_back({"line", "trace", "each scenario"});
     const std::string highlighted = options.highlight ? "scenario " + std::to_string(*options.highlight) : "";
     if (options.highlight) entries.push_back({"line", "highlight", highlighted});
@@ -277,20 +259,23 @@ std::pair<double, double> valuerange(const layers& l) {
     return {lo, hi};
 }
 
-std::vector<double> column(std::span<const periodstats> stats, double periodstats::*member) {
-    std::vector<double> v;
-    for (const periodstats& s : stats) v.push_back(s.*member);
-    return v;
-}
-
 layers layout(const ensemble& e, std::span<const period> periods, const chartoptions& options, const scales& s) {
-    const auto means = periodmeans(e, periods);
-    const auto stats = statistics(periods, means);
-    const auto edge = [&](double periodstats::*member) { return series(periods, column(stats, member), s); };
+    const auto means = periodvalues(e, periods, options.stat);
+    analysis a;
+    a.rule = options.rule;
+    const std::array<double, 4> b = bandlevels(options);
+    a.levels = {b[0], b[1], 50, b[2], b[3]};
+    const std::vector<periodsummary> stats = summarise(periods, means, options.weights, a);
+    const auto edge = [&](std::size_t level) {
+        std::vector<double> v;
+        v.reserve(stats.size());
+        for (const periodsummary& st : stats) v.push_back(st.exceed[level]);
+        return series(periods, v, s);
+    };
     layers l;
-    l.band90[0] = edge(&periodstats::q10), l.band90[1] = edge(&periodstats::q90);
-    l.band75[0] = edge(&periodstats::q25), l.band75[1] = edge(&periodstats::q75);
-    l.median = edge(&periodstats::q50);
+    l.band90[0] = edge(4), l.band90[1] = edge(0);
+    l.band75[0] = edge(3), l.band75[1] = edge(1);
+    l.median = edge(2);
     if (options.traces) {
         for (const auto& m : means) l.traces.push_back(series(periods, m, s));
     }
@@ -324,9 +309,7 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
     s.lo = ticks.front();
     s.hi = ticks.back();
 
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-                      "\">\n";
+    std::string out = svgparts::svgopen(width, height, options.width);
     out += style;
     // Many traces would hide the fan: the more there are, the fainter each.
     out += "<style>.trace{stroke-opacity:" + num(std::clamp(6.0 / static_cast<double>(e.years.size()), 0.1, 0.5)) +
@@ -334,8 +317,9 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
     const std::string scenarios = std::to_string(e.years.size()) + (e.years.size() == 1 ? " scenario" : " scenarios");
     label(out, width / 2, 28, "title",
           escaped(lakename(e.lake)) + " net basin supply outlook, " + isodate(e.firstday) + " to " +
-              isodate(e.lastday) + " (" + std::to_string(static_cast<std::int64_t>(s.days)) + " days), " + scenarios);
-    valueaxis(out, s, ticks);
+              isodate(e.lastday) + " (" + std::to_string(static_cast<std::int64_t>(s.days)) + " days), " + scenarios +
+              (options.weights.empty() ? "" : " (weighted)"));
+    valueaxis(out, s, ticks, options.stat);
     draw(out, l, s);
     out += "<rect class=\"frame\" x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(right - left) +
            "\" height=\"" + num(bottom - top) + "\"/>\n";

@@ -3,7 +3,11 @@
 
 #include <pugixml.hpp>
 
+#include <cmath>
+#include <sstream>
+
 #include "calendar_support.hpp"
+#include "outlook/outlook.hpp"
 #include "tool_support.hpp"
 
 namespace fs = std::filesystem;
@@ -129,6 +133,149 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
     }
 }
 
+// The options of the analysis, worked by hand on 1950 (35160 m3/s) and 1951 (0).
+TEST_F(OutlookRun, SummaryLevelsThresholdsAndWeights) {
+    const runresult run = outlook({"summary", "--period", "month", "--levels", "75,2.5", "--threshold", "-100",
+                                   "--threshold=20000", "spDNBS_1950.txt", "spDNBS_1951.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "first_date,last_date,scenarios,missing,min_m3s,exceed75_m3s,exceed2.5_m3s,mean_m3s,max_m3s,"
+              "above_-100_m3s,above_20000_m3s\n2024-11-29,2024-11-30,2,0,0,0,35160,17580,35160,1,0.5\n"
+              "2024-12-01,2024-12-02,2,0,0,0,35160,17580,35160,1,0.5\n");
+    // Weights 3 and 1 of 1950 and 1951; 1952 (missing a day) and 1953 weigh 0.
+    testsupport::writefile("w.csv", "year,weight\n1950,3\n1951,1\n1952,0\n1953,0\n1990,1\n");
+    const runresult weighted =
+        outlook({"summary", "--period", "outlook", "--levels", "90,10", "--weights", "w.csv", "-o", "s.csv"});
+    EXPECT_EQ(weighted.status, 0) << weighted.err;
+    EXPECT_EQ(weighted.out, "");
+    EXPECT_EQ(weighted.err, "rerove_outlook: warning: the weights list years without a table: 1990\n");
+    EXPECT_EQ(testsupport::readfile("s.csv"),
+              "first_date,last_date,scenarios,missing,min_m3s,exceed90_m3s,exceed10_m3s,mean_m3s,max_m3s,"
+              "effective_scenarios\n2024-11-29,2024-12-02,2,1,0,0,35160,26370,35160,1.6\n");
+}
+
+TEST_F(OutlookRun, TracesByPeriodAndYear) {
+    const runresult run = outlook({"traces", "--period", "month", "--position", "hazen"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "first_date,last_date,year,value_m3s,rank,weight,exceedance\n"
+              "2024-11-29,2024-11-30,1950,35160,1,0.25,0.125\n2024-11-29,2024-11-30,1951,0,4,0.25,0.875\n"
+              "2024-11-29,2024-11-30,1952,35160,1,0.25,0.125\n2024-11-29,2024-11-30,1953,35160,1,0.25,0.125\n"
+              "2024-12-01,2024-12-02,1950,35160,1,0.3333333333333333,0.16666666666666663\n"
+              "2024-12-01,2024-12-02,1951,0,3,0.3333333333333333,0.8333333333333334\n"
+              "2024-12-01,2024-12-02,1952,,,,\n"
+              "2024-12-01,2024-12-02,1953,35160,1,0.3333333333333333,0.16666666666666663\n");
+}
+
+TEST_F(OutlookRun, ExceedanceChartOfAPeriod) {
+    testsupport::writefile("w.csv", "year,weight\n1950,1\n1951,2\n1952,1\n1953,0\n");
+    for (const bool weighted : {false, true}) {
+        std::vector<std::string> args = {"plot", "--kind", "exceedance", "--at", "2024-12-02", "-o", "x.svg"};
+        if (weighted) args.insert(args.end(), {"--weights", "w.csv"});
+        const runresult run = outlook(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "x.svg: exceedance chart of 4 scenarios, 2024-12-01 to 2024-12-02\n");
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file("x.svg"));
+        EXPECT_EQ(doc.select_nodes("//circle[@class='scenario']").size(), 3U);  // 1952 misses a day
+        EXPECT_EQ(doc.select_nodes("//text[@class='yearlabel']").size(), 3U);
+        EXPECT_EQ(doc.select_nodes("//polyline[@class='equalcurve']").size(), 1U);
+        EXPECT_EQ(doc.select_nodes("//polyline[@class='weightedcurve']").size(), weighted ? 1U : 0U);
+        const std::string title = doc.select_node("//text[@class='title']").node().child_value();
+        EXPECT_EQ(title.find("(weighted)") != std::string::npos, weighted) << title;
+    }
+    EXPECT_EQ(outlook({"plot", "--weights", "w.csv", "--levels", "95,60,40,5", "-o", "fan.svg"}).status, 0);
+    pugi::xml_document fan;
+    ASSERT_TRUE(fan.load_file("fan.svg"));
+    EXPECT_NE(std::string(fan.select_node("//text[@class='title']").node().child_value()).find("(weighted)"),
+              std::string::npos);
+    EXPECT_STREQ(fan.select_node("//text[@class='legend']").node().child_value(), "95 % to 5 % exceedance");
+}
+
+// Each kind of bad input: status 1, nothing on standard output, no file, the
+// message naming what is wrong.
+TEST_F(OutlookRun, BadAnalysisOptions) {
+    testsupport::writefile("bad.csv", "year,weight\n1950,heavy\n");
+    const std::vector<std::string> chart = {"plot", "-o", "c.svg"};
+    const auto plot = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), chart.begin(), chart.end());
+        return more;
+    };
+    for (const auto& [args, text] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"summary", "--stat", "median"}, "--stat: 'median' is not mean"},
+             {{"summary", "--position", "beard"}, "--position: 'beard' is not weibull"},
+             {{"summary", "--levels", "0"}, "--levels: '0' is not a percentage strictly between 0 and 100"},
+             {{"summary", "--levels", "50,100"}, "'100' is not a percentage"},
+             {{"summary", "--levels", "90,,10"}, "'' is not a percentage"},
+             {{"summary", "--levels", "50,50.0"}, "--levels: 50 is given twice"},
+             {{"summary", "--threshold", "5", "--threshold", "5.0"}, "--threshold: 5 is given twice"},
+             {{"summary", "--threshold", "x"}, "--threshold: 'x' is not a number"},
+             {{"traces", "--weights", "nothere.csv"}, "nothere.csv: cannot be opened"},
+             {{"summary", "--weights", "bad.csv", "-o", "c.svg"}, "bad.csv line 2: the weight 'heavy' is not a number"},
+             {plot({"--levels", "90,50"}), "--levels: 4 percentages are needed, 2 given"},
+             {plot({"--kind", "exceedance"}), "--kind exceedance needs --at YYYY-MM-DD"},
+             {plot({"--kind", "exceedance", "--at", "2024-12-03"}),
+              "--at 2024-12-03 is outside the outlook, 2024-11-29 to 2024-12-02"},
+             {plot({"--kind", "exceedance", "--at", "2024-11-31"}), "--at: '2024-11-31' is not a date YYYY-MM-DD"},
+             {plot({"--at", "2024-11-30"}), "--at is for --kind exceedance"},
+             {plot({"--kind", "pie"}), "pie"}}) {
+        const runresult run = outlook(args);
+        EXPECT_EQ(run.status, 1) << text;
+        EXPECT_EQ(run.out, "") << text;
+        EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists("c.svg")) << text;
+    }
+}
+
+// The historical traces of the record: the summary of depths accumulated over
+// Mich-Huron against sums of the tables' days.
+TEST(OutlookRecord, AccumulatedDepthsAreSumsOfTheTables) {
+    scratchdir dir;
+    const runresult made = testsupport::runprogram(
+        RT_MAKE_SCENARIOS_PATH, {"--record", RT_RECORD_PATH, "-d", ".", "MHU", "1950-1954", "06/01/2025", "365"}, ".",
+        "make_scenarios");
+    ASSERT_EQ(made.status, 0) << made.out;
+    ASSERT_EQ(testsupport::runtool({"MHU"}, ".").status, 0);
+    const runresult run = outlook({"summary", "--period", "month", "--stat", "accumulated", "--lake", "MHU"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Each scenario's depth accumulated to the end of each month, in mm.
+    const double mm = outlook::depthofdayflow(2);
+    std::vector<std::vector<double>> depths;
+    for (const fs::path& file : outlook::tablesoflake("MHU", ".")) {
+        const outlook::table t = outlook::readtable(file);
+        std::vector<double> atmonthend;
+        double sum = 0;
+        for (std::size_t d = 0; d < t.values.size(); ++d) {
+            sum += t.values[d] * mm;
+            std::int32_t day = 0, month = 0, year = 0;
+            keldautil::sequencedate(day, month, year, t.firstday + static_cast<std::int32_t>(d) + 1);
+            if (day == 1) atmonthend.push_back(sum);
+        }
+        depths.push_back(atmonthend);
+    }
+    ASSERT_EQ(depths.size(), 5U);
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "first_date,last_date,scenarios,missing,min_mm,exceed90_mm,exceed50_mm,exceed10_mm,mean_mm,max_mm");
+    for (std::size_t month = 0; std::getline(lines, line); ++month) {
+        ASSERT_LT(month, depths[0].size());
+        std::vector<double> v;
+        for (const auto& d : depths) v.push_back(d[month]);
+        std::sort(v.begin(), v.end());
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string x; std::getline(fields, x, ',');) f.push_back(x);
+        ASSERT_EQ(f.size(), 10U) << line;
+        // Weibull, 5 values: 90 % and 10 % exceeded clamp to the extremes.
+        const double mean = (v[0] + v[1] + v[2] + v[3] + v[4]) / 5;
+        for (const auto& [at, want] : std::vector<std::pair<std::size_t, double>>{
+                 {4, v[0]}, {5, v[0]}, {6, v[2]}, {7, v[4]}, {8, mean}, {9, v[4]}})
+            EXPECT_NEAR(std::stod(f[at]), want, 1e-9 * std::max(1.0, std::abs(want))) << line;
+        EXPECT_GT(std::stod(f[9]) - std::stod(f[4]), 1.0);  // the traces differ
+    }
+}
+
 TEST(OutlookProgram, VersionAndHelp) {
     EXPECT_EQ(outlook({"--version"}).out, RT_VERSION "\n");
     const runresult help = outlook({"--help"});
@@ -137,6 +284,9 @@ TEST(OutlookProgram, VersionAndHelp) {
     const runresult summary = outlook({"summary", "--help"});
     EXPECT_EQ(summary.status, 0);
     EXPECT_NE(summary.out.find("Weibull\nplotting position m/(n+1)"), std::string::npos);
+    for (const char* option : {"--stat", "--levels", "--position", "--threshold", "--weights"})
+        EXPECT_NE(summary.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(outlook({"traces", "--help"}).status, 0);
     EXPECT_EQ(outlook({"plot", "--help"}).status, 0);
     EXPECT_EQ(outlook({"dump", "--help"}).status, 0);
 }

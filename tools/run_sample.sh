@@ -54,3 +54,6 @@ head -n 4 "$sample/summary.csv"
 (cd "$sample" && "../../$build"/outlook/rerove_outlook plot --lake MHU --traces -o outlook.svg > /dev/null)
 echo
 echo "Fan chart of the outlook in $sample/outlook.svg (open it in a browser)."
+(cd "$sample" && "../../$build"/outlook/rerove_outlook plot --lake MHU --period month --kind exceedance \
+    --at 2026-03-01 -o march.svg 2> /dev/null)
+echo "Exceedance chart of March 2026 in $sample/march.svg."

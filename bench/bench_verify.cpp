@@ -1,0 +1,136 @@
+// bench_verify: times `rerove_outlook verify --leave-one-out` by quarter-month on
+// the largest outlook the tool writes (Mich-Huron, 75 tables of a 20000-day
+// span), as whole processes started directly (posix_spawn, never through a
+// shell), with their peak resident memory. The tables are written by the tool
+// itself from generated scenario files in a fresh directory under TMPDIR.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/benchsupport.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
+#include "tools/childrun.hpp"
+#include "tools/scenariofiles.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using benchsupport::fixed;
+using benchsupport::say;
+
+constexpr double targetseconds = 2.0;
+constexpr double targetmib = 128.0;
+
+struct benchoptions {
+    int repeat = 5;
+    std::int32_t years = rerove_tivorn_subs::maxscen;
+    std::int32_t days = rerove_tivorn_subs::maxdays;
+    bool check = false;
+    bool keep = false;
+};
+
+childrun::runresult runin(const std::vector<std::string>& argv, const fs::path& dir, const fs::path& out) {
+    const childrun::runresult r = childrun::run(benchsupport::launchof(argv, dir, out, false));
+    if (!r.started || r.status != 0)
+        throw std::runtime_error(argv[0] + " failed (exit status " + std::to_string(r.status) + ") " + r.failure);
+    return r;
+}
+
+void writetables(const benchoptions& opt, const fs::path& dir) {
+    std::int32_t written = 0;
+    std::string error;
+    if (!scenariofiles::writescenarios(scenariofiles::benchrequest(opt.years, opt.days, dir), written, error))
+        throw std::runtime_error(error);
+    runin({RT_TOOL_PATH, "MHU"}, dir, dir / "tool.log");
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().filename().string().starts_with("REROVE")) fs::remove(entry.path());
+    }
+}
+
+bool parse(int argc, char** argv, benchoptions& opt) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const bool hasvalue = i + 1 < argc;
+        if (a == "--check")
+            opt.check = true;
+        else if (a == "--keep")
+            opt.keep = true;
+        else if (a == "--repeat" && hasvalue)
+            opt.repeat = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--years" && hasvalue)
+            opt.years = std::clamp(std::atoi(argv[++i]), 2, 75);
+        else if (a == "--days" && hasvalue)
+            opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
+        else
+            return false;
+    }
+    return true;
+}
+
+// The runs' wall times, sorted, and their largest peak.
+struct timings {
+    std::vector<double> wall;
+    long peakkib = 0;
+};
+
+timings timeverify(const benchoptions& opt, const fs::path& dir) {
+    const std::vector<std::string> argv = {RT_OUTLOOK_PATH, "verify", "--leave-one-out", "--lake",      "MHU",
+                                           "--threshold",   "5000",   "--periods",       "periods.csv", "."};
+    timings t;
+    for (int i = 0; i < opt.repeat; ++i) {
+        const childrun::runresult r = runin(argv, dir, dir / "pooled.csv");
+        t.wall.push_back(r.seconds);
+        t.peakkib = std::max(t.peakkib, r.maxrsskib);
+    }
+    std::sort(t.wall.begin(), t.wall.end());
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchoptions opt;
+    if (!parse(argc, argv, opt)) {
+        say("usage: bench_verify [--repeat N] [--years N] [--days N] [--keep] [--check]");
+        return 2;
+    }
+    std::string tmpl = (fs::temp_directory_path() / "bench_verify_XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
+    const fs::path work = tmpl;
+    int status = 0;
+    try {
+        writetables(opt, work);
+        const timings t = timeverify(opt, work);
+        const double mib = static_cast<double>(t.peakkib) / 1024.0;
+        const double median = t.wall[t.wall.size() / 2];
+        say("bench_verify: Mich-Huron, " + std::to_string(opt.years) + " tables of " + std::to_string(opt.days) +
+            " days, leave-one-out by quarter-month, " + std::to_string(opt.repeat) + " runs");
+        say("  wall best " + fixed(t.wall.front(), 3) + " s, median " + fixed(median, 3) + " s (target < " +
+            fixed(targetseconds, 1) + ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")");
+        struct rusage self {};
+        ::getrusage(RUSAGE_SELF, &self);
+        // Linux charges a spawned child with the spawning process's peak as well.
+        say("  the peak cannot read below this bench's own, " + fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) +
+            " MiB");
+        if (opt.check && (median >= targetseconds || mib >= targetmib)) status = 1;
+    } catch (const std::exception& e) {
+        say(std::string("bench_verify: ") + e.what());
+        status = 1;
+    }
+    std::error_code ec;
+    if (opt.keep)
+        say("  kept " + work.string());
+    else
+        fs::remove_all(work, ec);
+    return status;
+}

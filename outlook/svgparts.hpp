@@ -1,0 +1,75 @@
+// Pieces that every chart of the companion writes the same way: numbers in
+// pixels, escaped texts, the document's opening and the names of what is drawn.
+// Private to outlook/.
+#pragma once
+
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "fcstutil/fcstutil.hpp"
+#include "iolayer/iolayer.hpp"
+#include "outlook/outlook.hpp"
+
+namespace outlook::svgparts {
+
+// Pixels to a tenth.
+inline std::string num(double v) {
+    char buffer[32];
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0, std::chars_format::fixed);
+    return std::string(buffer, r.ptr);
+}
+
+inline std::string escaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A text element; text is already escaped.
+inline void label(std::string& out, double x, double y, std::string_view cls, const std::string& text) {
+    out += "<text class=\"" + std::string(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) + "\">" + text + "</text>\n";
+}
+
+// The full name of the lake a table names ("Mich-Hur" is Mich-Huron).
+inline std::string lakename(const std::string& lake) {
+    for (const auto& name : fcstutil::levlkname10) {
+        if (iolayer::trimright(name.substr(0, 8)) == lake) return std::string(iolayer::trimright(name));
+    }
+    return lake;
+}
+
+// What the value axis shows, with its unit.
+inline std::string quantity(periodstat stat) {
+    switch (stat) {
+        case periodstat::mean: return "Net basin supply (m³/s)";
+        case periodstat::min: return "Lowest daily net basin supply (m³/s)";
+        case periodstat::max: return "Highest daily net basin supply (m³/s)";
+        case periodstat::volume: return "Net basin supply of the period (mm)";
+        case periodstat::accumulated: return "Accumulated net basin supply (mm)";
+    }
+    return "";
+}
+
+// The opening of a document of width by height user units, displayed
+// shown pixels wide (0: as many as its units) with the same proportions.
+inline std::string svgopen(double width, double height, double shown) {
+    const double w = shown > 0 ? shown : width;
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(w) +
+           "\" height=\"" + num(w * height / width) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) + "\">\n";
+}
+
+}  // namespace outlook::svgparts
