@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
@@ -114,19 +115,24 @@ double exceeded(std::span<const double> descending, double p) {
 periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
                       std::size_t periodindex) {
     periodsample sample;
+    std::vector<std::pair<double, std::size_t>> taking;  // value and scenario
+    taking.reserve(values.size());
     for (std::size_t s = 0; s < values.size(); ++s) {
         const double v = values[s][periodindex];
         if (std::isnan(v)) {
             ++sample.missing;
         } else if (weights.empty() || weights[s] > 0) {
-            sample.scenarios.push_back(s);
+            taking.emplace_back(v, s);
         }
     }
-    // Stable, so that tied values keep the ensemble's order.
-    std::stable_sort(sample.scenarios.begin(), sample.scenarios.end(),
-                     [&](std::size_t a, std::size_t b) { return values[a][periodindex] < values[b][periodindex]; });
-    sample.values.reserve(sample.scenarios.size());
-    for (const std::size_t s : sample.scenarios) sample.values.push_back(values[s][periodindex]);
+    // Tied values keep the ensemble's order: by value, then scenario.
+    std::sort(taking.begin(), taking.end());
+    sample.values.reserve(taking.size());
+    sample.scenarios.reserve(taking.size());
+    for (const auto& [v, s] : taking) {
+        sample.values.push_back(v);
+        sample.scenarios.push_back(s);
+    }
     if (weights.empty() || sample.scenarios.empty()) return sample;
     const double first = weights[sample.scenarios.front()];
     double total = 0;
