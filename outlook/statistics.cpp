@@ -87,7 +87,7 @@ std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const 
         for (std::size_t j = 0; j < group; ++j) days[j] = e.values[s0 + std::min(j, g - 1)].data();
         for (std::size_t p = 0; p < periods.size(); ++p) {
             const auto from = static_cast<std::size_t>(periods[p].first - e.firstday);
-            const auto to = static_cast<std::size_t>(periods[p].last - e.firstday + 1);
+            const auto to = static_cast<std::size_t>(periods[p].last - e.firstday) + 1;
             std::array<double, group> sum{};
             for (std::size_t d = from; d < to; ++d) {
                 for (std::size_t j = 0; j < group; ++j) sum[j] += days[j][d];
