@@ -29,6 +29,11 @@ if(RT_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
+  # rerove_outlook built with NetCDF links its shared library: Debian names the
+  # package after its soname (libnetcdf.so.19: libnetcdf19).
+  if(RT_NETCDF_LIBRARY MATCHES "libnetcdf\\.so\\.([0-9]+)")
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libnetcdf${CMAKE_MATCH_1}")
+  endif()
 endif()
 
 # Writes a Debian changelog of one entry, this version, dated as CHANGELOG.md dates

@@ -1,10 +1,6 @@
 // CSV texts of scenario files, tables and statistics.
-#include <unistd.h>
-
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <system_error>
 
 #include "outlook/outlook.hpp"
 
@@ -99,27 +95,6 @@ std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, 
         out += '\n';
     }
     return out;
-}
-
-void writefile(const std::filesystem::path& name, std::string_view text) {
-    namespace fs = std::filesystem;
-    // In the same directory, so that the rename stays on one file system.
-    fs::path partial = name;
-    std::string hidden = name.filename().string();
-    hidden.insert(0, 1, '.');
-    hidden += '.';
-    hidden += std::to_string(::getpid());
-    hidden += ".partial";
-    partial.replace_filename(hidden);
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    std::error_code ec;
-    if (out) fs::rename(partial, name, ec);
-    if (!out || ec) {
-        fs::remove(partial, ec);
-        throw readerror(name.string() + ": cannot be written");
-    }
 }
 
 }  // namespace outlook

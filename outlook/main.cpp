@@ -6,9 +6,9 @@
 // would write nothing. Files are written whole or not at all.
 #include <CLI/CLI.hpp>
 
-#include <fstream>
 #include <iostream>
 
+#include "outlook/exportcommand.hpp"
 #include "outlook/outlook.hpp"
 
 namespace {
@@ -289,6 +289,8 @@ int main(int argc, char** argv) {
         "file the tool would stumble on; the last line says what the tool would do.\n"
         "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
 
+    outlook::exportrequest exportrequest;
+    CLI::App* exportcommand = outlook::addexportcommand(app, exportrequest);
     outlook::weightsrequest weights;
     CLI::App* weightscommand = addweights(app, weights);
     verifyoptions verifying;
@@ -306,6 +308,7 @@ int main(int argc, char** argv) {
         if (*summarycommand) return summary(summaryrequest);
         if (*tracescommand) return traces(tracesrequest);
         if (*plotcommand) return plot(request);
+        if (*exportcommand) return outlook::exportcommand(exportrequest);
         if (*weightscommand) return outlook::runweights(weights, std::cout, std::cerr);
     } catch (const outlook::readerror& e) {
         std::cerr << "rerove_outlook: " << e.what() << "\n";

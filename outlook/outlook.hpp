@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -446,10 +447,6 @@ std::string summarycsv(std::span<const periodstats> stats);
 // The columns of the analysis; effective_scenarios when weighted.
 std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, bool weighted);
 
-// The text of a file written whole: under a temporary name in its directory,
-// renamed over name when complete. readerror when it cannot be written.
-void writefile(const std::filesystem::path& name, std::string_view text);
-
 // ===========================================================================
 // SVG fan chart (svg.cpp)
 // ===========================================================================
@@ -489,6 +486,57 @@ std::string exceedancechart(const ensemble& e, std::span<const period> periods, 
 
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);
+
+// ===========================================================================
+// Files written whole (output.cpp)
+// ===========================================================================
+
+// Writes bytes to a new temporary file in file's directory and renames it over
+// file (the end of a link, when file is one), keeping the bits of the file it
+// replaces. On any failure the temporary is removed, file is left as it was, and
+// a readerror names file and the cause.
+void writefile(const std::filesystem::path& file, std::string_view bytes);
+// The same for a writer that opens a file by name itself (a library's): write
+// fills the temporary it is given; an exception from it removes the temporary
+// and passes on.
+void writefile(const std::filesystem::path& file, const std::function<void(const std::filesystem::path&)>& write);
+
+// ===========================================================================
+// Export (export.cpp, pixml.cpp, netcdf.cpp or netcdf_none.cpp)
+// ===========================================================================
+
+// The writers take the ensemble, its lake index (1 to 5) and one weight per
+// scenario in the order of e.years, or none. Scenarios are written in year order;
+// a readerror for a lake index out of range or a weight count that does not match.
+
+// "SUP", "MHU", ... and "Lake Superior", "Lake Michigan-Huron", ... of a lake index.
+std::string lakecode(std::int32_t lakeindex);
+std::string lakename(std::int32_t lakeindex);
+// Indexes of e's scenarios by year (ties in their order).
+std::vector<std::size_t> yearorder(const ensemble& e, std::span<const double> weights);
+// YYYY-MM-DD of each day of the outlook.
+std::vector<std::string> daydates(const ensemble& e);
+// The shortest text of value appended to out; nothing for NaN.
+void appendshortest(std::string& out, double value);
+
+// date,year,nbs_m3s[,weight]: a row per day and scenario year, by date then year;
+// an empty value for a missing day; values and weights in shortest text.
+std::string exportcsv(const ensemble& e, std::int32_t lakeindex, std::span<const double> weights);
+
+// A PI time-series document (schema version 1.14): a series per scenario year
+// of type "mean", an event per day stamped at its start (UTC), NaN for a missing
+// day. PI has no place for weights: a readerror when any are given.
+std::string exportpixml(const ensemble& e, std::int32_t lakeindex, std::span<const double> weights);
+
+// Whether this build writes NetCDF. Without it requirenetcdf and writenetcdf are
+// a readerror that says so; with it requirenetcdf does nothing.
+bool netcdfavailable();
+void requirenetcdf();
+// A NetCDF-4 file (classic model, deflated) following CF-1.8, written whole as
+// writefile does: nbs(realization, time) in m3 s-1 as float, -9999 for a missing
+// day; time in days since the first day with time_bnds; weight(realization).
+void writenetcdf(const std::filesystem::path& file, const ensemble& e, std::int32_t lakeindex,
+                 std::span<const double> weights);
 
 // ===========================================================================
 // Climate-outlook weights of the scenario years (climatefile.cpp, weights.cpp,

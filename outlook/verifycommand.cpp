@@ -4,9 +4,6 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
-#include <system_error>
-
-#include <unistd.h>
 
 #include "outlook/outlook.hpp"
 
@@ -164,20 +161,16 @@ std::string whyunscored(const unscored& missed, bool leaveoneout) {
            std::to_string(missed.unforecast) + " without a scenario value";
 }
 
-// Written under a temporary name in the file's directory and renamed over it.
-template <class F>
-void writeinplace(const fs::path& file, F&& write) {
-    fs::path temporary = file;
-    temporary += ".partial" + std::to_string(::getpid());
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    write(out);
-    out.close();
-    std::error_code ec;
-    if (out) fs::rename(temporary, file, ec);
-    if (!out || ec) {
-        fs::remove(temporary, ec);
-        throw readerror(file.string() + ": cannot be written");
-    }
+// The verdicts written as they are laid out, under a temporary name that
+// writefile renames over file.
+void writeperiodsfile(const fs::path& file, std::span<const periodverdict> verdicts,
+                      std::span<const double> thresholds) {
+    writefile(file, [&](const fs::path& temporary) {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        writeverdicts(out, verdicts, thresholds);
+        out.close();
+        if (!out) throw readerror(file.string() + ": cannot be written");
+    });
 }
 
 }  // namespace
@@ -212,9 +205,7 @@ verifyoutcome verify(const verifyrequest& request) {
         outcome.messages.push_back(whyunscored(missed, request.leaveoneout));
         return outcome;
     }
-    if (!request.periodsfile.empty())
-        writeinplace(request.periodsfile,
-                     [&](std::ostream& out) { writeverdicts(out, verdicts, request.options.thresholds); });
+    if (!request.periodsfile.empty()) writeperiodsfile(request.periodsfile, verdicts, request.options.thresholds);
     outcome.output = pooledcsv(pooled, hasbaseline);
     return outcome;
 }

@@ -1,12 +1,9 @@
 // `rerove_outlook weights`: weights of the scenario years that the tool would
 // find in a directory, from a climate outlook of precipitation, evaporation,
 // runoff or net basin supply totals.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <ostream>
 
@@ -220,24 +217,6 @@ std::string weightscsv(std::span<const std::int32_t> years, std::span<const doub
     return csv;
 }
 
-// Writes text to a temporary name beside file and renames it into place, so
-// that no partial file is ever left under its name.
-void writeinplace(const fs::path& file, const std::string& text) {
-    fs::path temporary = file;
-    temporary += ".";
-    temporary += std::to_string(::getpid());
-    temporary += ".tmp";
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    std::error_code ec;
-    if (out) fs::rename(temporary, file, ec);
-    if (!out || ec) {
-        fs::remove(temporary, ec);
-        throw readerror(file.string() + ": cannot be written");
-    }
-}
-
 }  // namespace
 
 int runweights(const weightsrequest& request, std::ostream& out, std::ostream& err) {
@@ -260,7 +239,7 @@ int runweights(const weightsrequest& request, std::ostream& out, std::ostream& e
     if (request.output.empty())
         out << csv;
     else
-        writeinplace(request.output, csv);
+        writefile(request.output, csv);
     return report(request, rows, asks, weights, err) ? 0 : 3;
 }
 

@@ -43,9 +43,14 @@ if(stray OR NOT leaked EQUAL -1)
   message(FATAL_ERROR "unexpected paths in ${deb}:\n${listing}")
 endif()
 
-# The programs' shared libraries are declared: the C and C++ run-time libraries.
+# The programs' shared libraries are declared: the C and C++ run-time libraries,
+# and NetCDF's when rerove_outlook writes it.
 run(${DPKG_DEB} -f ${debs} Depends)
-foreach(library libc6 libstdc\\+\\+6)
+set(libraries libc6 libstdc\\+\\+6)
+if(NETCDF)
+  list(APPEND libraries "libnetcdf[0-9]+")
+endif()
+foreach(library IN LISTS libraries)
   if(NOT run_output MATCHES "(^|, )${library}( |,|\n)")
     message(FATAL_ERROR "${deb} does not depend on ${library}: ${run_output}")
   endif()
