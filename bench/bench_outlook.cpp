@@ -1,151 +1,319 @@
-// bench_outlook: times what `rerove_outlook summary` and `rerove_outlook plot
-// --traces` do on the largest outlook the tool writes (Mich-Huron, 75 tables of
-// a 20000-day span): reading the tables, the statistics and their CSV, the fan
-// chart and its file. The tables are written by the tool's own library from
-// generated scenario files in a fresh directory under TMPDIR.
+// bench_outlook: times rerove_outlook on the largest outlook the tool writes
+// (Mich-Huron, 75 tables of a 20000-day span) against its I/O floor, as whole
+// processes started directly (posix_spawn, never through a shell): for each
+// command, `cat` of the 75 tables to /dev/null plus `cat` of as many bytes as
+// the command writes into a file. Command and floor run in alternating pairs,
+// so that both see the same load; the median ratio of the pairs counts.
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <charconv>
+#include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include "errorprocess/errorprocess.hpp"
-#include "keldautil/keldautil.hpp"
-#include "outlook/outlook.hpp"
+#include "bench/benchsupport.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
+#include "tools/childrun.hpp"
 #include "tools/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchsupport::fixed;
+using benchsupport::say;
 
-constexpr double targetseconds = 0.5;
-constexpr std::uintmax_t targetbytes = 2'000'000;
+constexpr double targetratio = 3.0;
+constexpr double targetmib = 64.0;
+constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;
+constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;
+constexpr std::size_t blocksize = 1 << 20;
 
 struct benchoptions {
-    int repeat = 5;
-    std::int32_t years = rerove_tivorn_subs::maxscen;
-    std::int32_t days = rerove_tivorn_subs::maxdays;
+    fs::path outlook = RT_OUTLOOK_PATH;
+    fs::path tool = RT_TOOL_PATH;
+    fs::path work;
+    std::int32_t pairs = 11;
+    std::int32_t years = maxyears;
+    std::int32_t days = maxspan;
+    bool keep = false;
     bool check = false;
 };
 
-double secondssince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
-
-// Scenario files and the tool's tables in dir, which becomes the working directory.
-void writetables(const benchoptions& opt, const fs::path& dir) {
-    const scenariofiles::scenariorequest request = scenariofiles::benchrequest(opt.years, opt.days, dir);
-    std::int32_t written = 0;
-    std::string error;
-    if (!scenariofiles::writescenarios(request, written, error)) throw std::runtime_error(error);
-    fs::current_path(dir);
-    std::int32_t firstday = 0, lastday = 0;
-    std::vector<std::int32_t> scenarios(static_cast<std::size_t>(rerove_tivorn_subs::maxscen) + 1);
-    rerove_tivorn_subs::getdailyotlknbs(2, firstday, lastday, scenarios);
-    if (errorprocess::errorlevel == 0) rerove_tivorn_subs::wrttivorn_otlk_daily(2, firstday, lastday, scenarios);
-    if (errorprocess::errorlevel != 0) throw std::runtime_error("the tool's library failed to write the tables");
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().filename().string().starts_with("REROVE")) fs::remove(entry.path());
-    }
-}
-
-outlook::ensemble readtables() {
-    std::vector<outlook::table> tables;
-    for (const auto& file : outlook::tablesoflake("MHU", ".")) tables.push_back(outlook::readtable(file));
-    return outlook::makeensemble(std::move(tables));
-}
-
-std::size_t summary() {
-    const outlook::ensemble e = readtables();
-    const auto periods = outlook::periodsof(outlook::periodkind::quartermonth, e.firstday, e.lastday);
-    const std::string csv = outlook::summarycsv(outlook::statistics(periods, outlook::periodmeans(e, periods)));
-    return csv.size();
-}
-
-std::uintmax_t plot() {
-    const outlook::ensemble e = readtables();
-    const auto periods = outlook::periodsof(outlook::periodkind::quartermonth, e.firstday, e.lastday);
-    const std::string svg = outlook::fanchart(e, periods, {true, e.years[e.years.size() / 2]});
-    std::ofstream("outlook.svg", std::ios::binary | std::ios::trunc) << svg;
-    return fs::file_size("outlook.svg");
-}
-
-struct timing {
-    double wall = 1e300;  // best wall time, s
-    double cpu = 1e300;   // best processor time of this process, s
+// One command of the companion: its arguments, and the file it writes its data
+// to (standard output unless it names one with -o).
+struct command {
+    std::string name;
+    std::vector<std::string> argv;
+    fs::path written;                // the data the command writes; its standard output when stdout is set
+    bool stdoutdata = true;          // the data is its standard output
+    std::vector<std::string> reads;  // the tables it reads, for its floor
 };
 
-template <class F>
-timing best(int repeat, F&& work) {
-    timing t;
-    for (int i = 0; i < repeat; ++i) {
-        const Clock::time_point t0 = Clock::now();
-        const std::clock_t c0 = std::clock();
-        work();
-        t.cpu = std::min(t.cpu, static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
-        t.wall = std::min(t.wall, secondssince(t0));
-    }
-    return t;
+struct timed {
+    double wall = 0;
+    long peakkib = 0;
+};
+
+timed runtimed(const std::vector<std::string>& argv, const fs::path& dir, const fs::path& out, bool search) {
+    childrun::invocation launch = benchsupport::launchof(argv, dir, out, search);
+    launch.keeperrors = true;  // the companion's reports are not the bench's
+    const childrun::runresult r = childrun::run(launch);
+    if (!r.started || r.status != 0)
+        throw std::runtime_error(argv[0] + " " + (argv.size() > 1 ? argv[1] : "") + " failed (exit status " +
+                                 std::to_string(r.status) + ") " + r.failure + r.err.substr(0, 2000));
+    return {r.seconds, r.maxrsskib};
 }
 
-bool parse(int argc, char** argv, benchoptions& opt) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool hasvalue = i + 1 < argc;
-        if (a == "--check")
-            opt.check = true;
-        else if (a == "--repeat" && hasvalue)
-            opt.repeat = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--years" && hasvalue)
-            opt.years = std::clamp(std::atoi(argv[++i]), 1, 75);
-        else if (a == "--days" && hasvalue)
-            opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
-        else
-            return false;
+std::string loadaverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+std::vector<std::string> filesstarting(const fs::path& dir, std::string_view prefix) {
+    std::vector<std::string> found;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (e.is_regular_file() && name.starts_with(prefix)) found.push_back(name);
     }
-    return true;
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// Reads every file once, in blocks, so that the timed runs start on a warm cache.
+std::uintmax_t readall(const fs::path& dir, const std::vector<std::string>& files) {
+    std::vector<char> buffer(blocksize);
+    std::uintmax_t total = 0;
+    for (const std::string& f : files) {
+        const int fd = ::open((dir / f).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::ssize_t n = 0;
+        while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<std::uintmax_t>(n);
+        ::close(fd);
+    }
+    return total;
+}
+
+bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+fs::path makework(const benchoptions& opt) {
+    fs::path work = opt.work;
+    if (work.empty()) {
+        std::string tmpl = (fs::temp_directory_path() / "bench_outlook_XXXXXX").string();
+        if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot make a work directory");
+        work = tmpl;
+    } else {
+        fs::create_directories(work);
+        if (!fs::is_empty(work)) throw std::runtime_error("work directory " + work.string() + " is not empty");
+    }
+    return fs::absolute(work);
+}
+
+// The tables of the outlook in run/, written by the tool from generated
+// scenario files (Mich-Huron, the years from 1950, from 1 June 2024), which are
+// removed then; the tables are read once so that the cache is warm.
+std::vector<std::string> writetables(const benchoptions& opt, const fs::path& run) {
+    fs::create_directories(run);
+    std::int32_t written = 0;
+    std::string error;
+    if (!scenariofiles::writescenarios(scenariofiles::benchrequest(opt.years, opt.days, run), written, error))
+        throw std::runtime_error(error);
+    (void)runtimed({opt.tool.string(), "MHU"}, run, "/dev/null", false);
+    for (const std::string& name : filesstarting(run, "REROVE")) fs::remove(run / name);
+    std::vector<std::string> tables = filesstarting(run, "mhDNBS_");
+    if (tables.size() != static_cast<std::size_t>(opt.years))
+        throw std::runtime_error("the tool wrote " + std::to_string(tables.size()) + " tables");
+    say("  " + std::to_string(tables.size()) + " tables, " + std::to_string(readall(run, tables)) + " bytes");
+    return tables;
+}
+
+// Whether the companion lists the subcommand in its help (it may not have it yet).
+bool accepts(const benchoptions& opt, const fs::path& run, const std::string& subcommand) {
+    childrun::invocation launch = benchsupport::launchof({opt.outlook.string(), "--help"}, run, "", false);
+    launch.keeperrors = true;
+    const childrun::runresult r = childrun::run(launch);
+    return r.started && r.status == 0 && r.out.find("\n  " + subcommand + " ") != std::string::npos;
+}
+
+std::vector<command> commandsof(const benchoptions& opt, const fs::path& work, const std::vector<std::string>& tables,
+                                bool traces) {
+    const std::string tool = opt.outlook.string();
+    const std::string highlight = tables[tables.size() / 2].substr(7, 4);
+    std::vector<command> list = {
+        {"summary", {tool, "summary", "--lake", "MHU"}, work / "summary.csv", true, tables},
+        {"summary --period outlook",
+         {tool, "summary", "--period", "outlook", "--lake", "MHU"},
+         work / "outlook.csv",
+         true,
+         tables},
+        {"plot --traces",
+         {tool, "plot", "--traces", "--highlight", highlight, "-o", (work / "chart.svg").string(), "--lake", "MHU"},
+         work / "chart.svg",
+         false,
+         tables},
+        {"dump", {tool, "dump", tables.front()}, work / "dump.csv", true, {tables.front()}},
+    };
+    if (traces) list.push_back({"traces", {tool, "traces", "--lake", "MHU"}, work / "traces.csv", true, tables});
+    return list;
+}
+
+struct round {
+    std::vector<double> tool, floor, ratio;
+    long peakkib = 0;
+    std::uintmax_t bytes = 0;
+};
+
+// The floor of a command: its tables read to /dev/null, and its bytes (a copy
+// of what it wrote) copied into a file.
+double floorrun(const fs::path& run, const command& c, const fs::path& copy, const fs::path& into) {
+    std::vector<std::string> readtables = {"cat"};
+    readtables.insert(readtables.end(), c.reads.begin(), c.reads.end());
+    return runtimed(readtables, run, "/dev/null", true).wall + runtimed({"cat", copy.string()}, run, into, true).wall;
+}
+
+round measure(const benchoptions& opt, const fs::path& work, const command& c) {
+    const fs::path run = work / "run";
+    const fs::path out = c.stdoutdata ? c.written : fs::path("/dev/null");
+    (void)runtimed(c.argv, run, out, false);
+    round m;
+    m.bytes = fs::file_size(c.written);
+    const fs::path copy = work / "copy.bytes";
+    fs::copy_file(c.written, copy, fs::copy_options::overwrite_existing);
+    for (int i = 0; i < opt.pairs; ++i) {
+        double floor = i % 2 == 1 ? floorrun(run, c, copy, work / "floor.out") : 0.0;
+        const timed t = runtimed(c.argv, run, out, false);
+        if (i % 2 == 0) floor = floorrun(run, c, copy, work / "floor.out");
+        m.tool.push_back(t.wall);
+        m.floor.push_back(floor);
+        m.ratio.push_back(t.wall / floor);
+        m.peakkib = std::max(m.peakkib, t.peakkib);
+    }
+    return m;
+}
+
+bool report(const command& c, const round& m, const std::string& loadbefore) {
+    const double ratio = median(m.ratio);
+    const double mib = static_cast<double>(m.peakkib) / 1024.0;
+    const bool met = ratio <= targetratio && mib < targetmib;
+    say("  " + c.name + ": " + fixed(median(m.tool), 4) + " s, floor " + fixed(median(m.floor), 4) + " s, ratio " +
+        fixed(ratio, 2) + " (range " + fixed(*std::min_element(m.ratio.begin(), m.ratio.end()), 2) + " to " +
+        fixed(*std::max_element(m.ratio.begin(), m.ratio.end()), 2) + "), peak " + fixed(mib, 1) + " MiB, " +
+        std::to_string(m.bytes) + " bytes written; load " + loadbefore + (met ? "" : "   MISSED"));
+    return met;
+}
+
+int bench(const benchoptions& opt) {
+    const fs::path work = makework(opt);
+    struct removeonexit {
+        fs::path dir;
+        ~removeonexit() {
+            std::error_code ec;
+            if (!dir.empty()) fs::remove_all(dir, ec);
+        }
+    } cleanup{opt.work.empty() && !opt.keep ? work : fs::path()};
+    say("bench_outlook: Mich-Huron, " + std::to_string(opt.years) + " scenario years of " + std::to_string(opt.days) +
+        " days, in " + work.string() + "; " + std::to_string(opt.pairs) + " pairs a command (target: ratio " +
+        fixed(targetratio, 1) + " or less, peak below " + fixed(targetmib, 0) + " MiB)");
+    const std::vector<std::string> tables = writetables(opt, work / "run");
+    const bool traces = accepts(opt, work / "run", "traces");
+    if (!traces) say("  traces: not timed, " + opt.outlook.filename().string() + " has no such command");
+    bool met = true;
+    for (const command& c : commandsof(opt, work, tables, traces)) {
+        const std::string load = loadaverage();
+        met = report(c, measure(opt, work, c), load) && met;
+    }
+    struct rusage self {};
+    ::getrusage(RUSAGE_SELF, &self);
+    // Linux charges a spawned child with the spawning process's peak as well.
+    say("  load average after: " + loadaverage() + "; the peaks cannot read below this bench's own, " +
+        fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) + " MiB");
+    return opt.check && !met ? 1 : 0;
+}
+
+void usage() {
+    say("Usage: bench_outlook [--outlook PATH] [--tool PATH] [--work DIR] [--pairs N] [--years N] [--days N]");
+    say("                     [--keep] [--check]");
+    say("Times rerove_outlook summary, summary --period outlook, plot --traces, dump and");
+    say("traces (when it has it) on the tables of a generated outlook (default: 75 years of");
+    say("20000 days, the largest the tool writes) against their floor, cat of the tables");
+    say("read plus cat of as many bytes as the command writes, in alternating pairs.");
+    say("  --outlook PATH  the companion to time (default: " + std::string(RT_OUTLOOK_PATH) + ")");
+    say("  --tool PATH     the tool that writes the tables (default: " + std::string(RT_TOOL_PATH) + ")");
+    say("  --work DIR      work directory, created, must be empty, kept (default: a fresh");
+    say("                  directory under the temporary directory, removed afterwards)");
+    say("  --pairs N       timed pairs of command and floor for each command (default 11)");
+    say("  --years N       scenario years, 1 to 75;  --days N  span length, 2 to 20000");
+    say("  --keep          keep the default work directory");
+    say("  --check         exit status 1 when a target is missed");
+}
+
+int usageerror(const std::string& why) {
+    say("bench_outlook: " + why);
+    say("Try bench_outlook --help");
+    return 2;
+}
+
+int parseoptions(const std::vector<std::string_view>& args, benchoptions& opt) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        const bool hasvalue = i + 1 < args.size();
+        if (a == "-h" || a == "--help") {
+            usage();
+            return 0;
+        }
+        if (a == "--keep") {
+            opt.keep = true;
+        } else if (a == "--check") {
+            opt.check = true;
+        } else if ((a == "--outlook" || a == "--tool") && hasvalue) {
+            (a == "--tool" ? opt.tool : opt.outlook) = fs::absolute(std::string(args[++i]));  // run in the work dir
+        } else if (a == "--work" && hasvalue) {
+            opt.work = std::string(args[++i]);
+        } else if (a == "--pairs" && hasvalue) {
+            if (!number(args[++i], 1, 1000, opt.pairs)) return usageerror("--pairs takes 1 to 1000");
+        } else if (a == "--years" && hasvalue) {
+            if (!number(args[++i], 1, maxyears, opt.years)) return usageerror("--years takes 1 to 75");
+        } else if (a == "--days" && hasvalue) {
+            if (!number(args[++i], 2, maxspan, opt.days)) return usageerror("--days takes 2 to 20000");
+        } else {
+            return usageerror("unknown or incomplete argument " + std::string(a));
+        }
+    }
+    return -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchoptions opt;
-    if (!parse(argc, argv, opt)) {
-        std::puts("usage: bench_outlook [--repeat N] [--years N] [--days N] [--check]");
-        return 2;
-    }
-    std::string tmpl = (fs::temp_directory_path() / "bench_outlook_XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-    const fs::path work = tmpl;
-    int status = 0;
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (const int status = parseoptions(args, opt); status >= 0) return status;
     try {
-        writetables(opt, work);
-        std::size_t csvbytes = 0;
-        std::uintmax_t svgbytes = 0;
-        const timing summarytime = best(opt.repeat, [&] { csvbytes = summary(); });
-        const timing plottime = best(opt.repeat, [&] { svgbytes = plot(); });
-        std::printf("bench_outlook: Mich-Huron, %d tables of %d days, best of %d (target: under %.1f s wall)\n",
-                    opt.years, opt.days, opt.repeat, targetseconds);
-        std::printf("  summary  %.3f s wall, %.3f s processor  (%zu bytes of CSV)\n", summarytime.wall, summarytime.cpu,
-                    csvbytes);
-        std::printf("  plot     %.3f s wall, %.3f s processor  (%ju bytes of SVG with traces; target under %ju)\n",
-                    plottime.wall, plottime.cpu, svgbytes, targetbytes);
-        const bool met = summarytime.wall < targetseconds && plottime.wall < targetseconds && svgbytes < targetbytes;
-        if (opt.check && !met) status = 1;
+        return bench(opt);
     } catch (const std::exception& e) {
-        std::printf("bench_outlook: %s\n", e.what());
-        status = 1;
+        say(std::string("bench_outlook: ") + e.what());
+        return 1;
     }
-    std::error_code ec;
-    fs::current_path(fs::temp_directory_path(), ec);
-    fs::remove_all(work, ec);
-    return status;
 }

@@ -71,10 +71,7 @@ std::vector<fs::path> tablefiles(std::span<const std::string> inputs, std::strin
 
 ensemble readensemble(std::span<const std::string> inputs, std::string_view lake) {
     const std::vector<fs::path> files = tablefiles(inputs, lake);
-    std::vector<table> tables;
-    tables.reserve(files.size());
-    for (const fs::path& file : files) tables.push_back(readtable(file));
-    return makeensemble(std::move(tables));
+    return makeensemble(readtables(files));
 }
 
 }  // namespace outlook

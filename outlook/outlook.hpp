@@ -59,6 +59,21 @@ struct table {
 table readtable(const std::filesystem::path& file);
 // The same from the text of a table; name is used in messages.
 table parsetable(std::string_view text, std::string_view name);
+// The tables of files in their order, read on a few threads; the readerror of
+// the first table in order that fails.
+std::vector<table> readtables(std::span<const std::filesystem::path> files);
+
+// One F8.0 field of a table (8 columns) as iolayer::readreal reads it with no
+// implied decimals; false when it does not read as a finite number.
+bool readtablefield(std::string_view field, float& value);
+// The shapes the tool's edit gives (blanks, an optional minus, one to seven
+// digits, the point in the last column) read as one word, to the value
+// readreal gives; false for any other text.
+bool quickf80(std::string_view field, float& value);
+// Consecutive fields from the start of text, as readtablefield reads each:
+// values.size() of them, at most 8 (a row); readable[k] false for a field that
+// does not read. With 64 bytes of text or more, a whole row is read at once.
+void readtablefields(std::string_view text, std::span<float> values, std::span<bool> readable);
 
 // Whether the file starts as a table does (text beginning with '#').
 bool looksliketable(const std::filesystem::path& file);

@@ -1,9 +1,11 @@
 // Ensemble statistics of an outlook by period, weighted or not.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 #include "fcstutil/fcstutil.hpp"
 #include "iolayer/iolayer.hpp"
@@ -74,14 +76,24 @@ ensemble makeensemble(std::vector<table> tables) {
 }
 
 std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const period> periods) {
-    std::vector<std::vector<double>> means(e.values.size(), std::vector<double>(periods.size()));
-    for (std::size_t s = 0; s < e.values.size(); ++s) {
-        const auto& days = e.values[s];
+    const std::size_t n = e.values.size();
+    std::vector<std::vector<double>> means(n, std::vector<double>(periods.size()));
+    // Scenarios summed four side by side, each in day order as alone: the four
+    // chains of additions overlap, and every sum is the same to the last bit.
+    constexpr std::size_t group = 4;
+    for (std::size_t s0 = 0; s0 < n; s0 += group) {
+        const std::size_t g = std::min(group, n - s0);
+        std::array<const double*, group> days{};
+        for (std::size_t j = 0; j < group; ++j) days[j] = e.values[s0 + std::min(j, g - 1)].data();
         for (std::size_t p = 0; p < periods.size(); ++p) {
-            const auto from = days.begin() + (periods[p].first - e.firstday);
-            const auto to = days.begin() + (periods[p].last - e.firstday + 1);
+            const auto from = static_cast<std::size_t>(periods[p].first - e.firstday);
+            const auto to = static_cast<std::size_t>(periods[p].last - e.firstday) + 1;
+            std::array<double, group> sum{};
+            for (std::size_t d = from; d < to; ++d) {
+                for (std::size_t j = 0; j < group; ++j) sum[j] += days[j][d];
+            }
             // A missing day (NaN) leaves the period without a value.
-            means[s][p] = std::accumulate(from, to, 0.0) / static_cast<double>(to - from);
+            for (std::size_t j = 0; j < g; ++j) means[s0 + j][p] = sum[j] / static_cast<double>(to - from);
         }
     }
     return means;
@@ -103,19 +115,24 @@ double exceeded(std::span<const double> descending, double p) {
 periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
                       std::size_t periodindex) {
     periodsample sample;
+    std::vector<std::pair<double, std::size_t>> taking;  // value and scenario
+    taking.reserve(values.size());
     for (std::size_t s = 0; s < values.size(); ++s) {
         const double v = values[s][periodindex];
         if (std::isnan(v)) {
             ++sample.missing;
         } else if (weights.empty() || weights[s] > 0) {
-            sample.scenarios.push_back(s);
+            taking.emplace_back(v, s);
         }
     }
-    // Stable, so that tied values keep the ensemble's order.
-    std::stable_sort(sample.scenarios.begin(), sample.scenarios.end(),
-                     [&](std::size_t a, std::size_t b) { return values[a][periodindex] < values[b][periodindex]; });
-    sample.values.reserve(sample.scenarios.size());
-    for (const std::size_t s : sample.scenarios) sample.values.push_back(values[s][periodindex]);
+    // Tied values keep the ensemble's order: by value, then scenario.
+    std::sort(taking.begin(), taking.end());
+    sample.values.reserve(taking.size());
+    sample.scenarios.reserve(taking.size());
+    for (const auto& [v, s] : taking) {
+        sample.values.push_back(v);
+        sample.scenarios.push_back(s);
+    }
     if (weights.empty() || sample.scenarios.empty()) return sample;
     const double first = weights[sample.scenarios.front()];
     double total = 0;

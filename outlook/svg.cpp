@@ -41,7 +41,12 @@ struct scales {
 
 std::string points(const run& r, const scales& s) {
     std::string out;
-    for (const point& p : r) out += num(p.x) + "," + num(s.y(p.v)) + " ";
+    for (const point& p : r) {
+        svgparts::appendnum(out, p.x);
+        out += ',';
+        svgparts::appendnum(out, s.y(p.v));
+        out += ' ';
+    }
     if (!out.empty()) out.pop_back();
     return out;
 }

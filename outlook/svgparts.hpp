@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,12 +15,27 @@
 
 namespace outlook::svgparts {
 
-// Pixels to a tenth.
-inline std::string num(double v) {
+// Pixels to a tenth, appended to out: the shortest text of the tenth, which
+// below 10^8 is its whole part and one decimal unless that is 0.
+inline void appendnum(std::string& out, double v) {
+    const double tenths = std::round(v * 10.0);
     char buffer[32];
-    const auto r =
-        std::to_chars(buffer, buffer + sizeof buffer, std::round(v * 10.0) / 10.0 + 0.0, std::chars_format::fixed);
-    return std::string(buffer, r.ptr);
+    char* end = buffer;
+    if (std::abs(tenths) < 1e9) {
+        auto k = static_cast<std::int64_t>(tenths);
+        if (k < 0) *end++ = '-', k = -k;
+        end = std::to_chars(end, buffer + sizeof buffer, k / 10).ptr;
+        if (k % 10 != 0) *end++ = '.', *end++ = static_cast<char>('0' + k % 10);
+    } else {
+        end = std::to_chars(buffer, buffer + sizeof buffer, tenths / 10.0 + 0.0, std::chars_format::fixed).ptr;
+    }
+    out.append(buffer, end);
+}
+
+inline std::string num(double v) {
+    std::string out;
+    appendnum(out, v);
+    return out;
 }
 
 inline std::string escaped(std::string_view text) {

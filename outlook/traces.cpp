@@ -36,6 +36,8 @@ void rankperiod(const periodsample& sample, positionrule rule, std::vector<ranke
 std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a) {
     const std::string unit(unitof(a.stat));
     std::string out = "first_date,last_date,year,value_" + unit + ",rank,weight,exceedance\n";
+    // Room for the rows, about 80 characters each, so that the text is not copied as it grows.
+    out.reserve(out.size() + 96 * set.periods.size() * e.years.size());
     std::vector<std::size_t> byyear(e.years.size());
     std::iota(byyear.begin(), byyear.end(), std::size_t{0});
     std::stable_sort(byyear.begin(), byyear.end(),
@@ -48,8 +50,12 @@ std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a
         for (const std::size_t s : byyear) {
             const rankedvalue& r = ranked[s];
             const bool weightless = !set.weights.empty() && !(set.weights[s] > 0) && !std::isnan(set.values[s][p]);
-            out += dates + std::to_string(e.years[s]) + "," + r.value + "," + r.rank + "," +
-                   (weightless ? std::string("0") : r.weight) + "," + r.exceedance + "\n";
+            // Appended piece by piece: no text of a row is built twice.
+            out += dates;
+            out += std::to_string(e.years[s]);
+            for (const std::string* piece : {&r.value, &r.rank}) out.append(",").append(*piece);
+            out.append(",").append(weightless ? std::string_view("0") : std::string_view(r.weight));
+            out.append(",").append(r.exceedance).append("\n");
         }
     }
     return out;

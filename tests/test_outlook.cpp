@@ -4,6 +4,8 @@
 
 #include <pugixml.hpp>
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -100,6 +102,85 @@ TEST(OutlookTable, BadOrTruncatedTablesAreRefusedWithTheirName) {
             EXPECT_NE(std::string(e.what()).find("x.txt"), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(why == "header" ? "header" : why), std::string::npos) << e.what();
         }
+    }
+}
+
+// What a table field means as iolayer::readreal reads it.
+struct fieldreading {
+    bool readable = false;
+    float value = 0;
+    bool operator==(const fieldreading& o) const {
+        return readable == o.readable &&
+               (!readable || std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(o.value));
+    }
+};
+
+fieldreading byreadreal(std::string_view field) {
+    fieldreading r;
+    r.readable = iolayer::readreal(field, 0, r.value) && std::isfinite(r.value);
+    return r;
+}
+
+TEST(OutlookTableField, TheToolsShapesReadInOneWordAndOthersAsReadrealReadsThem) {
+    // Whether the one-word reading takes the field; either way the value is readreal's.
+    for (const auto& [field, quick] : std::vector<std::pair<std::string, bool>>{
+             {"    108.", true},  {"  -2831.", true},  {" -28317.", true},  {" -99999.", true},
+             {"9999999.", true},  {"-999999.", true},  {"      0.", true},  {"     -0.", true},
+             {"********", false}, {"        ", false}, {"       .", false}, {"      -.", false},
+             {"   -4.  ", false}, {" 1 2 3 .", false}, {"    +12.", false}, {"    12.5", false},
+             {"  - 12. ", false}, {"   - 12.", false}, {" --12.  ", false}, {"   1e3.", false},
+             {"  12-3.", false},  {"  1.2e3 ", false}, {"12.3.   ", false}, {std::string("  1\0  2.", 8), false}}) {
+        fieldreading fast;
+        EXPECT_EQ(outlook::quickf80(field, fast.value), quick) << "[" << field << "]";
+        fast.readable = quick;
+        if (quick) {
+            EXPECT_EQ(fast, byreadreal(field)) << "[" << field << "]";
+        }
+        fieldreading either;
+        either.readable = outlook::readtablefield(field, either.value);
+        EXPECT_EQ(either, byreadreal(field)) << "[" << field << "]";
+    }
+    // Every width of number the F8.0 edit writes, to the same bits as readreal.
+    for (std::int64_t v = -999999; v <= 9999999; v += 97) {
+        const std::string field = iolayer::formatf(static_cast<double>(v), 8, 0);
+        fieldreading fast{true, 0};
+        ASSERT_TRUE(outlook::quickf80(field, fast.value)) << field;
+        ASSERT_EQ(fast, byreadreal(field)) << field;
+    }
+}
+
+TEST(OutlookTableField, ARowReadsAsItsFieldsWholeOrOneByOne) {
+    const std::string row = "    108.********  -2831.        -28317.    12.5 -99999.     -0.";
+    const std::string after(64, ' ');
+    // With 64 bytes to read the row is read at once; at the end of a text field by field.
+    for (const std::string& text : {row + after, row, row.substr(0, 56)}) {
+        const std::size_t n = text.size() < 64 ? text.size() / 8 : 8;
+        std::array<float, 8> values{};
+        std::array<bool, 8> readable{};
+        outlook::readtablefields(text, std::span(values).first(n), std::span(readable).first(n));
+        for (std::size_t k = 0; k < n; ++k) {
+            const fieldreading got{readable[k], values[k]};
+            EXPECT_EQ(got, byreadreal(row.substr(8 * k, 8))) << k << " of " << text.size();
+        }
+    }
+}
+
+TEST(OutlookTable, TablesReadTogetherKeepTheirOrderAndTheFirstFailure) {
+    testsupport::scratchdir dir;
+    std::vector<fs::path> files;
+    for (int k = 0; k < 6; ++k) {
+        files.emplace_back("spDNBS_" + std::to_string(1950 + k) + ".txt");
+        testsupport::writefile(files.back().string(), k == 3 || k == 5 ? "# something else\n" : smalltable());
+    }
+    const auto good = std::span(files).first(3);
+    const std::vector<outlook::table> tables = outlook::readtables(good);
+    ASSERT_EQ(tables.size(), 3U);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(tables[k].year, 1950 + static_cast<std::int32_t>(k));
+    try {
+        (void)outlook::readtables(files);
+        ADD_FAILURE() << "accepted";
+    } catch (const outlook::readerror& e) {
+        EXPECT_NE(std::string(e.what()).find("spDNBS_1953.txt"), std::string::npos) << e.what();
     }
 }
 
