@@ -3,8 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "keldautil/keldautil.hpp"
 #include "outlook/outlook.hpp"
@@ -30,30 +28,6 @@ std::vector<std::string_view> fieldsof(std::string_view line) {
         if (comma == std::string_view::npos) return fields;
         start = comma + 1;
     }
-}
-
-// YYYY-MM-DD of a real day of years 1 to 2999.
-std::optional<std::int32_t> dayofiso(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    const auto number = [&](std::size_t at, std::size_t length) {
-        std::int32_t v = -1;
-        const char* end = text.data() + at + length;
-        const auto [ptr, ec] = std::from_chars(text.data() + at, end, v);
-        return ec == std::errc{} && ptr == end ? v : -1;
-    };
-    const std::int32_t year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    if (year < 1 || year > 2999 || month < 1 || month > 12 || day < 1) return std::nullopt;
-    if (day > keldautil::daysinmonth(month, year)) return std::nullopt;
-    std::int32_t seq = 0;
-    keldautil::datesequence(day, month, year, seq);
-    return seq;
-}
-
-std::optional<double> numberof(std::string_view text) {
-    double v = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || ec != std::errc{} || ptr != text.data() + text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
 }
 
 // Reads the rows one by one, holding what the file's rows must share.
@@ -86,7 +60,7 @@ private:
     }
 
     std::int32_t dayof(std::string_view text, std::string_view field) const {
-        const std::optional<std::int32_t> day = dayofiso(text);
+        const std::optional<std::int32_t> day = dayofisodate(text);
         if (!day) fail(std::string(field) + " '" + std::string(text) + "' is not a date YYYY-MM-DD");
         if (*day < firstday_ || *day > lastday_)
             fail(std::string(field) + " " + std::string(text) + " is outside the outlook, " + isodate(firstday_) +
@@ -95,7 +69,7 @@ private:
     }
 
     double probability(std::string_view text, std::string_view field) const {
-        const std::optional<double> p = numberof(text);
+        const std::optional<double> p = finitenumber(text);
         if (!p || *p < 0) fail(std::string(field) + " '" + std::string(text) + "' is not a probability");
         return *p;
     }
@@ -119,8 +93,8 @@ private:
 
     void readbounds(climaterow& row, std::string_view lower, std::string_view upper) const {
         if (lower.empty() && upper.empty()) return;
-        row.lower = numberof(lower);
-        row.upper = numberof(upper);
+        row.lower = finitenumber(lower);
+        row.upper = finitenumber(upper);
         if (!row.lower) fail("lower '" + std::string(lower) + "' is not a number");
         if (!row.upper) fail("upper '" + std::string(upper) + "' is not a number");
         if (*row.lower > *row.upper) fail("lower " + std::string(lower) + " is above upper " + std::string(upper));
@@ -168,12 +142,10 @@ std::vector<climaterow> parseclimate(std::string_view text, std::string_view nam
 
 std::vector<climaterow> readclimatefile(const std::filesystem::path& file, std::int32_t firstday,
                                         std::int32_t lastday) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw readerror(file.string() + ": cannot be opened");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw readerror(file.string() + ": cannot be read");
-    return parseclimate(text.str(), file.string(), firstday, lastday);
+    csvlines in(file);
+    std::string text;
+    for (std::string_view line; in.next(line);) (text += line) += '\n';
+    return parseclimate(text, file.string(), firstday, lastday);
 }
 
 }  // namespace outlook

@@ -13,22 +13,4 @@ std::string isodate(std::int32_t seq) {
     return iolayer::formatiz(year, 4) + "-" + iolayer::formatiz(month, 2) + "-" + iolayer::formatiz(day, 2);
 }
 
-std::optional<std::int32_t> dayofisodate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    const auto number = [&](std::size_t at, std::size_t length) {
-        std::int32_t v = 0;
-        for (std::size_t k = at; k < at + length; ++k) {
-            if (text[k] < '0' || text[k] > '9') return -1;
-            v = v * 10 + (text[k] - '0');
-        }
-        return v;
-    };
-    const std::int32_t year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    if (year < 1 || year > 2999 || month < 1 || month > 12 || day < 1 || day > keldautil::daysinmonth(month, year))
-        return std::nullopt;
-    std::int32_t seq = 0;
-    keldautil::datesequence(day, month, year, seq);
-    return seq;
-}
-
 }  // namespace outlook

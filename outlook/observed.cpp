@@ -13,31 +13,10 @@ namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-bool readpart(std::string_view text, std::int32_t& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-// Day sequence number of YYYY-MM-DD, years 1 to 2999; nullopt for anything else.
-std::optional<std::int32_t> dayofdate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    std::int32_t year = 0, month = 0, day = 0;
-    if (!readpart(text.substr(0, 4), year) || !readpart(text.substr(5, 2), month) || !readpart(text.substr(8, 2), day))
-        return std::nullopt;
-    if (year < 1 || year > 2999 || month < 1 || month > 12 || day < 1 || day > keldautil::daysinmonth(month, year))
-        return std::nullopt;
-    std::int32_t seq = 0;
-    keldautil::datesequence(day, month, year, seq);
-    return seq;
-}
-
 // An empty value is a missing day.
 std::optional<double> valueof(std::string_view text) {
     if (iolayer::trimright(text).empty()) return nan;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return finitenumber(text);
 }
 
 struct dayline {
@@ -57,25 +36,19 @@ observedseries densify(const std::map<std::int32_t, dayline>& days) {
 }  // namespace
 
 observedseries readobserved(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw readerror(file.string() + ": cannot be opened");
+    csvlines in(file);
     std::map<std::int32_t, dayline> days;
-    std::string line;
-    std::size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto where = [&] { return file.string() + " line " + std::to_string(number) + ": "; };
-        std::string_view text(line);
+    for (std::string_view text; in.next(text);) {
+        const std::size_t number = in.number();
+        const auto where = [&] { return in.where(); };
         if (number == 1) {
-            if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark
             if (text != "date,nbs_m3s") throw readerror(where() + "the header is not 'date,nbs_m3s'");
             continue;
         }
         if (iolayer::trimright(text).empty()) continue;
         const std::size_t comma = text.find(',');
         const std::string_view date = text.substr(0, comma);
-        const std::optional<std::int32_t> day = dayofdate(date);
+        const std::optional<std::int32_t> day = dayofisodate(date);
         if (!day) throw readerror(where() + "'" + std::string(date) + "' is not a date YYYY-MM-DD");
         const std::string_view field = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
         const std::optional<double> value = valueof(field);
@@ -85,8 +58,7 @@ observedseries readobserved(const std::filesystem::path& file) {
             throw readerror(where() + std::string(date) + " is listed again (first on line " +
                             std::to_string(at->second.line) + ")");
     }
-    if (number == 0) throw readerror(file.string() + ": empty, not a CSV 'date,nbs_m3s'");
-    if (in.bad()) throw readerror(file.string() + ": cannot be read");
+    if (in.number() == 0) throw readerror(file.string() + ": empty, not a CSV 'date,nbs_m3s'");
     return densify(days);
 }
 

@@ -1,8 +1,6 @@
 // The analysis options that summary, traces and plot share, checked and turned
 // into what the statistics take.
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 
 #include "outlook/outlook.hpp"
 
@@ -10,8 +8,9 @@ namespace outlook {
 namespace {
 
 bool readnumber(std::string_view text, double& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+    const std::optional<double> read = finitenumber(text);
+    value = read.value_or(0);
+    return read.has_value();
 }
 
 std::vector<double> levelsof(std::string_view list, std::size_t levelcount) {

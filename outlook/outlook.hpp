@@ -175,6 +175,34 @@ std::vector<double> positions(std::size_t n, std::span<const double> weights, po
 double exceededvalue(std::span<const double> ascending, std::span<const double> weights, double p, positionrule rule);
 
 // ===========================================================================
+// The small CSV files of forecasters (csvinput.cpp)
+// ===========================================================================
+
+// A finite number that is the whole text; nullopt for anything else.
+std::optional<double> finitenumber(std::string_view text);
+
+// The day sequence number of a real date YYYY-MM-DD of years 1 to 2999.
+std::optional<std::int32_t> dayofisodate(std::string_view text);
+
+// The lines of a file read whole, without CR LF or LF, a byte-order mark before
+// the first taken off. readerror naming the file when it cannot be read.
+class csvlines {
+public:
+    explicit csvlines(const std::filesystem::path& file);
+    bool next(std::string_view& line);
+    // "FILE line N: " of the line last given, for messages.
+    [[nodiscard]] std::string where() const;
+    [[nodiscard]] std::size_t number() const { return number_; }
+    [[nodiscard]] const std::string& name() const { return name_; }
+
+private:
+    std::string name_;
+    std::string text_;
+    std::size_t pos_ = 0;
+    std::size_t number_ = 0;
+};
+
+// ===========================================================================
 // Weights of scenario years (weightsfile.cpp)
 // ===========================================================================
 
@@ -431,9 +459,6 @@ std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a
 // YYYY-MM-DD of a day sequence number, for the reports, messages and CSV texts;
 // "(no date)" for a negative one.
 std::string isodate(std::int32_t seq);
-// The day sequence number of a date YYYY-MM-DD of the calendar's years (1 to
-// 2999); none for any other text.
-std::optional<std::int32_t> dayofisodate(std::string_view text);
 
 // ===========================================================================
 // CSV text (csv.cpp)

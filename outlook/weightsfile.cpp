@@ -1,8 +1,6 @@
 // Weights of scenario years, as a CSV "year,weight".
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <fstream>
 
 #include "iolayer/iolayer.hpp"
 #include "outlook/outlook.hpp"
@@ -19,43 +17,30 @@ std::string yearlist(const std::vector<std::int32_t>& years) {
     return out;
 }
 
-bool readnumber(std::string_view text, double& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
-}
-
 }  // namespace
 
 std::map<std::int32_t, double> readweightsfile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw readerror(file.string() + ": cannot be opened");
+    csvlines in(file);
     std::map<std::int32_t, double> weights;
-    std::string line;
-    std::size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto where = [&] { return file.string() + " line " + std::to_string(number) + ": "; };
-        if (number == 1) {
-            std::string_view head(line);
-            if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);  // a byte-order mark
-            if (head != "year,weight") throw readerror(where() + "the header is not 'year,weight'");
+    for (std::string_view line; in.next(line);) {
+        const auto where = [&] { return in.where(); };
+        if (in.number() == 1) {
+            if (line != "year,weight") throw readerror(where() + "the header is not 'year,weight'");
             continue;
         }
         if (iolayer::trimright(line).empty()) continue;
         const std::size_t comma = line.find(',');
         std::int32_t year = 0;
-        double weight = 0;
-        const std::string_view text(line);
-        if (comma == std::string::npos || !iolayer::readint(text.substr(0, comma), year))
+        if (comma == std::string::npos || !iolayer::readint(line.substr(0, comma), year))
             throw readerror(where() + "not a year and a weight");
-        if (!readnumber(text.substr(comma + 1), weight))
-            throw readerror(where() + "the weight '" + line.substr(comma + 1) + "' is not a number");
+        const std::optional<double> read = finitenumber(line.substr(comma + 1));
+        if (!read)
+            throw readerror(where() + "the weight '" + std::string(line.substr(comma + 1)) + "' is not a number");
+        const double weight = *read;
         if (weight < 0) throw readerror(where() + "the weight of " + std::to_string(year) + " is negative");
         if (!weights.emplace(year, weight).second) throw readerror(where() + std::to_string(year) + " is listed again");
     }
-    if (number == 0) throw readerror(file.string() + ": empty, not a CSV 'year,weight'");
-    if (in.bad()) throw readerror(file.string() + ": cannot be read");
+    if (in.number() == 0) throw readerror(file.string() + ": empty, not a CSV 'year,weight'");
     return weights;
 }
 
