@@ -150,7 +150,7 @@ std::string exceedancechart(const ensemble& e, std::span<const period> periods, 
     out += std::string(style) + "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     const std::size_t n = equal.values.size();
     label(out, width / 2, 28, "title",
-          escaped(svgparts::lakename(e.lake)) + ", " + isodate(periods[which].first) + " to " +
+          escaped(lakenameof(e.lakeindex, e.lake)) + ", " + isodate(periods[which].first) + " to " +
               isodate(periods[which].last) + ": exceedance of " + std::to_string(n) +
               (n == 1 ? " scenario" : " scenarios") + (weighted ? " (weighted)" : ""));
     axes(out, s, ticks, options.stat);

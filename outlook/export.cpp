@@ -20,12 +20,6 @@ std::size_t lakeat(std::int32_t lakeindex) {
 
 }  // namespace
 
-std::string lakecode(std::int32_t lakeindex) {
-    std::string code = fcstutil::levlkcode3[lakeat(lakeindex)];
-    for (char& c : code) c = static_cast<char>(c - 'a' + 'A');
-    return code;
-}
-
 std::string lakename(std::int32_t lakeindex) {
     rerove_tivorn_subs::LakeParts lake;
     (void)rerove_tivorn_subs::lakeparts(static_cast<std::int32_t>(lakeat(lakeindex)) + 1, lake);

@@ -40,6 +40,8 @@ std::vector<fs::path> tablesindir(const fs::path& dir, std::int32_t lakeindex) {
 }  // namespace
 
 std::string lakecodeof(std::int32_t lakeindex) {
+    if (lakeindex < 1 || lakeindex > static_cast<std::int32_t>(fcstutil::levlkcode3.size()))
+        throw readerror("lake index " + std::to_string(lakeindex) + " is not one of 1 to 5");
     std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
     std::transform(code.begin(), code.end(), code.begin(), [](char c) { return static_cast<char>(c - 'a' + 'A'); });
     return code;

@@ -105,7 +105,7 @@ void defineglobal(const ncfile& nc, const ensemble& e, std::int32_t lakeindex) {
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", "Daily net basin supply outlook of " + lakename(lakeindex) + ", " + span);
     nc.text(NC_GLOBAL, "source",
-            "daily net basin supply tables of rerove_tivorn for " + lakecode(lakeindex) + ", " +
+            "daily net basin supply tables of rerove_tivorn for " + lakecodeof(lakeindex) + ", " +
                 std::to_string(e.years.size()) + " scenario years");
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -192,7 +192,7 @@ void requirenetcdf() {}
 
 void writenetcdf(const fs::path& file, const ensemble& e, std::int32_t lakeindex, std::span<const double> weights) {
     (void)yearorder(e, weights);  // refuses weights that do not match before anything is made
-    (void)lakecode(lakeindex);
+    (void)lakecodeof(lakeindex);
     ncfile nc(file);
     const variables v = define(nc, e, lakeindex, !weights.empty());
     nc.check(nc_enddef(nc.id()));

@@ -147,7 +147,8 @@ double exceeded(std::span<const double> descending, double p);
 // be empty unless a directory holds tables of more than one lake. readerror for
 // an unknown lake, a directory without tables or a name that is neither.
 std::vector<std::filesystem::path> tablefiles(std::span<const std::string> inputs, std::string_view lake);
-// The code of a lake index (1 to 5) as the tool takes it: "SUP" ... "ONT".
+// The code of a lake index (1 to 5) as the tool takes it: "SUP" ... "ONT";
+// readerror for another index.
 std::string lakecodeof(std::int32_t lakeindex);
 ensemble readensemble(std::span<const std::string> inputs, std::string_view lake);
 
@@ -536,8 +537,7 @@ void writefile(const std::filesystem::path& file, const std::function<void(const
 // scenario in the order of e.years, or none. Scenarios are written in year order;
 // a readerror for a lake index out of range or a weight count that does not match.
 
-// "SUP", "MHU", ... and "Lake Superior", "Lake Michigan-Huron", ... of a lake index.
-std::string lakecode(std::int32_t lakeindex);
+// "Lake Superior", "Lake Michigan-Huron", ... of a lake index (1 to 5).
 std::string lakename(std::int32_t lakeindex);
 // Indexes of e's scenarios by year (ties in their order).
 std::vector<std::size_t> yearorder(const ensemble& e, std::span<const double> weights);
@@ -679,7 +679,8 @@ std::string markupescaped(std::string_view text);
 // sign (U+2212) before a negative one; an en dash for NaN.
 std::string forpeople(double value, int decimals);
 
-// The lake's name in full ("Mich-Huron"); fallback for an index outside 1 to 5.
+// The lake's name in full ("Mich-Huron"); for an index outside 1 to 5, that of
+// the lake whose table names it fallback ("Mich-Hur"), else fallback itself.
 std::string lakenameof(std::int32_t lakeindex, std::string_view fallback);
 
 // ===========================================================================

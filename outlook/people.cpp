@@ -43,9 +43,14 @@ std::string forpeople(double value, int decimals) {
 }
 
 std::string lakenameof(std::int32_t lakeindex, std::string_view fallback) {
-    if (lakeindex < 1 || lakeindex > static_cast<std::int32_t>(fcstutil::levlkname10.size()))
-        return std::string(fallback);
-    return std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)]));
+    const auto& names = fcstutil::levlkname10;
+    if (lakeindex >= 1 && lakeindex <= static_cast<std::int32_t>(names.size()))
+        return std::string(iolayer::trimright(names[static_cast<std::size_t>(lakeindex - 1)]));
+    for (const auto& name : names) {  // the name a table's first line gives ("Mich-Hur")
+        if (iolayer::trimright(std::string_view(name).substr(0, 8)) == fallback)
+            return std::string(iolayer::trimright(name));
+    }
+    return std::string(fallback);
 }
 
 }  // namespace outlook

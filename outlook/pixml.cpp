@@ -21,22 +21,6 @@ constexpr std::string_view eventstart = "    <event date=\"";
 constexpr std::string_view eventvalue = "\" time=\"00:00:00\" value=\"";
 constexpr std::string_view eventend = "\"/>\n";
 
-// Lake names are plain letters, blanks, dots and hyphens; escaped all the same.
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 void dateelement(std::string& out, std::string_view name, const std::string& date) {
     out += "      <";
     out += name;
@@ -47,14 +31,14 @@ void dateelement(std::string& out, std::string_view name, const std::string& dat
 
 void header(std::string& out, const ensemble& e, std::int32_t lakeindex, std::int32_t year,
             const std::vector<std::string>& dates) {
-    out += "    <header>\n      <type>mean</type>\n      <locationId>" + lakecode(lakeindex) +
+    out += "    <header>\n      <type>mean</type>\n      <locationId>" + lakecodeof(lakeindex) +
            "</locationId>\n      <parameterId>NBS</parameterId>\n      <ensembleId>ESP</ensembleId>\n"
            "      <ensembleMemberIndex>" +
            std::to_string(year) + "</ensembleMemberIndex>\n      <timeStep unit=\"second\" multiplier=\"86400\"/>\n";
     dateelement(out, "startDate", dates.empty() ? isodate(e.firstday) : dates.front());
     dateelement(out, "endDate", dates.empty() ? isodate(e.lastday) : dates.back());
     dateelement(out, "forecastDate", dates.empty() ? isodate(e.firstday) : dates.front());
-    out += "      <missVal>NaN</missVal>\n      <stationName>" + escaped(lakename(lakeindex)) +
+    out += "      <missVal>NaN</missVal>\n      <stationName>" + markupescaped(lakename(lakeindex)) +
            "</stationName>\n      <units>m3/s</units>\n    </header>\n";
 }
 

@@ -17,7 +17,6 @@ namespace {
 
 using svgparts::escaped;
 using svgparts::label;
-using svgparts::lakename;
 using svgparts::num;
 
 // Canvas and plot area, in pixels.
@@ -321,7 +320,7 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
            "}</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     const std::string scenarios = std::to_string(e.years.size()) + (e.years.size() == 1 ? " scenario" : " scenarios");
     label(out, width / 2, 28, "title",
-          escaped(lakename(e.lake)) + " net basin supply outlook, " + isodate(e.firstday) + " to " +
+          escaped(lakenameof(e.lakeindex, e.lake)) + " net basin supply outlook, " + isodate(e.firstday) + " to " +
               isodate(e.lastday) + " (" + std::to_string(static_cast<std::int64_t>(s.days)) + " days), " + scenarios +
               (options.weights.empty() ? "" : " (weighted)"));
     valueaxis(out, s, ticks, options.stat);

@@ -38,34 +38,11 @@ inline std::string num(double v) {
     return out;
 }
 
-inline std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
+inline std::string escaped(std::string_view text) { return markupescaped(text); }
 
 // A text element; text is already escaped.
 inline void label(std::string& out, double x, double y, std::string_view cls, const std::string& text) {
     out += "<text class=\"" + std::string(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) + "\">" + text + "</text>\n";
-}
-
-// The full name of the lake a table names ("Mich-Hur" is Mich-Huron).
-inline std::string lakename(const std::string& lake) {
-    for (const auto& name : fcstutil::levlkname10) {
-        if (iolayer::trimright(name.substr(0, 8)) == lake) return std::string(iolayer::trimright(name));
-    }
-    return lake;
 }
 
 // What the value axis shows, with its unit.
