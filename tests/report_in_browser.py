@@ -23,9 +23,11 @@ def run(args, cwd, **kw):
     return subprocess.run(args, cwd=cwd, check=True, capture_output=True, timeout=300, **kw)
 
 
-def chromium(browser, *args):
+def chromium(browser, profile, *args):
+    # A profile of its own, so that the browser needs neither a home directory
+    # nor anything of another run.
     return run([browser, "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                "--no-first-run", "--disable-extensions", *args], cwd=None).stdout
+                "--no-first-run", "--disable-extensions", "--user-data-dir=" + profile, *args], cwd=None).stdout
 
 
 def pixels(png):
@@ -91,7 +93,7 @@ def main():
 
     url = "file://" + os.path.abspath(page)
     parsed = dom()
-    parsed.feed(chromium(browser, "--dump-dom", url).decode("utf-8"))
+    parsed.feed(chromium(browser, os.path.join(work, "profile"), "--dump-dom", url).decode("utf-8"))
     text = "".join(parsed.text)
     failures = []
     for wanted in ("fanchart", "monthly-flow", "monthly-depth", "check"):
@@ -108,7 +110,7 @@ def main():
             failures.append("the page does not show %r as text" % shown)
 
     shot = os.path.join(work, "report.png")
-    chromium(browser, "--screenshot=" + shot, "--window-size=1100,1800", url)
+    chromium(browser, os.path.join(work, "profile"), "--screenshot=" + shot, "--window-size=1100,1800", url)
     with open(shot, "rb") as f:
         width, height, channels, rows = pixels(f.read())
     inked = sum(1 for row in rows for i in range(0, len(row), channels) if min(row[i:i + 3]) < 200)
