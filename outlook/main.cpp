@@ -124,8 +124,7 @@ CLI::App* addverify(CLI::App& app, verifyoptions& v) {
         ->check(CLI::IsMember({"weibull", "hazen", "cunnane", "gringorten", "median"}));
     c->add_option("--weights", r.weights, "a CSV year,weight of the scenario years");
     c->add_option("--threshold", r.options.thresholds, "a Brier score of exceeding X (repeatable)")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        ->allow_extra_args(false);
     c->add_option("--baseline", r.baseline, "an outlook of the same span to measure skill against");
     c->add_option("--periods", r.periodsfile, "a CSV of the scores of every scored period");
     c->add_option("outlooks", r.outlooks, "directories of one outlook each (default: the current one)");

@@ -133,6 +133,12 @@ void checkrequest(const verifyrequest& r) {
         throw readerror("--leave-one-out takes one outlook, not " + std::to_string(r.outlooks.size()));
     if (!r.baseline.empty() && r.outlooks.size() > 1)
         throw readerror("--baseline takes one outlook to compare with, not " + std::to_string(r.outlooks.size()));
+    const std::vector<double>& x = r.options.thresholds;
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        if (std::find(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(k), x[k]) !=
+            x.begin() + static_cast<std::ptrdiff_t>(k))
+            throw readerror("--threshold: " + shortest(x[k]) + " is given twice");
+    }
 }
 
 void checkcompanions(const std::vector<outlookread>& outlooks, const outlookread* baseline) {
