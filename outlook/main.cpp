@@ -254,6 +254,50 @@ CLI::App* addplot(CLI::App& app, plotrequest& p) {
     return command;
 }
 
+CLI::App* adddump(CLI::App& app, std::string& file) {
+    CLI::App* command = app.add_subcommand("dump", "A scenario file (REROVE<year>.<part>) or a table as CSV");
+    command->add_option("file", file, "scenario file or table")->required();
+    command->footer(
+        "Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
+        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
+        "missing days and unreadable values are empty fields.");
+    return command;
+}
+
+struct checkrequest {
+    std::string lake;
+    std::string dir = ".";
+};
+
+CLI::App* addcheck(CLI::App& app, checkrequest& r) {
+    CLI::App* command = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
+    command->add_option("lake", r.lake, "SUP, MHU, STC, ERI or ONT, as the tool takes it")->required();
+    command->add_option("dir", r.dir, "the directory the tool would run in (default: the current one)");
+    command->footer(
+        "Reports the scenario files found, the years dropped, the outlook span and every\n"
+        "file the tool would stumble on; the last line says what the tool would do.\n"
+        "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
+    return command;
+}
+
+CLI::App* addreport(CLI::App& app, outlook::reportrequest& r) {
+    CLI::App* command =
+        app.add_subcommand("report", "One self-contained HTML page of the outlook in DIR, to read, print or send");
+    command->add_option("-o,--output", r.output, "the HTML file to write")->required();
+    command->add_option("--lake", r.lake, "SUP, MHU, STC, ERI or ONT: needed when DIR holds several lakes");
+    command->add_option("--weights", r.weights, "a CSV year,weight of the scenario years");
+    command->add_option("--climate", r.climate, "a climate outlook: its rows, asked and achieved");
+    command->add_option("--observed", r.observed, "the observed daily supply: the verification scores");
+    command->add_option("dir", r.dir, "the directory of the tables and scenario files (default: the current one)");
+    command->footer(
+        "The check of DIR, the fan chart, the exceedance curves of the first 12 months,\n"
+        "the monthly flows and depths; with the options the weights, the climate rows\n"
+        "asked and achieved, the verification scores and histograms. No script, no\n"
+        "external file; every text from a file or an argument is escaped.\n" +
+        std::string(exitnote));
+    return command;
+}
+
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-exception-escape): any other exception is a fault, and terminate shows it
@@ -265,12 +309,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     std::string dumpfile;
-    CLI::App* dumpcommand = app.add_subcommand("dump", "A scenario file (REROVE<year>.<part>) or a table as CSV");
-    dumpcommand->add_option("file", dumpfile, "scenario file or table")->required();
-    dumpcommand->footer(
-        "Scenario file: date,runoff_mm,precip_mm,evap_mm after a comment line with\n"
-        "the header's dates. Table: date,nbs_m3s for the days of the outlook;\n"
-        "missing days and unreadable values are empty fields.");
+    CLI::App* dumpcommand = adddump(app, dumpfile);
 
     analysisrequest summaryrequest, tracesrequest;
     plotrequest request;
@@ -279,26 +318,10 @@ int main(int argc, char** argv) {
     CLI::App* plotcommand = addplot(app, request);
 
     outlook::reportrequest report;
-    CLI::App* reportcommand =
-        app.add_subcommand("report", "One self-contained HTML page of the outlook in DIR, to read, print or send");
-    reportcommand->add_option("-o,--output", report.output, "the HTML file to write")->required();
-    reportcommand->add_option("--lake", report.lake, "SUP, MHU, STC, ERI or ONT: needed when DIR holds several lakes");
-    reportcommand->add_option("--weights", report.weights, "a CSV year,weight of the scenario years");
-    reportcommand->add_option("--climate", report.climate, "a climate outlook: its rows, asked and achieved");
-    reportcommand->add_option("--observed", report.observed, "the observed daily supply: the verification scores");
-    reportcommand->add_option("dir", report.dir,
-                              "the directory of the tables and scenario files (default: the current one)");
-    reportcommand->footer(std::string(exitnote));
+    CLI::App* reportcommand = addreport(app, report);
 
-    std::string checklake;
-    std::string checkdir = ".";
-    CLI::App* checkcommand = app.add_subcommand("check", "What rerove_tivorn LAKE would do in DIR, writing nothing");
-    checkcommand->add_option("lake", checklake, "SUP, MHU, STC, ERI or ONT, as the tool takes it")->required();
-    checkcommand->add_option("dir", checkdir, "the directory the tool would run in (default: the current one)");
-    checkcommand->footer(
-        "Reports the scenario files found, the years dropped, the outlook span and every\n"
-        "file the tool would stumble on; the last line says what the tool would do.\n"
-        "Exit status 0: it would write tables; 1: it would fail; 2: it would write nothing.");
+    checkrequest checking;
+    CLI::App* checkcommand = addcheck(app, checking);
 
     outlook::exportrequest exportrequest;
     CLI::App* exportcommand = outlook::addexportcommand(app, exportrequest);
@@ -313,7 +336,7 @@ int main(int argc, char** argv) {
         return app.exit(e, std::cout, std::cerr) == 0 ? 0 : 1;
     }
     try {
-        if (*checkcommand) return check(checklake, checkdir);
+        if (*checkcommand) return check(checking.lake, checking.dir);
         if (*verifycommand) return verify(verifying);
         if (*dumpcommand) return dump(dumpfile);
         if (*summarycommand) return summary(summaryrequest);
