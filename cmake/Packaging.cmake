@@ -29,11 +29,15 @@ if(RT_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
-  # rerove_outlook built with NetCDF links its shared library: Debian names the
-  # package after its soname (libnetcdf.so.19: libnetcdf19).
-  if(RT_NETCDF_LIBRARY MATCHES "libnetcdf\\.so\\.([0-9]+)")
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libnetcdf${CMAKE_MATCH_1}")
+endif()
+# rerove_outlook built with NetCDF opens its shared library when it writes a file
+# (dlopen), so dpkg-shlibdeps cannot see it: Debian names the package after its
+# soname (libnetcdf.so.19: libnetcdf19). dpkg-shlibdeps's findings are added to these.
+if(RT_NETCDF_LIBRARY MATCHES "libnetcdf\\.so\\.([0-9]+)")
+  if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ")
   endif()
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libnetcdf${CMAKE_MATCH_1}")
 endif()
 
 # Writes a Debian changelog of one entry, this version, dated as CHANGELOG.md dates

@@ -5,6 +5,7 @@
 // The file is made in memory and written out as any other file: after a write
 // error the HDF5 layer under NetCDF-4 is left in a state that crashes it when it
 // closes the file or shuts down, so it is never given a disk to fail on.
+#include <dlfcn.h>
 #include <netcdf.h>
 #include <netcdf_mem.h>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <type_traits>
 
 #include "outlook/outlook.hpp"
 
@@ -26,6 +28,56 @@ constexpr float fillvalue = -9999.0F;
 // values, at a fraction of the time.
 constexpr int deflatelevel = 1;
 constexpr std::size_t initialbytes = 1 << 20;
+
+// The NetCDF library is opened when a file is written, not when the program
+// starts: loading it and the libraries it needs would cost every other
+// subcommand several milliseconds.
+struct netcdfapi {
+    decltype(&::nc_create_mem) create_mem = nullptr;
+    decltype(&::nc_abort) abort = nullptr;
+    decltype(&::nc_strerror) strerror = nullptr;
+    decltype(&::nc_close_memio) close_memio = nullptr;
+    decltype(&::nc_def_dim) def_dim = nullptr;
+    decltype(&::nc_def_var) def_var = nullptr;
+    decltype(&::nc_put_att_text) put_att_text = nullptr;
+    decltype(&::nc_def_var_deflate) def_var_deflate = nullptr;
+    decltype(&::nc_def_var_fill) def_var_fill = nullptr;
+    decltype(&::nc_def_var_chunking) def_var_chunking = nullptr;
+    decltype(&::nc_put_var_double) put_var_double = nullptr;
+    decltype(&::nc_put_vara_float) put_vara_float = nullptr;
+    decltype(&::nc_put_var_int) put_var_int = nullptr;
+    decltype(&::nc_enddef) enddef = nullptr;
+};
+
+const netcdfapi& library() {
+    static const netcdfapi loaded = [] {
+        void* handle = ::dlopen(RT_NETCDF_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            throw readerror(std::string("the NetCDF library cannot be loaded (") + ::dlerror() + ")");
+        netcdfapi a;
+        const auto take = [handle](auto& function, const char* name) {
+            void* symbol = ::dlsym(handle, name);
+            if (symbol == nullptr) throw readerror(std::string("the NetCDF library has no ") + name);
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(symbol);
+        };
+        take(a.create_mem, "nc_create_mem");
+        take(a.abort, "nc_abort");
+        take(a.strerror, "nc_strerror");
+        take(a.close_memio, "nc_close_memio");
+        take(a.def_dim, "nc_def_dim");
+        take(a.def_var, "nc_def_var");
+        take(a.put_att_text, "nc_put_att_text");
+        take(a.def_var_deflate, "nc_def_var_deflate");
+        take(a.def_var_fill, "nc_def_var_fill");
+        take(a.def_var_chunking, "nc_def_var_chunking");
+        take(a.put_var_double, "nc_put_var_double");
+        take(a.put_vara_float, "nc_put_vara_float");
+        take(a.put_var_int, "nc_put_var_int");
+        take(a.enddef, "nc_enddef");
+        return a;
+    }();
+    return loaded;
+}
 
 // The file's length as its HDF5 superblock records it (its end-of-file address,
 // the base address being 0): the library's memory image is rounded up past it
@@ -52,21 +104,21 @@ std::size_t hdf5length(std::string_view image) {
 class ncfile {
 public:
     explicit ncfile(const fs::path& file) : file_(file) {
-        check(nc_create_mem(file.c_str(), NC_NETCDF4 | NC_CLASSIC_MODEL, initialbytes, &id_));
+        check(library().create_mem(file.c_str(), NC_NETCDF4 | NC_CLASSIC_MODEL, initialbytes, &id_));
     }
     ncfile(const ncfile&) = delete;
     ncfile& operator=(const ncfile&) = delete;
     ~ncfile() {
-        if (id_ >= 0) nc_abort(id_);
+        if (id_ >= 0) library().abort(id_);
     }
     void check(int status) const {
         if (status != NC_NOERR)
-            throw readerror(file_.string() + ": cannot be written as NetCDF (" + nc_strerror(status) + ")");
+            throw readerror(file_.string() + ": cannot be written as NetCDF (" + library().strerror(status) + ")");
     }
     // Closes the file and writes its bytes to file_ as writefile does.
     void close() {
         NC_memio memory{};
-        const int status = nc_close_memio(id_, &memory);
+        const int status = library().close_memio(id_, &memory);
         id_ = -1;
         const std::unique_ptr<void, decltype(&std::free)> owned(memory.memory, &std::free);  // the library's malloc
         check(status);
@@ -75,18 +127,18 @@ public:
     }
     int dim(const char* name, std::size_t length) const {
         int dimid = -1;
-        check(nc_def_dim(id_, name, length, &dimid));
+        check(library().def_dim(id_, name, length, &dimid));
         return dimid;
     }
     int var(const char* name, nc_type type, std::vector<int> dims) const {
         int varid = -1;
-        check(nc_def_var(id_, name, type, static_cast<int>(dims.size()), dims.data(), &varid));
+        check(library().def_var(id_, name, type, static_cast<int>(dims.size()), dims.data(), &varid));
         return varid;
     }
     void text(int varid, const char* name, std::string_view value) const {
-        check(nc_put_att_text(id_, varid, name, value.size(), value.data()));
+        check(library().put_att_text(id_, varid, name, value.size(), value.data()));
     }
-    void deflate(int varid) const { check(nc_def_var_deflate(id_, varid, 1, 1, deflatelevel)); }
+    void deflate(int varid) const { check(library().def_var_deflate(id_, varid, 1, 1, deflatelevel)); }
     [[nodiscard]] int id() const { return id_; }
 
 private:
@@ -140,9 +192,9 @@ variables define(const ncfile& nc, const ensemble& e, std::int32_t lakeindex, bo
     nc.text(v.nbs, "units", "m3 s-1");
     nc.text(v.nbs, "cell_methods", "time: mean");
     nc.text(v.nbs, "coordinates", "forecast_reference_time");
-    nc.check(nc_def_var_fill(nc.id(), v.nbs, NC_FILL, &fillvalue));
+    nc.check(library().def_var_fill(nc.id(), v.nbs, NC_FILL, &fillvalue));
     const std::size_t chunk[2] = {1, days};
-    nc.check(nc_def_var_chunking(nc.id(), v.nbs, NC_CHUNKED, chunk));
+    nc.check(library().def_var_chunking(nc.id(), v.nbs, NC_CHUNKED, chunk));
     for (const int compressed : {v.time, v.bounds, v.nbs}) nc.deflate(compressed);
     if (weighted) {
         v.weight = nc.var("weight", NC_DOUBLE, {realization});
@@ -162,10 +214,10 @@ void putdata(const ncfile& nc, const variables& v, const ensemble& e, std::span<
         bounds[2 * k] = time[k];
         bounds[2 * k + 1] = time[k] + 1.0;
     }
-    nc.check(nc_put_var_double(nc.id(), v.time, time.data()));
-    nc.check(nc_put_var_double(nc.id(), v.bounds, bounds.data()));
+    nc.check(library().put_var_double(nc.id(), v.time, time.data()));
+    nc.check(library().put_var_double(nc.id(), v.bounds, bounds.data()));
     const double reference = 0.0;
-    nc.check(nc_put_var_double(nc.id(), v.reference, &reference));
+    nc.check(library().put_var_double(nc.id(), v.reference, &reference));
     std::vector<int> years;
     std::vector<double> ordered;
     std::vector<float> row(days);
@@ -179,23 +231,23 @@ void putdata(const ncfile& nc, const variables& v, const ensemble& e, std::span<
         }
         const std::size_t start[2] = {r, 0};
         const std::size_t count[2] = {1, days};
-        nc.check(nc_put_vara_float(nc.id(), v.nbs, start, count, row.data()));
+        nc.check(library().put_vara_float(nc.id(), v.nbs, start, count, row.data()));
     }
-    nc.check(nc_put_var_int(nc.id(), v.realization, years.data()));
-    if (!weights.empty()) nc.check(nc_put_var_double(nc.id(), v.weight, ordered.data()));
+    nc.check(library().put_var_int(nc.id(), v.realization, years.data()));
+    if (!weights.empty()) nc.check(library().put_var_double(nc.id(), v.weight, ordered.data()));
 }
 
 }  // namespace
 
 bool netcdfavailable() { return true; }
-void requirenetcdf() {}
+void requirenetcdf() { (void)library(); }
 
 void writenetcdf(const fs::path& file, const ensemble& e, std::int32_t lakeindex, std::span<const double> weights) {
     (void)yearorder(e, weights);  // refuses weights that do not match before anything is made
     (void)lakecodeof(lakeindex);
     ncfile nc(file);
     const variables v = define(nc, e, lakeindex, !weights.empty());
-    nc.check(nc_enddef(nc.id()));
+    nc.check(library().enddef(nc.id()));
     putdata(nc, v, e, weights);
     nc.close();
 }
