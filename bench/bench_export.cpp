@@ -138,22 +138,14 @@ int main(int argc, char** argv) {
         say("usage: bench_export [--pairs N] [--years N] [--days N] [--check]");
         return 2;
     }
-    std::string tmpl = (fs::temp_directory_path() / "bench_export_XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-    const fs::path work = tmpl;
-    int status = 0;
-    try {
+    return benchsupport::inscratch("bench_export", false, [&](const fs::path& work) {
+        int status = 0;
         const std::vector<std::string> tables = writetables(opt, work);
         std::uintmax_t bytes = 0;
         for (const std::string& t : tables) bytes += fs::file_size(work / t);
         say("bench_export: Mich-Huron, " + std::to_string(tables.size()) + " tables of " + std::to_string(opt.days) +
             " days, " + std::to_string(bytes) + " bytes, medians of " + std::to_string(opt.pairs) + " runs");
         if (!measure(opt, work, tables) && opt.check) status = 1;
-    } catch (const std::exception& e) {
-        say(std::string("bench_export: ") + e.what());
-        status = 1;
-    }
-    std::error_code ec;
-    fs::remove_all(work, ec);
-    return status;
+        return status;
+    });
 }

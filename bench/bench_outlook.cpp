@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using benchsupport::fixed;
+using benchsupport::readall;
 using benchsupport::say;
 
 constexpr double targetratio = 3.0;
@@ -38,7 +39,6 @@ constexpr double reportseconds = 2.0;  // the report's target, in wall time
 constexpr double targetmib = 64.0;
 constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;
 constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;
-constexpr std::size_t blocksize = 1 << 20;
 
 struct benchoptions {
     fs::path outlook = RT_OUTLOOK_PATH;
@@ -92,20 +92,6 @@ std::vector<std::string> filesstarting(const fs::path& dir, std::string_view pre
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-// Reads every file once, in blocks, so that the timed runs start on a warm cache.
-std::uintmax_t readall(const fs::path& dir, const std::vector<std::string>& files) {
-    std::vector<char> buffer(blocksize);
-    std::uintmax_t total = 0;
-    for (const std::string& f : files) {
-        const int fd = ::open((dir / f).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        ::ssize_t n = 0;
-        while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<std::uintmax_t>(n);
-        ::close(fd);
-    }
-    return total;
 }
 
 bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {

@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using benchsupport::fixed;
+using benchsupport::readall;
 using benchsupport::say;
 
 constexpr double targetratio = 2.0;
@@ -39,7 +40,6 @@ constexpr double goalratio = 1.5;
 constexpr double targetmib = 64.0;
 constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;  // the tool's most scenario years
 constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;   // the tool's most days
-constexpr std::size_t blocksize = 1 << 20;
 
 struct benchoptions {
     fs::path tool = RT_TOOL_PATH;
@@ -104,20 +104,6 @@ std::vector<std::string> filesstarting(const fs::path& dir, std::string_view pre
 
 void removetables(const fs::path& dir) {
     for (const std::string& name : filesstarting(dir, "mhDNBS_")) fs::remove(dir / name);
-}
-
-// Reads every file once, in blocks, so that the timed runs start on a warm cache.
-std::uintmax_t readall(const fs::path& dir, const std::vector<std::string>& files) {
-    std::vector<char> buffer(blocksize);
-    std::uintmax_t total = 0;
-    for (const std::string& f : files) {
-        const int fd = ::open((dir / f).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        ::ssize_t n = 0;
-        while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<std::uintmax_t>(n);
-        ::close(fd);
-    }
-    return total;
 }
 
 bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {

@@ -104,11 +104,8 @@ int main(int argc, char** argv) {
         say("usage: bench_verify [--repeat N] [--years N] [--days N] [--keep] [--check]");
         return 2;
     }
-    std::string tmpl = (fs::temp_directory_path() / "bench_verify_XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-    const fs::path work = tmpl;
-    int status = 0;
-    try {
+    return benchsupport::inscratch("bench_verify", opt.keep, [&](const fs::path& work) {
+        int status = 0;
         writetables(opt, work);
         const timings t = timeverify(opt, work);
         const double mib = static_cast<double>(t.peakkib) / 1024.0;
@@ -123,14 +120,6 @@ int main(int argc, char** argv) {
         say("  the peak cannot read below this bench's own, " + fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) +
             " MiB");
         if (opt.check && (median >= targetseconds || mib >= targetmib)) status = 1;
-    } catch (const std::exception& e) {
-        say(std::string("bench_verify: ") + e.what());
-        status = 1;
-    }
-    std::error_code ec;
-    if (opt.keep)
-        say("  kept " + work.string());
-    else
-        fs::remove_all(work, ec);
-    return status;
+        return status;
+    });
 }

@@ -124,18 +124,10 @@ int main(int argc, char** argv) {
         say("usage: bench_weights [--repeat N] [--years N] [--days N] [--check]");
         return 2;
     }
-    std::string tmpl = (fs::temp_directory_path() / "bench_weights_XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-    const fs::path work = tmpl;
-    int status = 0;
-    try {
+    return benchsupport::inscratch("bench_weights", false, [&](const fs::path& work) {
+        int status = 0;
         prepare(opt, work);
         status = timeweights(opt, work);
-    } catch (const std::exception& e) {
-        say(std::string("bench_weights: ") + e.what());
-        status = 1;
-    }
-    std::error_code ec;
-    fs::remove_all(work, ec);
-    return status;
+        return status;
+    });
 }

@@ -1,8 +1,15 @@
 // What the benchmarks print with: whole lines, flushed, and fixed-point numbers.
 #pragma once
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +39,46 @@ inline childrun::invocation launchof(const std::vector<std::string>& argv, const
     launch.output = out;
     launch.search = search;
     return launch;
+}
+
+// Reads every file once, in blocks, so that the timed runs start on a warm cache;
+// gives the bytes read.
+inline std::uintmax_t readall(const std::filesystem::path& dir, const std::vector<std::string>& files) {
+    std::vector<char> buffer(1 << 20);
+    std::uintmax_t total = 0;
+    for (const std::string& f : files) {
+        const int fd = ::open((dir / f).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::ssize_t n = 0;
+        while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<std::uintmax_t>(n);
+        ::close(fd);
+    }
+    return total;
+}
+
+// Runs body in a new directory under TMPDIR named for the bench, and removes the
+// directory after it unless keep is set. A failure is said, with the bench's
+// name, and gives exit status 1.
+inline int inscratch(const std::string& bench, bool keep,
+                     const std::function<int(const std::filesystem::path&)>& body) {
+    std::string name = (std::filesystem::temp_directory_path() / (bench + "_XXXXXX")).string();
+    if (::mkdtemp(name.data()) == nullptr) {
+        say(bench + ": cannot make a directory under " + std::filesystem::temp_directory_path().string());
+        return 1;
+    }
+    const std::filesystem::path work = name;
+    int status = 1;
+    try {
+        status = body(work);
+    } catch (const std::exception& e) {
+        say(bench + ": " + e.what());
+    }
+    std::error_code ec;
+    if (keep)
+        say("  kept " + work.string());
+    else
+        std::filesystem::remove_all(work, ec);
+    return status;
 }
 
 }  // namespace benchsupport
