@@ -30,7 +30,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using benchsupport::filesstarting;
 using benchsupport::fixed;
+using benchsupport::loadaverage;
 using benchsupport::readall;
 using benchsupport::say;
 
@@ -75,23 +77,6 @@ timed runtimed(const std::vector<std::string>& argv, const fs::path& dir, const 
         throw std::runtime_error(argv[0] + " " + (argv.size() > 1 ? argv[1] : "") + " failed (exit status " +
                                  std::to_string(r.status) + ") " + r.failure + r.err.substr(0, 2000));
     return {r.seconds, r.maxrsskib};
-}
-
-std::string loadaverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-std::vector<std::string> filesstarting(const fs::path& dir, std::string_view prefix) {
-    std::vector<std::string> found;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
-        const std::string name = e.path().filename().string();
-        if (e.is_regular_file() && name.starts_with(prefix)) found.push_back(name);
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {

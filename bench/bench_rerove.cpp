@@ -31,7 +31,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using benchsupport::filesstarting;
 using benchsupport::fixed;
+using benchsupport::loadaverage;
 using benchsupport::readall;
 using benchsupport::say;
 
@@ -82,24 +84,6 @@ timed runtimed(const std::vector<std::string>& argv, const fs::path& dir, const 
 std::string readtext(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string loadaverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-// Names of the regular files of dir that start with prefix, sorted.
-std::vector<std::string> filesstarting(const fs::path& dir, std::string_view prefix) {
-    std::vector<std::string> found;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
-        const std::string name = e.path().filename().string();
-        if (e.is_regular_file() && name.starts_with(prefix)) found.push_back(name);
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 void removetables(const fs::path& dir) {

@@ -5,10 +5,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,6 +41,25 @@ inline childrun::invocation launchof(const std::vector<std::string>& argv, const
     launch.output = out;
     launch.search = search;
     return launch;
+}
+
+// The load averages of the last 1, 5 and 15 minutes, as the kernel gives them.
+inline std::string loadaverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// Names of the regular files of dir that start with prefix, sorted.
+inline std::vector<std::string> filesstarting(const std::filesystem::path& dir, std::string_view prefix) {
+    std::vector<std::string> found;
+    for (const std::filesystem::directory_entry& e : std::filesystem::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (e.is_regular_file() && name.starts_with(prefix)) found.push_back(name);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 // Reads every file once, in blocks, so that the timed runs start on a warm cache;

@@ -13,9 +13,12 @@ using svgparts::escaped;
 using svgparts::label;
 using svgparts::num;
 
-// Canvas and plot area, in pixels.
-constexpr double width = 1000, height = 560;
-constexpr double left = 90, right = 980, top = 60, bottom = 440;
+using svgparts::bottom;
+using svgparts::height;
+using svgparts::left;
+using svgparts::right;
+using svgparts::top;
+using svgparts::width;
 
 // Exceedance (0 to 1) along x, value along y.
 struct scales {
@@ -146,7 +149,7 @@ std::string exceedancechart(const ensemble& e, std::span<const period> periods, 
     const std::vector<double> ticks = roundticks(s.lo, s.hi, 6);
     s.lo = ticks.front(), s.hi = ticks.back();
 
-    std::string out = svgparts::svgopen(width, height, options.width);
+    std::string out = svgparts::svgopen(options.width);
     out += std::string(style) + "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     const std::size_t n = equal.values.size();
     label(out, width / 2, 28, "title",

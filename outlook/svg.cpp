@@ -19,9 +19,12 @@ using svgparts::escaped;
 using svgparts::label;
 using svgparts::num;
 
-// Canvas and plot area, in pixels.
-constexpr double width = 1000, height = 560;
-constexpr double left = 90, right = 980, top = 60, bottom = 440;
+using svgparts::bottom;
+using svgparts::height;
+using svgparts::left;
+using svgparts::right;
+using svgparts::top;
+using svgparts::width;
 
 // x in pixels, v a value in m3/s.
 struct point {
@@ -313,7 +316,7 @@ std::string fanchart(const ensemble& e, std::span<const period> periods, const c
     s.lo = ticks.front();
     s.hi = ticks.back();
 
-    std::string out = svgparts::svgopen(width, height, options.width);
+    std::string out = svgparts::svgopen(options.width);
     out += style;
     // Many traces would hide the fan: the more there are, the fainter each.
     out += "<style>.trace{stroke-opacity:" + num(std::clamp(6.0 / static_cast<double>(e.years.size()), 0.1, 0.5)) +

@@ -15,6 +15,10 @@
 
 namespace outlook::svgparts {
 
+// Canvas and plot area of the charts, in pixels.
+constexpr double width = 1000, height = 560;
+constexpr double left = 90, right = 980, top = 60, bottom = 440;
+
 // Pixels to a tenth, appended to out: the shortest text of the tenth, which
 // below 10^8 is its whole part and one decimal unless that is 0.
 inline void appendnum(std::string& out, double v) {
@@ -57,9 +61,9 @@ inline std::string quantity(periodstat stat) {
     return "";
 }
 
-// The opening of a document of width by height user units, displayed
-// shown pixels wide (0: as many as its units) with the same proportions.
-inline std::string svgopen(double width, double height, double shown) {
+// The opening of a document of the canvas, displayed shown pixels wide (0: as
+// many as its units) with the same proportions.
+inline std::string svgopen(double shown) {
     const double w = shown > 0 ? shown : width;
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(w) +
            "\" height=\"" + num(w * height / width) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) + "\">\n";
