@@ -57,3 +57,5 @@ echo "Fan chart of the outlook in $sample/outlook.svg (open it in a browser)."
 (cd "$sample" && "../../$build"/outlook/rerove_outlook plot --lake MHU --period month --kind exceedance \
     --at 2026-03-01 -o march.svg 2> /dev/null)
 echo "Exceedance chart of March 2026 in $sample/march.svg."
+(cd "$sample" && "../../$build"/outlook/rerove_outlook report -o report.html 2> /dev/null)
+echo "The outlook's report page in $sample/report.html (open it in a browser, print it or send it)."
