@@ -29,12 +29,7 @@ using benchsupport::say;
 constexpr double targetratio = 4.0;      // NetCDF export over the floor
 constexpr double targetpiseconds = 1.5;  // PI-XML export, wall
 
-struct benchoptions {
-    int pairs = 7;
-    std::int32_t years = rerove_tivorn_subs::maxscen;
-    std::int32_t days = rerove_tivorn_subs::maxdays;
-    bool check = false;
-};
+using benchoptions = benchsupport::runoptions;
 
 // Scenario files and the tool's tables in dir (by the tool's own library); the
 // scenario files are removed again. The tables' names.
@@ -89,7 +84,7 @@ bool measure(const benchoptions& opt, const fs::path& dir, const std::vector<std
     // as export does and writes one line.
     const std::vector<std::string> reading = {RT_OUTLOOK_PATH, "summary", "--period", "outlook"};
     std::vector<double> netcdf, floor, ratio, pixml, csv, read;
-    for (int i = 0; i < opt.pairs; ++i) {
+    for (int i = 0; i < opt.runs; ++i) {
         const double before = i % 2 == 1 ? run(floorcommand, dir, true) : 0.0;
         netcdf.push_back(run(exportof("netcdf", "out.nc"), dir, false));
         floor.push_back(i % 2 == 1 ? before : run(floorcommand, dir, true));
@@ -113,21 +108,8 @@ bool measure(const benchoptions& opt, const fs::path& dir, const std::vector<std
 }
 
 bool parse(int argc, char** argv, benchoptions& opt) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool hasvalue = i + 1 < argc;
-        if (a == "--check")
-            opt.check = true;
-        else if (a == "--pairs" && hasvalue)
-            opt.pairs = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--years" && hasvalue)
-            opt.years = std::clamp(std::atoi(argv[++i]), 1, 75);
-        else if (a == "--days" && hasvalue)
-            opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
-        else
-            return false;
-    }
-    return true;
+    opt.runs = 7;
+    return benchsupport::parseruns(argc, argv, "--pairs", 1, 2, opt);
 }
 
 }  // namespace
@@ -135,16 +117,16 @@ bool parse(int argc, char** argv, benchoptions& opt) {
 int main(int argc, char** argv) {
     benchoptions opt;
     if (!parse(argc, argv, opt)) {
-        say("usage: bench_export [--pairs N] [--years N] [--days N] [--check]");
+        say("usage: bench_export [--pairs N] [--years N] [--days N] [--keep] [--check]");
         return 2;
     }
-    return benchsupport::inscratch("bench_export", false, [&](const fs::path& work) {
+    return benchsupport::inscratch("bench_export", opt.keep, [&](const fs::path& work) {
         int status = 0;
         const std::vector<std::string> tables = writetables(opt, work);
         std::uintmax_t bytes = 0;
         for (const std::string& t : tables) bytes += fs::file_size(work / t);
         say("bench_export: Mich-Huron, " + std::to_string(tables.size()) + " tables of " + std::to_string(opt.days) +
-            " days, " + std::to_string(bytes) + " bytes, medians of " + std::to_string(opt.pairs) + " runs");
+            " days, " + std::to_string(bytes) + " bytes, medians of " + std::to_string(opt.runs) + " runs");
         if (!measure(opt, work, tables) && opt.check) status = 1;
         return status;
     });

@@ -33,6 +33,7 @@ namespace {
 using benchsupport::filesstarting;
 using benchsupport::fixed;
 using benchsupport::loadaverage;
+using benchsupport::number;
 using benchsupport::readall;
 using benchsupport::say;
 
@@ -77,12 +78,6 @@ timed runtimed(const std::vector<std::string>& argv, const fs::path& dir, const 
         throw std::runtime_error(argv[0] + " " + (argv.size() > 1 ? argv[1] : "") + " failed (exit status " +
                                  std::to_string(r.status) + ") " + r.failure + r.err.substr(0, 2000));
     return {r.seconds, r.maxrsskib};
-}
-
-bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= low && value <= high;
 }
 
 double median(std::vector<double> v) {

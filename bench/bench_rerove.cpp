@@ -34,6 +34,7 @@ namespace {
 using benchsupport::filesstarting;
 using benchsupport::fixed;
 using benchsupport::loadaverage;
+using benchsupport::number;
 using benchsupport::readall;
 using benchsupport::say;
 
@@ -88,12 +89,6 @@ std::string readtext(const fs::path& p) {
 
 void removetables(const fs::path& dir) {
     for (const std::string& name : filesstarting(dir, "mhDNBS_")) fs::remove(dir / name);
-}
-
-bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= low && value <= high;
 }
 
 void usage() {

@@ -31,13 +31,7 @@ using benchsupport::say;
 constexpr double targetseconds = 2.0;
 constexpr double targetmib = 128.0;
 
-struct benchoptions {
-    int repeat = 5;
-    std::int32_t years = rerove_tivorn_subs::maxscen;
-    std::int32_t days = rerove_tivorn_subs::maxdays;
-    bool check = false;
-    bool keep = false;
-};
+using benchoptions = benchsupport::runoptions;
 
 childrun::runresult runin(const std::vector<std::string>& argv, const fs::path& dir, const fs::path& out) {
     const childrun::runresult r = childrun::run(benchsupport::launchof(argv, dir, out, false));
@@ -58,23 +52,8 @@ void writetables(const benchoptions& opt, const fs::path& dir) {
 }
 
 bool parse(int argc, char** argv, benchoptions& opt) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool hasvalue = i + 1 < argc;
-        if (a == "--check")
-            opt.check = true;
-        else if (a == "--keep")
-            opt.keep = true;
-        else if (a == "--repeat" && hasvalue)
-            opt.repeat = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--years" && hasvalue)
-            opt.years = std::clamp(std::atoi(argv[++i]), 2, 75);
-        else if (a == "--days" && hasvalue)
-            opt.days = std::clamp(std::atoi(argv[++i]), 2, 20000);
-        else
-            return false;
-    }
-    return true;
+    opt.runs = 5;
+    return benchsupport::parseruns(argc, argv, "--repeat", 2, 2, opt);
 }
 
 // The runs' wall times, sorted, and their largest peak.
@@ -87,7 +66,7 @@ timings timeverify(const benchoptions& opt, const fs::path& dir) {
     const std::vector<std::string> argv = {RT_OUTLOOK_PATH, "verify", "--leave-one-out", "--lake",      "MHU",
                                            "--threshold",   "5000",   "--periods",       "periods.csv", "."};
     timings t;
-    for (int i = 0; i < opt.repeat; ++i) {
+    for (int i = 0; i < opt.runs; ++i) {
         const childrun::runresult r = runin(argv, dir, dir / "pooled.csv");
         t.wall.push_back(r.seconds);
         t.peakkib = std::max(t.peakkib, r.maxrsskib);
@@ -111,7 +90,7 @@ int main(int argc, char** argv) {
         const double mib = static_cast<double>(t.peakkib) / 1024.0;
         const double median = t.wall[t.wall.size() / 2];
         say("bench_verify: Mich-Huron, " + std::to_string(opt.years) + " tables of " + std::to_string(opt.days) +
-            " days, leave-one-out by quarter-month, " + std::to_string(opt.repeat) + " runs");
+            " days, leave-one-out by quarter-month, " + std::to_string(opt.runs) + " runs");
         say("  wall best " + fixed(t.wall.front(), 3) + " s, median " + fixed(median, 3) + " s (target < " +
             fixed(targetseconds, 1) + ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")");
         struct rusage self {};

@@ -33,12 +33,7 @@ using benchsupport::say;
 constexpr double targetseconds = 1.0;
 constexpr std::int32_t rows = 20;
 
-struct benchoptions {
-    int repeat = 5;
-    std::int32_t years = rerove_tivorn_subs::maxscen;
-    std::int32_t days = 365;
-    bool check = false;
-};
+using benchoptions = benchsupport::runoptions;
 
 std::string isoof(std::int32_t seq) {
     std::int32_t d = 0, m = 0, y = 0;
@@ -76,21 +71,9 @@ void prepare(const benchoptions& opt, const fs::path& dir) {
 }
 
 bool parse(int argc, char** argv, benchoptions& opt) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        const bool hasvalue = i + 1 < argc;
-        if (a == "--check")
-            opt.check = true;
-        else if (a == "--repeat" && hasvalue)
-            opt.repeat = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--years" && hasvalue)
-            opt.years = std::clamp(std::atoi(argv[++i]), 3, rerove_tivorn_subs::maxscen);
-        else if (a == "--days" && hasvalue)
-            opt.days = std::clamp(std::atoi(argv[++i]), rows, rerove_tivorn_subs::maxdays);
-        else
-            return false;
-    }
-    return true;
+    opt.runs = 5;
+    opt.days = 365;
+    return benchsupport::parseruns(argc, argv, "--repeat", 3, rows, opt);
 }
 
 // Best and median wall time of the weights, and the exit status of the last.
@@ -100,7 +83,7 @@ int timeweights(const benchoptions& opt, const fs::path& dir) {
     int status = 0;
     childrun::invocation launch = benchsupport::launchof(argv, dir, dir / "weights.out", false);
     launch.keeperrors = true;  // the report of each run is not wanted
-    for (int i = 0; i < opt.repeat; ++i) {
+    for (int i = 0; i < opt.runs; ++i) {
         const childrun::runresult r = childrun::run(launch);
         if (!r.started || (r.status != 0 && r.status != 3))
             throw std::runtime_error("rerove_outlook weights failed (exit status " + std::to_string(r.status) + ")");
@@ -110,7 +93,7 @@ int timeweights(const benchoptions& opt, const fs::path& dir) {
     std::sort(seconds.begin(), seconds.end());
     const double median = seconds[seconds.size() / 2];
     say("bench_weights: Mich-Huron, " + std::to_string(opt.years) + " scenario years of " + std::to_string(opt.days) +
-        " days, " + std::to_string(rows) + " climate rows, " + std::to_string(opt.repeat) + " runs");
+        " days, " + std::to_string(rows) + " climate rows, " + std::to_string(opt.runs) + " runs");
     say("  weights " + fixed(seconds.front(), 3) + " s best, " + fixed(median, 3) + " s median wall (target: under " +
         fixed(targetseconds, 1) + " s); exit status " + std::to_string(status));
     return opt.check && median >= targetseconds ? 1 : 0;
@@ -121,10 +104,10 @@ int timeweights(const benchoptions& opt, const fs::path& dir) {
 int main(int argc, char** argv) {
     benchoptions opt;
     if (!parse(argc, argv, opt)) {
-        say("usage: bench_weights [--repeat N] [--years N] [--days N] [--check]");
+        say("usage: bench_weights [--repeat N] [--years N] [--days N] [--keep] [--check]");
         return 2;
     }
-    return benchsupport::inscratch("bench_weights", false, [&](const fs::path& work) {
+    return benchsupport::inscratch("bench_weights", opt.keep, [&](const fs::path& work) {
         int status = 0;
         prepare(opt, work);
         status = timeweights(opt, work);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/childrun.hpp"
@@ -60,6 +62,46 @@ inline std::vector<std::string> filesstarting(const std::filesystem::path& dir, 
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// A whole decimal number from low to high.
+inline bool number(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+// What the benches of one subcommand take: how many runs (runsword: --pairs or
+// --repeat), the outlook's years and days, --check and --keep.
+struct runoptions {
+    std::int32_t runs = 5;
+    std::int32_t years = 75;
+    std::int32_t days = 20000;
+    bool check = false;
+    bool keep = false;
+};
+
+// False for an argument it does not take or a number out of its range.
+inline bool parseruns(int argc, char** argv, std::string_view runsword, std::int32_t leastyears, std::int32_t leastdays,
+                      runoptions& opt) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const bool hasvalue = i + 1 < argc;
+        if (a == "--check") {
+            opt.check = true;
+        } else if (a == "--keep") {
+            opt.keep = true;
+        } else if (a == runsword && hasvalue) {
+            if (!number(argv[++i], 1, 1000, opt.runs)) return false;
+        } else if (a == "--years" && hasvalue) {
+            if (!number(argv[++i], leastyears, 75, opt.years)) return false;
+        } else if (a == "--days" && hasvalue) {
+            if (!number(argv[++i], leastdays, 20000, opt.days)) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads every file once, in blocks, so that the timed runs start on a warm cache;
