@@ -100,16 +100,8 @@ std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const 
 }
 
 double exceeded(std::span<const double> descending, double p) {
-    const std::size_t n = descending.size();
-    if (n == 0) return nan;
-    const double rank = p * static_cast<double>(n + 1);  // 1-based rank among the largest first
-    if (rank <= 1.0) return descending.front();
-    if (rank >= static_cast<double>(n)) return descending.back();
-    const auto below = static_cast<std::size_t>(std::floor(rank));
-    const double fraction = rank - static_cast<double>(below);
-    const double a = descending[below - 1];
-    const double b = descending[below];
-    return a + fraction * (b - a);
+    const std::vector<double> ascending(descending.rbegin(), descending.rend());
+    return exceededvalue(ascending, {}, p, positionrule::weibull);
 }
 
 periodsample sampleof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
