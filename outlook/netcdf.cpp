@@ -159,11 +159,8 @@ void defineglobal(const ncfile& nc, const ensemble& e, std::int32_t lakeindex) {
     nc.text(NC_GLOBAL, "source",
             "daily net basin supply tables of rerove_tivorn for " + lakecodeof(lakeindex) + ", " +
                 std::to_string(e.years.size()) + " scenario years");
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    char stamp[32] = "";
-    if (::gmtime_r(&now, &utc) != nullptr) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ ", &utc);
-    nc.text(NC_GLOBAL, "history", std::string(stamp) + "rerove_outlook export --format netcdf");
+    nc.text(NC_GLOBAL, "history",
+            utctext(momentofmaking(), "%Y-%m-%dT%H:%M:%SZ") + " rerove_outlook export --format netcdf");
 }
 
 variables define(const ncfile& nc, const ensemble& e, std::int32_t lakeindex, bool weighted) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
@@ -460,6 +461,12 @@ std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a
 // YYYY-MM-DD of a day sequence number, for the reports, messages and CSV texts;
 // "(no date)" for a negative one.
 std::string isodate(std::int32_t seq);
+
+// The moment a report or an export is made: now, or SOURCE_DATE_EPOCH (seconds
+// since 1970 UTC) when it is set, so that a file can be made again byte for byte.
+std::time_t momentofmaking();
+// A moment in UTC as strftime writes it with format.
+std::string utctext(std::time_t moment, const char* format);
 
 // ===========================================================================
 // CSV text (csv.cpp)

@@ -1,7 +1,4 @@
 // rerove_outlook report: the page of an outlook, written whole.
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <iostream>
 #include <system_error>
 
@@ -9,22 +6,6 @@
 
 namespace outlook {
 namespace {
-
-// The moment the page is made, in UTC; SOURCE_DATE_EPOCH, when set, stands for
-// it so that a page can be made again byte for byte.
-std::string utcnow() {
-    std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const long long seconds = std::strtoll(fixed, &end, 10);
-        if (end != fixed && *end == '\0' && seconds >= 0) t = static_cast<std::time_t>(seconds);
-    }
-    std::tm utc{};
-    ::gmtime_r(&t, &utc);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M UTC", &utc);
-    return buffer;
-}
 
 // The climate rows as asked, and as the weights meet them; without weights of
 // its own the report takes the climate outlook's.
@@ -83,7 +64,7 @@ int writereport(const reportrequest& request) {
     const std::filesystem::path where = std::filesystem::absolute(request.dir, ec).lexically_normal();
     in.dir = ec ? request.dir : where.string();
     if (in.dir.size() > 1 && in.dir.back() == '/') in.dir.pop_back();
-    in.made = utcnow();
+    in.made = utctext(momentofmaking(), "%Y-%m-%d %H:%M UTC");
     const std::string page = reportpage(outlookreport(e, in));
     writefile(request.output, page);
     std::cerr << request.output << ": report of " << e.years.size() << " scenario" << (e.years.size() == 1 ? "" : "s")
