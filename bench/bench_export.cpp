@@ -17,7 +17,7 @@
 #include "errorprocess/errorprocess.hpp"
 #include "outlook/outlook.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 

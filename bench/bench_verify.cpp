@@ -18,8 +18,8 @@
 
 #include "bench/benchsupport.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
-#include "tools/childrun.hpp"
-#include "tools/scenariofiles.hpp"
+#include "childrun/childrun.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/childrun.hpp"
+#include "childrun/childrun.hpp"
 
 namespace benchsupport {
 

@@ -57,6 +57,25 @@ std::int32_t lakeindexofcode(std::string_view code);
 // lakeindexofcode takes them ("Superior" is sup; "er" is none); 0 when none.
 std::int32_t lakeindexof(std::string_view argument);
 
+// What the programs beside the tool call a lake of index 1 to 5; empty for any
+// other index. Its code as the tool takes it ("MHU"); its name as the tool prints
+// it ("Mich-Huron"); the eight columns of that name that the first line of its
+// tables holds ("Mich-Hur", "Erie    "); its full name ("Lake Michigan-Huron").
+std::string lakecode(std::int32_t lakeindex);
+std::string lakename(std::int32_t lakeindex);
+std::string tablelakename(std::int32_t lakeindex);
+std::string fulllakename(std::int32_t lakeindex);
+
+// The lake index whose tablelakename, without its trailing blanks, is name; 0
+// when none is.
+std::int32_t lakeindexoftablename(std::string_view name);
+
+// The code of a lake part (forecast-lake number 1 to 7) in its scenario files'
+// names ("mic"), and the part of a lake whose code that is, ASCII letters in
+// any case; 0 when the lake has no such part.
+std::string partcode(std::int32_t part);
+std::int32_t partofcode(std::int32_t lakeindex, std::string_view code);
+
 // ===========================================================================
 // Scenario files (discovery.cpp; the records inline here)
 // ===========================================================================
@@ -194,6 +213,25 @@ std::string tablefile(std::int32_t lakeindex, std::int32_t year);
 
 // The name pattern of the lake's tables: its levlkcode2 and "DNBS_????.txt".
 std::string tablepattern(std::int32_t lakeindex);
+
+// The layout of a table's text, as the writer writes it and the companion reads
+// it: header lines, the first "# LAKE ", the lake's tablelakename and " DAILY
+// ...", the third "# YYYY to YYYY"; then one row a quarter-month of every month
+// of those years: its year, month and quarter-month (I5, I3, I2), then one F8.0
+// field a day. Lines end with CR LF.
+namespace tabletext {
+inline constexpr std::size_t headerlines = 7;
+inline constexpr std::string_view lakelead = "# LAKE ";
+inline constexpr std::string_view lakeend = " DAILY";
+inline constexpr std::array<std::size_t, 3> keywidths = {5, 3, 2};
+inline constexpr std::size_t keycolumns = 10;  // the sum of keywidths
+inline constexpr std::size_t fieldwidth = 8;
+inline constexpr std::size_t rowdays = 8;  // the most days of a quarter-month
+}  // namespace tabletext
+
+// The header lines of a table of the lake (index 1 to 5) over its years.
+std::array<std::string, tabletext::headerlines> tableheader(std::int32_t lakeindex, std::int32_t startyear,
+                                                            std::int32_t endyear);
 
 // The name a table is written under until it is complete, in the directory it
 // is renamed into: the table's name without ".txt", ".", the id of the process

@@ -82,8 +82,7 @@ int runtool(int argc, char** argv) {
         usage();
         return failure();
     }
-    consoleline("Processing " +
-                std::string(iolayer::trimright(fcstutil::levlkname10[static_cast<std::size_t>(lakeindex - 1)])));
+    consoleline("Processing " + lakename(lakeindex));
 
     // Tables a stopped run of this lake was writing; never another lake's.
     tableoutput::removeleftovers(lakeindex);

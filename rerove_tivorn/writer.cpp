@@ -22,7 +22,7 @@ using tableoutput::label;
 constexpr float lowestvalue = -999999.0F;
 constexpr float highestvalue = 9999999.0F;
 constexpr std::size_t cellsperyear = std::size_t{12} * 4 * 8;  // month, quarter-month, day of it
-constexpr std::size_t fieldwidth = 8;                          // F8.0
+constexpr std::size_t fieldwidth = tabletext::fieldwidth;
 
 // The outlook span as calendar dates.
 struct spandates {
@@ -43,17 +43,6 @@ inline float tablevalue(float nbs) { return tcfm3(nbs) / 10.0F; }
 
 std::size_t cellindex(std::int32_t yearoffset, std::int32_t month, std::int32_t q, std::int32_t dayofq) {
     return static_cast<std::size_t>(yearoffset) * cellsperyear + at(month) * 32 + at(q) * 8 + at(dayofq);
-}
-
-// The seven header lines of a table of the lake.
-std::array<std::string, 7> headerlines(std::int32_t lakeindex, const spandates& period) {
-    return {"# LAKE " + fcstutil::levlkname10[at(lakeindex)].substr(0, 8) + " DAILY NET BASIN SUPPLIES (CMS*10)",
-            "#                [e.g. 149 = 1490 cms]",
-            "# " + iolayer::formati(period.startyear, 4) + " to " + iolayer::formati(period.endyear, 4),
-            "# Fortran format: I5, I3, I2, 12F8.0",
-            "INTERVAL: Daily",
-            "UNITS: 10m3s",
-            "#  YR  M Q       1       2       3       4       5       6       7       8"};
 }
 
 // Out of line: a warning is rare, and the value loops stay tight without it.
@@ -114,8 +103,10 @@ struct tablelayout {
 // Appends the row of a quarter-month to the layout: the days of the span get a
 // field of their own (placed counts them), the others the fill value.
 void appendrow(tablelayout& layout, const spandates& period, const quartermonth& qm, std::size_t& placed) {
-    std::array<char, 10> prefix{};  // year, month, quarter-month
-    iolayer::editi(iolayer::editi(iolayer::editi(prefix.data(), qm.year, 5), qm.month, 3), qm.q, 2);
+    constexpr auto widths = tabletext::keywidths;
+    std::array<char, tabletext::keycolumns> prefix{};  // year, month, quarter-month
+    const auto w = [&](std::size_t k) { return static_cast<int>(widths[k]); };
+    iolayer::editi(iolayer::editi(iolayer::editi(prefix.data(), qm.year, w(0)), qm.month, w(1)), qm.q, w(2));
     layout.text.append(prefix.data(), prefix.size());
     std::array<char, fieldwidth> fill{};
     iolayer::editf80(fill.data(), outsidetablevalue);
@@ -206,7 +197,8 @@ void warnofrange(const tablework& work, const spandates& period, std::size_t upt
 // Writes the table of scenario position s of the lake to file name. False after
 // a failure (reported); the name then holds what it held before.
 bool writetable(std::int32_t lakeindex, std::size_t s, const std::string& name,
-                const std::array<std::string, 7>& header, const spandates& period, tablework& work) {
+                const std::array<std::string, tabletext::headerlines>& header, const spandates& period,
+                tablework& work) {
     tableoutput::pendingtable table;
     if (!tableoutput::opentable(lakeindex, name, table)) return false;
     if (!work.layout.made && !makelayout(header, period, work.layout)) {
@@ -241,6 +233,18 @@ bool periodof(std::int32_t firstday, std::int32_t lastday, spandates& period) {
 
 float missingtablevalue() { return tablevalue(missingnbs); }
 
+std::array<std::string, tabletext::headerlines> tableheader(std::int32_t lakeindex, std::int32_t startyear,
+                                                            std::int32_t endyear) {
+    return {std::string(tabletext::lakelead) + tablelakename(lakeindex) + std::string(tabletext::lakeend) +
+                " NET BASIN SUPPLIES (CMS*10)",
+            "#                [e.g. 149 = 1490 cms]",
+            "# " + iolayer::formati(startyear, 4) + " to " + iolayer::formati(endyear, 4),
+            "# Fortran format: I5, I3, I2, 12F8.0",
+            "INTERVAL: Daily",
+            "UNITS: 10m3s",
+            "#  YR  M Q       1       2       3       4       5       6       7       8"};
+}
+
 bool tablecalendar(std::int32_t firstday, std::int32_t lastday) {
     spandates period;
     tablelayout layout;
@@ -256,7 +260,8 @@ void wrttivorn_otlk_daily(std::int32_t lakeindex, std::int32_t firstday, std::in
     spandates period;
     if (!periodof(firstday, lastday, period)) return;
     const std::int64_t numdays = static_cast<std::int64_t>(lastday) - firstday + 1;
-    const std::array<std::string, 7> header = headerlines(lakeindex, period);
+    const std::array<std::string, tabletext::headerlines> header =
+        tableheader(lakeindex, period.startyear, period.endyear);
     tablework work;
     const std::size_t positions = std::min<std::size_t>(scenarios.size(), maxscen);
     for (std::size_t s = 0; s < positions; ++s) {

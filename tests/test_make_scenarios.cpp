@@ -12,7 +12,7 @@
 #include "calendar_support.hpp"
 #include "keldautil/keldautil.hpp"
 #include "support.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 using namespace scenariofiles;
 using testsupport::seqof;

@@ -46,7 +46,8 @@ std::map<std::string, std::string> filesunder(const fs::path& dir) {
 }
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); !from.empty() && at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
 }
@@ -82,7 +83,8 @@ outcome runcase(const fs::path& root, const fs::path& dir) {
     if (fs::exists(root / "setup")) setup(root / "setup", dir);
     const std::map<std::string, std::string> before = filesunder(dir);
     ::setenv("SOURCE_DATE_EPOCH", sourcedateepoch, 1);
-    const auto result = testsupport::runprogram(RT_OUTLOOK_PATH, wordsof(readfile(root / "args")), dir, "rerove_outlook");
+    const auto result =
+        testsupport::runprogram(RT_OUTLOOK_PATH, wordsof(readfile(root / "args")), dir, "rerove_outlook");
     const std::string where = dir.string();
     outcome o{replaced(result.out, where, workdirmark), replaced(result.err, where, workdirmark), result.status, {}};
     for (auto& [name, bytes] : filesunder(dir)) {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "tool_support.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;

@@ -8,7 +8,7 @@
 
 #include "calendar_support.hpp"
 #include "tool_support.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;

@@ -15,7 +15,7 @@
 #include "outlook/outlook.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
 #include "tool_support.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 using testsupport::seqof;

@@ -5,7 +5,7 @@
 
 #include "calendar_support.hpp"
 #include "support.hpp"
-#include "tools/recordtraces.hpp"
+#include "make_scenarios/recordtraces.hpp"
 
 using namespace recordtraces;
 using testsupport::seqof;

@@ -17,7 +17,7 @@
 
 #include "scenario_support.hpp"
 #include "support.hpp"
-#include "tools/childrun.hpp"
+#include "childrun/childrun.hpp"
 
 namespace testsupport {
 

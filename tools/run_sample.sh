@@ -25,7 +25,7 @@ cmake --build --preset "$preset" --target rerove_tivorn make_scenarios rerove_ou
 
 sample=scratch/sample
 rm -rf "$sample"
-"$build"/tools/make_scenarios --record data/lake-components-monthly.csv -d "$sample" MHU 1950-2014 06/01/2025 365
+"$build"/make_scenarios/make_scenarios --record data/lake-components-monthly.csv -d "$sample" MHU 1950-2014 06/01/2025 365
 
 echo
 echo "What rerove_outlook check says of $sample before the run:"

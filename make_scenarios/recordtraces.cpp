@@ -1,6 +1,6 @@
 // Historical traces: the monthly record read by its header's names, the scenario
 // years it can replay, and the even daily shares of each month's totals.
-#include "tools/recordtraces.hpp"
+#include "make_scenarios/recordtraces.hpp"
 
 #include <algorithm>
 #include <cerrno>

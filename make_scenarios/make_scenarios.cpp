@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "errorprocess/errorprocess.hpp"
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 int main(int argc, char** argv) {
     try {

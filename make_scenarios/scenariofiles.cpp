@@ -1,7 +1,7 @@
 // Sample scenario files: a seasonal model of daily runoff, precipitation and
 // evaporation (millimetres over the lake part's surface), the historical traces of
 // a monthly record, and the binary writer.
-#include "tools/scenariofiles.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 
 #include <algorithm>
 #include <array>
@@ -109,16 +109,6 @@ bool parsedate(std::string_view text, std::int32_t& seq) {
     std::int32_t y = 0;
     keldautil::sequencedate(d, m, y, seq);
     return d == day && m == month && y == year;  // 02/30 comes back as 03/01 or 03/02
-}
-
-// Forecast-lake number of a part code of the lake (lakename3, any case); 0 if none.
-std::int32_t partofcode(std::int32_t lakeindex, std::string_view code) {
-    std::string lower(code);
-    keldautil::lowercase(lower);
-    for (const std::int32_t part : lakeparts(lakeindex)) {
-        if (fcstutil::lakename3[static_cast<std::size_t>(part - 1)] == lower) return part;
-    }
-    return 0;
 }
 
 bool writewhole(const std::filesystem::path& path, std::span<const std::byte> bytes, std::string& error) {
@@ -262,20 +252,13 @@ std::string counted(std::int64_t n, std::string_view noun) {
 
 namespace {
 
-// The lake's code as the usage text writes it (SUP, MHU, ...).
-std::string lakecode(std::int32_t lakeindex) {
-    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
-    keldautil::uppercase(code);
-    return code;
-}
-
 // The file suffixes of the lake's parts: "sup", or "mic, hur" + lastseparator + "geo".
 std::string partsuffixes(std::int32_t lakeindex, std::string_view lastseparator) {
     const auto parts = lakeparts(lakeindex);
     std::string list;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) list += i + 1 == parts.size() ? lastseparator : std::string_view(", ");
-        list += fcstutil::lakename3[static_cast<std::size_t>(parts[i] - 1)];
+        list += rerove_tivorn_subs::partcode(parts[i]);
     }
     return list;
 }
@@ -293,7 +276,7 @@ std::vector<std::string> usagetext() {
         "  LAKE    SUP, MHU, STC, ERI or ONT (any case); its parts, by file suffix:",
     };
     for (std::int32_t lake = 1; lake <= fcstutil::numlevellakes; ++lake) {
-        lines.push_back("            " + lakecode(lake) + "  " + partsuffixes(lake, ", "));
+        lines.push_back("            " + rerove_tivorn_subs::lakecode(lake) + "  " + partsuffixes(lake, ", "));
     }
     lines.insert(lines.end(), {
                                   "  YEARS   scenario years, 1 to 9999: 1950, 1950-1954 or 1950,1953,1960-1962",
@@ -394,12 +377,13 @@ bool parseomissions(std::span<const std::string_view> omitted, scenariorequest& 
     for (const std::string_view o : omitted) {
         const std::size_t colon = o.find(':');
         scenariorequest::omittedfile omission;
-        omission.part = partofcode(request.lakeindex, o.substr(0, colon));
+        omission.part = rerove_tivorn_subs::partofcode(request.lakeindex, o.substr(0, colon));
         std::int64_t year = 0;
         if (omission.part == 0 || (colon != std::string_view::npos &&
                                    (!wholenumber(o.substr(colon + 1), year) || year < minyear || year > maxyear))) {
-            error = "bad --omit " + std::string(o) + " (PART[:YEAR]; the parts of " + lakecode(request.lakeindex) +
-                    ": " + partsuffixes(request.lakeindex, " or ") + "; YEAR 1 to 9999)";
+            error = "bad --omit " + std::string(o) + " (PART[:YEAR]; the parts of " +
+                    rerove_tivorn_subs::lakecode(request.lakeindex) + ": " + partsuffixes(request.lakeindex, " or ") +
+                    "; YEAR 1 to 9999)";
             return false;
         }
         omission.year = static_cast<std::int32_t>(year);

@@ -1,4 +1,4 @@
-#include "tools/childrun.hpp"
+#include "childrun/childrun.hpp"
 
 #include <array>
 #include <cerrno>

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "make_scenarios/recordtraces.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
-#include "tools/recordtraces.hpp"
 
 namespace scenariofiles {
 
