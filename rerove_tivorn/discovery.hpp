@@ -33,6 +33,8 @@ inline constexpr std::int32_t maxscen = 75;
 inline constexpr std::int32_t maxdays = 20000;
 // Most parts one lake is assembled from.
 inline constexpr std::int32_t maxparts = 3;
+// The lakes the tool takes, by lake index 1 to numlakes.
+inline constexpr std::int32_t numlakes = 5;
 
 // ===========================================================================
 // Lakes (lakes.cpp)

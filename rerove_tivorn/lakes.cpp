@@ -18,6 +18,8 @@ bool lakeparts(std::int32_t lakeindex, LakeParts& lake) {
 
 namespace {
 
+static_assert(numlakes == fcstutil::numlevellakes, "the tool takes the level lakes");
+
 bool islake(std::int32_t lakeindex) { return lakeindex >= 1 && lakeindex <= fcstutil::numlevellakes; }
 
 // Whether text is known (lower case) with its ASCII letters in any case.

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "calendar_support.hpp"
-#include "tool_support.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "tool_support.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;

@@ -267,7 +267,7 @@ TEST(OutlookRecord, AccumulatedDepthsAreSumsOfTheTables) {
     // Each scenario's depth accumulated to the end of each month, in mm.
     const double mm = outlook::depthofdayflow(2);
     std::vector<std::vector<double>> depths;
-    for (const fs::path& file : outlook::tablesoflake("MHU", ".")) {
+    for (const fs::path& file : outlook::tablesoflake(2, ".")) {
         const outlook::table t = outlook::readtable(file);
         std::vector<double> atmonthend;
         double sum = 0;

@@ -10,9 +10,9 @@
 #include <pugixml.hpp>
 
 #include "calendar_support.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 #include "outlook/outlook.hpp"
 #include "tool_support.hpp"
-#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;
@@ -91,10 +91,10 @@ TEST(ExportWriters, RefusedInputs) {
     const outlook::ensemble e = smallensemble();
     const std::vector<double> two = {1, 1};
     const std::vector<double> one = {1};
-    EXPECT_THROW((void)outlook::exportpixml(e, 1, two), outlook::readerror);
-    EXPECT_THROW((void)outlook::exportcsv(e, 1, one), outlook::readerror);
-    EXPECT_THROW((void)outlook::exportcsv(e, 6, {}), outlook::readerror);
-    EXPECT_THROW(outlook::writenetcdf("x.nc", e, 0, {}), outlook::readerror);
+    EXPECT_THROW((void)outlook::exportpixml(e, 1, two), outlook::optionerror);
+    EXPECT_THROW((void)outlook::exportcsv(e, 1, one), std::invalid_argument);
+    EXPECT_THROW((void)outlook::exportcsv(e, 6, {}), std::invalid_argument);
+    EXPECT_THROW(outlook::writenetcdf("x.nc", e, 0, {}), std::invalid_argument);
 }
 
 TEST(WholeFiles, ReplacedKeepingBitsAndNothingLeftOnFailure) {
@@ -106,7 +106,7 @@ TEST(WholeFiles, ReplacedKeepingBitsAndNothingLeftOnFailure) {
     EXPECT_EQ(fs::status("out.txt").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
-    EXPECT_THROW(outlook::writefile("nodir/out.txt", "x"), outlook::readerror);
+    EXPECT_THROW(outlook::writefile("nodir/out.txt", "x"), outlook::writeerror);
     const auto failing = [](const fs::path& temporary) {
         testsupport::writefile(temporary, "part");
         throw outlook::readerror("no");
@@ -114,12 +114,12 @@ TEST(WholeFiles, ReplacedKeepingBitsAndNothingLeftOnFailure) {
     EXPECT_THROW(outlook::writefile("out.txt", failing), outlook::readerror);
     {
         const testsupport::filesizelimit full(3000);
-        EXPECT_THROW(outlook::writefile("out.txt", std::string(10000, 'x')), outlook::readerror);
+        EXPECT_THROW(outlook::writefile("out.txt", std::string(10000, 'x')), outlook::writeerror);
         if (outlook::netcdfavailable()) {
             try {
                 outlook::writenetcdf("big.nc", smallensemble(), 1, {});
                 ADD_FAILURE() << "a NetCDF file larger than the limit was written";
-            } catch (const outlook::readerror& e) {
+            } catch (const outlook::writeerror& e) {
                 EXPECT_NE(std::string(e.what()).find("big.nc"), std::string::npos) << e.what();
             }
         }

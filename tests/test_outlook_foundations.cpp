@@ -41,11 +41,10 @@ TEST(OutlookPositions, EachRuleByHandAndWeightedPositions) {
 
 TEST(OutlookPositions, ValuesExceededUnweightedAsBeforeAndWeighted) {
     const std::vector<double> ascending = {0, 10, 20, 30};
-    const std::vector<double> descending = {30, 20, 10, 0};
-    for (const double p : {0.0, 0.1, 0.25, 0.3, 0.5, 0.7, 0.75, 0.9, 1.0})
-        EXPECT_EQ(outlook::exceededvalue(ascending, {}, p, outlook::positionrule::weibull),
-                  outlook::exceeded(descending, p))
-            << p;
+    // Weibull, n = 4: the m-th largest at m/5, linear between them, clamped.
+    for (const auto& [p, want] : std::vector<std::pair<double, double>>{
+             {0.0, 30}, {0.1, 30}, {0.25, 27.5}, {0.5, 15}, {0.75, 2.5}, {0.9, 0}, {1.0, 0}})
+        EXPECT_DOUBLE_EQ(outlook::exceededvalue(ascending, {}, p, outlook::positionrule::weibull), want) << p;
     // Hazen, n = 4: the m-th largest at (m - 0.5)/4; 50 % halfway between 2nd and 3rd.
     EXPECT_DOUBLE_EQ(outlook::exceededvalue(ascending, {}, 0.5, outlook::positionrule::hazen), 15);
     EXPECT_DOUBLE_EQ(outlook::exceededvalue(ascending, {}, 0.25, outlook::positionrule::hazen), 25);
@@ -62,14 +61,13 @@ TEST(OutlookPositions, ValuesExceededUnweightedAsBeforeAndWeighted) {
 TEST(OutlookWeightsFile, ReadAndMatchedToTheYears) {
     testsupport::scratchdir dir;
     testsupport::writefile("w.csv", "\xEF\xBB\xBFyear,weight\r\n1950,0.5\r\n1951,1.5\r\n\r\n1990,2\r\n");
-    const auto listed = outlook::readweightsfile("w.csv");
     std::vector<std::string> warnings;
     const std::vector<std::int32_t> years = {1950, 1951};
-    EXPECT_EQ(outlook::weightsofyears(listed, years, warnings), (std::vector<double>{0.5, 1.5}));
+    EXPECT_EQ(outlook::readweights("w.csv", years, warnings), (std::vector<double>{0.5, 1.5}));
     EXPECT_EQ(warnings, std::vector<std::string>{"the weights list years without a table: 1990"});
     const std::vector<std::int32_t> more = {1950, 1952, 1953};
     EXPECT_THROW(
-        try { outlook::weightsofyears(listed, more, warnings); } catch (const outlook::readerror& e) {
+        try { outlook::readweights("w.csv", more, warnings); } catch (const outlook::readerror& e) {
             EXPECT_STREQ(e.what(), "the weights do not list the scenario years 1952 1953");
             throw;
         },
@@ -85,7 +83,7 @@ TEST(OutlookWeightsFile, ReadAndMatchedToTheYears) {
              {"year,weight\n1950,0\n1951,0\n", "the weights of the scenario years are all 0"}}) {
         testsupport::writefile("w.csv", text);
         try {
-            outlook::weightsofyears(outlook::readweightsfile("w.csv"), years, warnings);
+            outlook::readweights("w.csv", years, warnings);
             ADD_FAILURE() << text;
         } catch (const outlook::readerror& e) {
             EXPECT_EQ(std::string(e.what()).substr(0, message.size()), message) << text;

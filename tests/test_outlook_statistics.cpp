@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "calendar_support.hpp"
+#include "outlook/app/app.hpp"
 #include "outlook/outlook.hpp"
 
 using testsupport::seqof;
@@ -105,7 +106,7 @@ TEST(OutlookSummaries, OneToFiveScenariosByHand) {
         std::vector<std::vector<double>> values;
         for (const double v : c.values) values.push_back({v});
         const std::vector<outlook::period> periods = {{10, 20}};
-        const outlook::periodsummary s = outlook::summarise(periods, values, c.weights, a).front();
+        const outlook::periodsummary s = outlook::summarise({periods, values, c.weights}, a).front();
         EXPECT_EQ(s.count, c.count) << c.why;
         EXPECT_EQ(s.missing, c.missing) << c.why;
         expectsame(s.min, c.min, c.why + ": min");
@@ -125,9 +126,9 @@ TEST(OutlookSummaries, EqualWeightsGiveTheUnweightedNumbersExactly) {
     const std::vector<outlook::period> periods = {{1, 1}};
     for (const rule r : {rule::weibull, rule::hazen, rule::cunnane, rule::gringorten, rule::median}) {
         a.rule = r;
-        const auto plain = outlook::summarise(periods, values, {}, a).front();
+        const auto plain = outlook::summarise({periods, values, {}}, a).front();
         const std::vector<double> weights = {0.3, 0.3, 0.3, 0.3, 0.3};
-        const auto equal = outlook::summarise(periods, values, weights, a).front();
+        const auto equal = outlook::summarise({periods, values, weights}, a).front();
         EXPECT_EQ(equal.exceed, plain.exceed);
         EXPECT_EQ(equal.mean, plain.mean);
         EXPECT_EQ(equal.effective, 4.0);
@@ -151,8 +152,7 @@ TEST(OutlookTraces, RanksWeightsAndExceedancesByHand) {
     outlook::analysis a;
     a.kind = outlook::periodkind::outlook;
     a.rule = rule::hazen;
-    std::vector<std::string> warnings;
-    outlook::periodset set = outlook::periodsetof(a, e, warnings);
+    outlook::periodset set = outlook::periodsetof(a, e, {});
     const std::string head = "first_date,last_date,year,value_m3s,rank,weight,exceedance\n";
     const std::string day = "2025-06-01,2025-06-01,";
     // Positions (i - 0.5)/4: the tie takes rank 1 and 1 - 0.875.
@@ -168,16 +168,19 @@ TEST(OutlookTraces, RanksWeightsAndExceedancesByHand) {
 }
 
 TEST(OutlookOptions, ListsParsedAndThePeriodOfADay) {
-    outlook::analysisoptions options;
+    outlook::app::sharedoptions options;
     options.levels = "2.5,97.5,50";
     options.thresholds = {"-100", "1e3"};
     options.stat = "accumulated";
-    const outlook::analysis a = outlook::analysisof(options, "90,50,10");
-    EXPECT_EQ(a.levels, (std::vector<double>{2.5, 97.5, 50}));
-    EXPECT_EQ(a.thresholds, (std::vector<double>{-100, 1000}));
-    EXPECT_EQ(a.stat, outlook::periodstat::accumulated);
-    EXPECT_FALSE(a.weighted);
-    EXPECT_EQ(outlook::analysisof({}, "90,75,25,10", 4).levels, (std::vector<double>{90, 75, 25, 10}));
+    options.lake = "mhu";
+    const outlook::app::checkedoptions c = outlook::app::checkshared(options, "90,50,10");
+    EXPECT_EQ(c.a.levels, (std::vector<double>{2.5, 97.5, 50}));
+    EXPECT_EQ(c.a.thresholds, (std::vector<double>{-100, 1000}));
+    EXPECT_EQ(c.a.stat, outlook::periodstat::accumulated);
+    EXPECT_EQ(c.lakeindex, 2);
+    EXPECT_TRUE(c.weights.empty());
+    EXPECT_EQ(outlook::app::checkshared({}, "90,75,25,10", 4).a.levels, (std::vector<double>{90, 75, 25, 10}));
+    EXPECT_TRUE(outlook::app::checkshared({}).a.levels.empty());
 
     const std::vector<outlook::period> periods = {{10, 12}, {13, 20}};
     EXPECT_EQ(outlook::periodholding(periods, 10), 0U);
@@ -187,6 +190,42 @@ TEST(OutlookOptions, ListsParsedAndThePeriodOfADay) {
     EXPECT_EQ(outlook::dayofisodate("2024-02-29"), seqof(29, 2, 2024));
     for (const char* bad : {"2025-02-29", "2025-13-01", "2025-1-01", "25-01-01x", "0000-01-01"})
         EXPECT_FALSE(outlook::dayofisodate(bad)) << bad;
+}
+
+TEST(OutlookOptions, EachRefusalInOneWording) {
+    using outlook::app::sharedoptions;
+    const auto with = [](auto set) {
+        sharedoptions o;
+        set(o);
+        return o;
+    };
+    const std::vector<std::pair<sharedoptions, std::string>> cases = {
+        {with([](sharedoptions& o) { o.period = "fortnight"; }),
+         "--period: 'fortnight' is not quarter-month, month or outlook"},
+        {with([](sharedoptions& o) { o.stat = "median"; }),
+         "--stat: 'median' is not mean, min, max, volume or accumulated"},
+        {with([](sharedoptions& o) { o.position = "foo"; }),
+         "--position: 'foo' is not weibull, hazen, cunnane, gringorten or median"},
+        {with([](sharedoptions& o) { o.levels = "50,100"; }),
+         "--levels: '100' is not a percentage strictly between 0 and 100"},
+        {with([](sharedoptions& o) { o.levels = "50,5e1"; }), "--levels: 50 is given twice"},
+        {with([](sharedoptions& o) { o.levels = "90,10"; }), "--levels: 4 percentages are needed, 2 given"},
+        {with([](sharedoptions& o) { o.thresholds = {"0x10"}; }), "--threshold: '0x10' is not a number"},
+        {with([](sharedoptions& o) { o.thresholds = {" 5000"}; }), "--threshold: ' 5000' is not a number"},
+        {with([](sharedoptions& o) {
+             o.thresholds = {"5", "5.0"};
+         }),
+         "--threshold: 5 is given twice"},
+        {with([](sharedoptions& o) { o.lake = "Mich"; }), "unknown lake 'Mich' (SUP, MHU, STC, ERI or ONT)"},
+    };
+    for (const auto& [options, message] : cases) {
+        try {
+            (void)outlook::app::checkshared(options, "90,75,25,10", 4);
+            ADD_FAILURE() << message;
+        } catch (const outlook::optionerror& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <memory>
 #include <sstream>
 
-#include "tool_support.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "tool_support.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "calendar_support.hpp"
-#include "tool_support.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "tool_support.hpp"
 
 namespace fs = std::filesystem;
 using childrun::runresult;

@@ -12,10 +12,10 @@
 
 #include "calendar_support.hpp"
 #include "fcstutil/fcstutil.hpp"
+#include "make_scenarios/scenariofiles.hpp"
 #include "outlook/outlook.hpp"
 #include "rerove_tivorn/rerove_tivorn.hpp"
 #include "tool_support.hpp"
-#include "make_scenarios/scenariofiles.hpp"
 
 namespace fs = std::filesystem;
 using testsupport::seqof;
@@ -83,7 +83,7 @@ TEST_P(RecordTables, MonthlyMeansAreTheRecords) {
 
     static const std::map<MonthKey, double> record = recordnbs();
     const double area = lakearea(request.lakeindex);
-    const std::vector<fs::path> tables = outlook::tablesoflake(c.lake, scratch.path() / "set");
+    const std::vector<fs::path> tables = outlook::tablesoflake(request.lakeindex, scratch.path() / "set");
     ASSERT_EQ(tables.size(), request.years.size());
     std::int32_t d0 = 0, m0 = 0, y0 = 0;
     keldautil::sequencedate(d0, m0, y0, request.firstday);

@@ -1,0 +1,107 @@
+// The options that the subcommands share: on the command line, and checked in one
+// place, with one wording, before any file is read.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <iostream>
+
+#include "outlook/app/app.hpp"
+#include "outlook/input/input.hpp"
+#include "outlook/output/output.hpp"
+
+namespace outlook::app {
+namespace {
+
+// "--name: 'text' is not ..."
+[[noreturn]] void refuse(std::string_view name, std::string_view text, std::string_view what) {
+    throw optionerror(std::string(name) + ": '" + std::string(text) + "' is not " + std::string(what));
+}
+
+template <typename T>
+T named(std::optional<T> value, std::string_view name, std::string_view text, std::string_view what) {
+    if (!value) refuse(name, text, what);
+    return *value;
+}
+
+// Numbers of an option, each once.
+void addnumber(std::vector<double>& numbers, std::string_view name, std::string_view text, std::string_view what) {
+    const double x = named(finitenumber(text), name, text, what);
+    if (std::find(numbers.begin(), numbers.end(), x) != numbers.end())
+        throw optionerror(std::string(name) + ": " + shortest(x) + " is given twice");
+    numbers.push_back(x);
+}
+
+std::vector<double> levelsof(std::string_view list, std::size_t levelcount) {
+    constexpr std::string_view percentage = "a percentage strictly between 0 and 100";
+    std::vector<double> levels;
+    if (list.empty()) return levels;  // a subcommand without levels
+    for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', from), list.size());
+        const std::string_view text = list.substr(from, comma - from);
+        const std::optional<double> level = finitenumber(text);
+        if (!level || !(*level > 0 && *level < 100)) refuse("--levels", text, percentage);
+        addnumber(levels, "--levels", text, percentage);
+        from = comma + 1;
+    }
+    if (levelcount != 0 && levels.size() != levelcount)
+        throw optionerror("--levels: " + std::to_string(levelcount) + " percentages are needed, " +
+                          std::to_string(levels.size()) + " given");
+    return levels;
+}
+
+}  // namespace
+
+void addshared(CLI::App& command, sharedoptions& options, std::initializer_list<option> which, const sharedhelp& help) {
+    for (const option o : which) {
+        switch (o) {
+            case option::period: command.add_option("--period", options.period, help.period); break;
+            case option::stat: command.add_option("--stat", options.stat, help.stat); break;
+            case option::position: command.add_option("--position", options.position, help.position); break;
+            case option::levels: command.add_option("--levels", options.levels, help.levels); break;
+            case option::threshold:
+                command.add_option("--threshold", options.thresholds, help.threshold)->allow_extra_args(false);
+                break;
+            case option::weights: command.add_option("--weights", options.weights, help.weights); break;
+            case option::lake: command.add_option("--lake", options.lake, help.lake); break;
+            case option::tables: command.add_option("tables", options.tables, help.tables); break;
+        }
+    }
+}
+
+checkedoptions checkshared(const sharedoptions& options, std::string_view defaultlevels, std::size_t levelcount) {
+    checkedoptions c;
+    c.a.kind = named(periodofname(options.period), "--period", options.period, "quarter-month, month or outlook");
+    c.a.stat = named(statofname(options.stat), "--stat", options.stat, "mean, min, max, volume or accumulated");
+    c.a.rule = named(positionofname(options.position), "--position", options.position,
+                     "weibull, hazen, cunnane, gringorten or median");
+    c.a.levels = levelsof(options.levels.empty() ? defaultlevels : std::string_view(options.levels), levelcount);
+    for (const std::string& text : options.thresholds) addnumber(c.a.thresholds, "--threshold", text, "a number");
+    if (!options.lake.empty()) {
+        c.lakeindex = rerove_tivorn_subs::lakeindexofcode(options.lake);
+        if (c.lakeindex == 0) throw optionerror("unknown lake '" + options.lake + "' (" + std::string(lakecodes) + ")");
+    }
+    c.weights = options.weights;
+    return c;
+}
+
+std::vector<double> weightsof(const checkedoptions& options, std::span<const std::int32_t> years,
+                              const std::function<void(std::string_view)>& say) {
+    if (options.weights.empty()) return {};
+    std::vector<std::string> warnings;
+    std::vector<double> weights = readweights(options.weights, years, warnings);
+    for (const std::string& w : warnings) say(w);
+    return weights;
+}
+
+ensemble tablesof(const sharedoptions& given, const checkedoptions& options) {
+    return readensemble(given.tables, options.lakeindex);
+}
+
+void emit(const std::string& output, const std::string& text) {
+    if (output.empty())
+        std::cout << text;
+    else
+        writefile(output, text);
+}
+
+}  // namespace outlook::app
