@@ -147,7 +147,7 @@ TEST_F(OutlookRun, FailuresAreNamedAndExitOne) {
              {{"dump", "cut.txt"}, "truncated"},
              {{"dump", "nothere"}, "cannot be opened"},
              {{"summary", "--lake", "ONT"}, "no tables of ONT"},
-             {{"summary", "--lake", "XYZ"}, "unknown lake 'XYZ'"},
+             {{"summary", "--lake", "XYZ"}, "--lake: 'XYZ' is not SUP, MHU, STC, ERI or ONT"},
              {{"summary", "nothere"}, "nothere: no such table or directory"},
              {{"summary", "--period", "week", "spDNBS_1950.txt"}, "week"},
              {{"plot", "spDNBS_1950.txt"}, "output"},
@@ -174,7 +174,7 @@ TEST_F(OutlookRun, SummaryLevelsThresholdsAndWeights) {
         outlook({"summary", "--period", "outlook", "--levels", "90,10", "--weights", "w.csv", "-o", "s.csv"});
     EXPECT_EQ(weighted.status, 0) << weighted.err;
     EXPECT_EQ(weighted.out, "");
-    EXPECT_EQ(weighted.err, "rerove_outlook: warning: the weights list years without a table: 1990\n");
+    EXPECT_EQ(weighted.err, "rerove_outlook: warning: w.csv: the weights list years without a table: 1990\n");
     EXPECT_EQ(testsupport::readfile("s.csv"),
               "first_date,last_date,scenarios,missing,min_m3s,exceed90_m3s,exceed10_m3s,mean_m3s,max_m3s,"
               "effective_scenarios\n2024-11-29,2024-12-02,2,1,0,0,35160,26370,35160,1.6\n");

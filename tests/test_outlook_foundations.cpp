@@ -64,7 +64,7 @@ TEST(OutlookWeightsFile, ReadAndMatchedToTheYears) {
     std::vector<std::string> warnings;
     const std::vector<std::int32_t> years = {1950, 1951};
     EXPECT_EQ(outlook::readweights("w.csv", years, warnings), (std::vector<double>{0.5, 1.5}));
-    EXPECT_EQ(warnings, std::vector<std::string>{"the weights list years without a table: 1990"});
+    EXPECT_EQ(warnings, std::vector<std::string>{"w.csv: the weights list years without a table: 1990"});
     const std::vector<std::int32_t> more = {1950, 1952, 1953};
     EXPECT_THROW(
         try { outlook::readweights("w.csv", more, warnings); } catch (const outlook::readerror& e) {

@@ -216,7 +216,7 @@ TEST(OutlookOptions, EachRefusalInOneWording) {
              o.thresholds = {"5", "5.0"};
          }),
          "--threshold: 5 is given twice"},
-        {with([](sharedoptions& o) { o.lake = "Mich"; }), "unknown lake 'Mich' (SUP, MHU, STC, ERI or ONT)"},
+        {with([](sharedoptions& o) { o.lake = "Mich"; }), "--lake: 'Mich' is not SUP, MHU, STC, ERI or ONT"},
     };
     for (const auto& [options, message] : cases) {
         try {

@@ -129,7 +129,7 @@ TEST_F(OutlookVerify, BadInputAndNothingToScore) {
              {{"--leave-one-out", "--observed", "obs.csv", "mhu"}, 1, "--leave-one-out and --observed exclude"},
              {{"mhu"}, 1, "nothing to verify against: give --observed FILE, or --leave-one-out"},
              {{"--leave-one-out", "--threshold", "5", "--threshold", "5", "mhu"}, 1, "--threshold: 5 is given twice"},
-             {{"--leave-one-out", "--period", "week", "mhu"}, 1, "--period: week not in"},
+             {{"--leave-one-out", "--period", "week", "mhu"}, 1, "--period: 'week' is not quarter-month"},
              {{"--observed", "old.csv", "mhu"}, 2, "nothing to score: of 48 periods, 48 not observed on every day"}}) {
         std::vector<std::string> args = {"verify", "--periods", "p.csv"};
         args.insert(args.end(), c.args.begin(), c.args.end());

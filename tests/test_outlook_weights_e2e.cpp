@@ -147,8 +147,8 @@ TEST_F(WeightsBadInput, OneMessageExitOneNothingWritten) {
          {},
          "c.csv line 2: last_date 2024-12-03 is outside the outlook, 2024-11-29 to 2024-12-02"},
         {ok + "2024-11-29,2024-11-30,nbs,0.2,0.3,0.5\n", {}, ".: holds no tables of SUP"},
-        {ok, {"--lake", "XYZ"}, "unknown lake 'XYZ' (SUP, MHU, STC, ERI or ONT)"},
-        {ok, {"--position", "plain"}, "unknown position rule 'plain'"},
+        {ok, {"--lake", "XYZ"}, "--lake: 'XYZ' is not SUP, MHU, STC, ERI or ONT"},
+        {ok, {"--position", "plain"}, "--position: 'plain' is not weibull, hazen"},
         {ok, {"empty"}, "empty: no scenario years of any lake"},
         {ok, {"--lake", "ERI"}, ".: no scenario year common to all parts of Erie"},
     };

@@ -113,9 +113,7 @@ checkedoptions checkshared(const sharedoptions& options, std::string_view defaul
 
 // The weights of the years from the file the options name, warnings told;
 // empty without one.
-std::vector<double> weightsof(
-    const checkedoptions& options, std::span<const std::int32_t> years,
-    const std::function<void(std::string_view)>& say = [](std::string_view w) { warn(w); });
+std::vector<double> weightsof(const checkedoptions& options, std::span<const std::int32_t> years);
 
 // The tables the options name, read as one ensemble.
 ensemble tablesof(const sharedoptions& given, const checkedoptions& options);

@@ -55,8 +55,7 @@ int run(const exportoptions& o) {
     if (o.format == "netcdf") requirenetcdf();
     const ensemble e = tablesof(o.shared, c);
     const std::int32_t lakeindex = lakeoftables(e, c);
-    const std::vector<double> weights =
-        weightsof(c, e.years, [&](std::string_view w) { complain(o.shared.weights + ": " + std::string(w)); });
+    const std::vector<double> weights = weightsof(c, e.years);
     if (o.format == "csv")
         writefile(o.output, exportcsv(e, lakeindex, weights));
     else if (o.format == "pi-xml")

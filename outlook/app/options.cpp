@@ -78,18 +78,17 @@ checkedoptions checkshared(const sharedoptions& options, std::string_view defaul
     for (const std::string& text : options.thresholds) addnumber(c.a.thresholds, "--threshold", text, "a number");
     if (!options.lake.empty()) {
         c.lakeindex = rerove_tivorn_subs::lakeindexofcode(options.lake);
-        if (c.lakeindex == 0) throw optionerror("unknown lake '" + options.lake + "' (" + std::string(lakecodes) + ")");
+        if (c.lakeindex == 0) refuse("--lake", options.lake, lakecodes);
     }
     c.weights = options.weights;
     return c;
 }
 
-std::vector<double> weightsof(const checkedoptions& options, std::span<const std::int32_t> years,
-                              const std::function<void(std::string_view)>& say) {
+std::vector<double> weightsof(const checkedoptions& options, std::span<const std::int32_t> years) {
     if (options.weights.empty()) return {};
     std::vector<std::string> warnings;
     std::vector<double> weights = readweights(options.weights, years, warnings);
-    for (const std::string& w : warnings) say(w);
+    warn(warnings);
     return weights;
 }
 

@@ -87,10 +87,7 @@ int run(const reportoptions& o) {
     const checkedoptions c = checkshared(o.shared);
     const ensemble e = readensemble(std::span<const std::string>(&o.dir, 1), c.lakeindex);
     reportinputs in;
-    in.weights = weightsof(c, e.years, [&](std::string_view w) {
-        warn(w);
-        if (!o.observed.empty()) complain(w);
-    });
+    in.weights = weightsof(c, e.years);
     if (!in.weights.empty()) in.weightsfrom = o.shared.weights;
     const std::vector<double> fileweights = in.weights;
     if (!o.climate.empty()) addclimate(o, e, in);

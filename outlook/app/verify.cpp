@@ -31,9 +31,6 @@ CLI::App* add(CLI::App& program, verifyoptions& o) {
     help.threshold = "a Brier score of exceeding X (repeatable)";
     addshared(*command, o.shared,
               {option::lake, option::period, option::stat, option::position, option::weights, option::threshold}, help);
-    command->get_option("--period")->check(CLI::IsMember({"quarter-month", "month", "outlook"}));
-    command->get_option("--stat")->check(CLI::IsMember({"mean", "min", "max", "volume", "accumulated"}));
-    command->get_option("--position")->check(CLI::IsMember({"weibull", "hazen", "cunnane", "gringorten", "median"}));
     command->add_option("--baseline", o.baseline, "an outlook of the same span to measure skill against");
     command->add_option("--periods", o.periodsfile, "a CSV of the scores of every scored period");
     command->add_option("outlooks", o.outlooks, "directories of one outlook each (default: the current one)");
@@ -58,8 +55,7 @@ void checktogether(const verifyoptions& o) {
 
 outlookvalues readoutlook(const std::string& dir, const checkedoptions& c, bool weighted) {
     ensemble e = readensemble(std::span<const std::string>(&dir, 1), c.lakeindex);
-    std::vector<double> weights =
-        weighted ? weightsof(c, e.years, [](std::string_view w) { complain(w); }) : std::vector<double>{};
+    std::vector<double> weights = weighted ? weightsof(c, e.years) : std::vector<double>{};
     return valuesof(dir, std::move(e), c.a.kind, c.a.stat, std::move(weights));
 }
 

@@ -38,11 +38,8 @@ CLI::App* add(CLI::App& program, weightsoptions& o) {
 }
 
 int run(const weightsoptions& o) {
-    requireweightsolver();
-    if (!positionofname(o.shared.position))
-        throw optionerror("unknown position rule '" + o.shared.position +
-                          "' (weibull, hazen, cunnane, gringorten or median)");
     const checkedoptions c = checkshared(o.shared);
+    requireweightsolver();
     const std::int32_t lakeindex = c.lakeindex != 0 ? c.lakeindex : lakeofscenariofiles(o.dir);
     const climateasks asks = climateasksof(o.climate, lakeindex, o.dir, c.a.rule);
     const climateweighting w = weightclimate(asks, o.climate);

@@ -67,7 +67,8 @@ std::vector<double> readweights(const std::filesystem::path& file, std::span<con
     for (const auto& [year, weight] : listed) {
         if (std::find(years.begin(), years.end(), year) == years.end()) extra.push_back(year);
     }
-    if (!extra.empty()) warnings.push_back("the weights list years without a table: " + yearlist(extra));
+    if (!extra.empty())
+        warnings.push_back(file.string() + ": the weights list years without a table: " + yearlist(extra));
     return weights;
 }
 
