@@ -160,6 +160,45 @@ const std::map<std::int32_t, monthtotals>& monthsof(const monthlyrecord& record,
     return record.lakes.at(static_cast<std::size_t>(lakeindex - 1));
 }
 
+// A month's totals as the days share them: hundredths of a millimetre, unrounded.
+struct monthdepths {
+    double runoff = 0;
+    double precipitation = 0;
+    double evaporation = 0;
+};
+
+// The totals of the outlook's months, first to last, that the trace of the year replays.
+std::vector<monthdepths> replayed(const monthlyrecord& record, std::int32_t lakeindex, std::int32_t year,
+                                  const outlookmonthrange& outlook) {
+    const auto& months = monthsof(record, lakeindex);
+    const std::int32_t shift = 12 * (year - outlook.startyear);
+    std::vector<monthdepths> depths;
+    depths.reserve(static_cast<std::size_t>(outlook.last - outlook.first + 1));
+    for (std::int32_t number = outlook.first; number <= outlook.last; ++number) {
+        const monthtotals& totals = months.at(number + shift);
+        depths.push_back({static_cast<double>(totals.runoff), static_cast<double>(totals.precipitation),
+                          static_cast<double>(totals.evaporation)});
+    }
+    return depths;
+}
+
+// The days of the outlook, each month's totals (months[0] the month numbered
+// firstmonth) shared out evenly over the month's days and rounded once to float.
+std::vector<rerove_tivorn_subs::scenarioday> shareddays(std::int32_t firstday, std::int32_t days,
+                                                        std::int32_t firstmonth, std::span<const monthdepths> months) {
+    std::vector<rerove_tivorn_subs::scenarioday> trace(static_cast<std::size_t>(days));
+    for (std::int32_t k = 0; k < days; ++k) {
+        const calendardate date = dateof(firstday + k);
+        // The month's length in the outlook's calendar, whatever the record year had.
+        const std::int32_t n = monthlength(date.month, date.year);
+        const monthdepths& month = months[static_cast<std::size_t>(monthnumber(date.year, date.month) - firstmonth)];
+        const auto daily = [n](double hundredths) { return static_cast<float>(hundredths / (100.0 * n)); };
+        trace[static_cast<std::size_t>(k)] = {daily(month.runoff), daily(month.precipitation),
+                                              daily(month.evaporation)};
+    }
+    return trace;
+}
+
 }  // namespace
 
 bool readrecord(const std::filesystem::path& file, monthlyrecord& record, std::string& error) {
@@ -227,21 +266,8 @@ bool checkyears(const monthlyrecord& record, std::int32_t lakeindex, std::span<c
 
 std::vector<rerove_tivorn_subs::scenarioday> trace(const monthlyrecord& record, std::int32_t lakeindex,
                                                    std::int32_t year, std::int32_t firstday, std::int32_t days) {
-    const auto& months = monthsof(record, lakeindex);
-    const std::int32_t shift = 12 * (year - outlookmonths(firstday, 1).startyear);
-    std::vector<rerove_tivorn_subs::scenarioday> trace(static_cast<std::size_t>(days));
-    for (std::int32_t k = 0; k < days; ++k) {
-        const calendardate date = dateof(firstday + k);
-        // The month's length in the outlook's calendar, whatever the record year had.
-        const std::int32_t n = monthlength(date.month, date.year);
-        const monthtotals& totals = months.at(monthnumber(date.year, date.month) + shift);
-        const auto daily = [n](std::int64_t hundredths) {
-            return static_cast<float>(static_cast<double>(hundredths) / (100.0 * n));
-        };
-        trace[static_cast<std::size_t>(k)] = {daily(totals.runoff), daily(totals.precipitation),
-                                              daily(totals.evaporation)};
-    }
-    return trace;
+    const outlookmonthrange outlook = outlookmonths(firstday, days);
+    return shareddays(firstday, days, outlook.first, replayed(record, lakeindex, year, outlook));
 }
 
 std::string yearruns(std::span<const std::int32_t> years) {
