@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -400,25 +401,36 @@ bool fitvalues(const componentpart& part, const fitview& view, const outlookuse&
     return true;
 }
 
+// Mean and sum of squared deviations of values; the sum is 0 exactly when the
+// values are all equal, whatever the rounding of the mean.
+struct spread {
+    double mean = 0;
+    double squares = 0;
+};
+
+spread spreadof(std::span<const double> values) {
+    spread result;
+    if (values.empty()) return result;
+    for (const double v : values) result.mean += v;
+    result.mean /= static_cast<double>(values.size());
+    if (std::adjacent_find(values.begin(), values.end(), std::not_equal_to<>()) == values.end()) return result;
+    for (const double v : values) result.squares += (v - result.mean) * (v - result.mean);
+    return result;
+}
+
 // mu and s (divisor n) of the calendar month; false with error set when s is 0.
 bool moments(const componentpart& part, const fitview& view, std::span<const double> x, std::size_t month,
              componentfit& fit, std::string& error) {
-    double sum = 0;
-    std::int32_t n = 0;
+    std::vector<double> values;
     for (std::size_t at = firstofmonth(view, month); at < x.size(); at += 12) {
-        if (std::isnan(x[at])) continue;
-        sum += x[at];
-        ++n;
+        if (!std::isnan(x[at])) values.push_back(x[at]);
     }
-    const double mu = n > 0 ? sum / n : 0.0;
-    double squares = 0;
-    for (std::size_t at = firstofmonth(view, month); at < x.size(); at += 12) {
-        if (!std::isnan(x[at])) squares += (x[at] - mu) * (x[at] - mu);
-    }
-    fit.mu[month] = mu;
-    fit.s[month] = n > 0 ? std::sqrt(squares / n) : 0.0;
+    const spread of = spreadof(values);
+    fit.mu[month] = of.mean;
+    fit.s[month] = std::sqrt(of.squares / std::max(static_cast<double>(values.size()), 1.0));
     if (fit.s[month] > 0) return true;
-    error = about(part, month) + "the standard deviation over its " + std::to_string(n) + " fitting months is 0";
+    error = about(part, month) + "the standard deviation over its " + std::to_string(values.size()) +
+            " fitting months is 0";
     return false;
 }
 
@@ -427,37 +439,28 @@ bool moments(const componentpart& part, const fitview& view, std::span<const dou
 // none that vary.
 bool correlation(const componentpart& part, const fitview& view, std::span<const double> x, std::size_t month,
                  componentfit& fit, std::string& error) {
-    std::vector<std::pair<double, double>> pairs;
-    double before = 0;
-    double now = 0;
+    std::vector<double> before;
+    std::vector<double> now;
     for (std::size_t at = firstofmonth(view, month); at < x.size(); at += 12) {
         if (at == 0 || std::isnan(x[at - 1]) || std::isnan(x[at])) continue;
-        pairs.emplace_back(x[at - 1], x[at]);
-        before += x[at - 1];
-        now += x[at];
+        before.push_back(x[at - 1]);
+        now.push_back(x[at]);
     }
-    const auto n = static_cast<std::int32_t>(pairs.size());
-    const std::string both = " with " + monthname((month + 11) % 12) + " and " + monthname(month) + " in the fit";
-    if (n < minyearpairs) {
-        error = about(part, month) + std::to_string(n) + " years" + both + ", the correlation needs " +
-                std::to_string(minyearpairs);
+    const std::string years = std::to_string(before.size()) + " years with " + monthname((month + 11) % 12) + " and " +
+                              monthname(month) + " in the fit";
+    if (before.size() < static_cast<std::size_t>(minyearpairs)) {
+        error = about(part, month) + years + ", the correlation needs " + std::to_string(minyearpairs);
         return false;
     }
-    before /= n;
-    now /= n;
-    double sxy = 0;
-    double sxx = 0;
-    double syy = 0;
-    for (const auto& [a, b] : pairs) {
-        sxy += (a - before) * (b - now);
-        sxx += (a - before) * (a - before);
-        syy += (b - now) * (b - now);
-    }
-    if (!(sxx * syy > 0)) {
-        error = about(part, month) + "the " + std::to_string(n) + " years" + both + " do not vary";
+    const spread a = spreadof(before);
+    const spread b = spreadof(now);
+    if (!(a.squares > 0 && b.squares > 0)) {
+        error = about(part, month) + "the " + years + " do not vary";
         return false;
     }
-    fit.r[month] = std::clamp(sxy / std::sqrt(sxx * syy), -1.0, 1.0);
+    double products = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) products += (before[i] - a.mean) * (now[i] - b.mean);
+    fit.r[month] = std::clamp(products / std::sqrt(a.squares * b.squares), -1.0, 1.0);
     return true;
 }
 
