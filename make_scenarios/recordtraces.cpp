@@ -379,7 +379,8 @@ outlookuse useof(const outlookmonthrange& outlook) {
     return use;
 }
 
-// Positions in the view of the calendar month's months.
+// The first position in the view of a month of the calendar month; the others
+// follow every 12.
 std::size_t firstofmonth(const fitview& view, std::size_t month) {
     return (month + 12 - calendarmonth(view.first)) % 12;
 }
