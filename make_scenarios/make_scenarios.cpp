@@ -1,7 +1,8 @@
 // make_scenarios: writes a plausible set of daily scenario files for one lake, or
 // the historical traces of a monthly record, to try the tool on (see usage text).
 // Exit status 0 on success, 1 when a file cannot be written, 2 for bad arguments
-// (a record that cannot be used or that lacks a year's months among them).
+// (a record that cannot be used, that lacks a year's months or the month before
+// the outlook, or that cannot be fitted for --condition, among them).
 #include <cstdint>
 #include <exception>
 #include <string>

@@ -267,7 +267,8 @@ std::string partsuffixes(std::int32_t lakeindex, std::string_view lastseparator)
 
 std::vector<std::string> usagetext() {
     std::vector<std::string> lines = {
-        "Usage: make_scenarios [-d DIR] [--record FILE] [--omit PART[:YEAR]]...",
+        "Usage: make_scenarios [-d DIR] [--omit PART[:YEAR]]...",
+        "                      [--record FILE [--condition [--fit-exclude YEARS]]]",
         "                      LAKE YEARS START DAYS",
         "Writes the daily scenario files REROVE<year>.<part> of a lake, one per scenario",
         "year and lake part: runoff, precipitation and evaporation in millimetres,",
@@ -288,6 +289,10 @@ std::vector<std::string> usagetext() {
                                   "                      the months of Y on, each month's total shared out",
                                   "                      evenly over its days; every part of MHU takes the",
                                   "                      lake's record",
+                                  "  --condition         with --record: start the traces from the lake's state,",
+                                  "                      the record's month before the outlook's first month",
+                                  "  --fit-exclude YEARS fit --condition without the months that the traces of",
+                                  "                      YEARS replay",
                                   "  --omit PART[:YEAR]  leave out the file of a part of the lake for one year,",
                                   "                      or for every year; may be repeated",
                                   "  -h, --help          show this text",
@@ -302,10 +307,17 @@ std::string summary(const scenariorequest& request, std::int32_t written) {
 
 namespace {
 
-// Sorts the words into options (the directory, help, omissions) and positional
-// arguments. False with error set for an unknown option or a missing value.
-bool splitoptions(std::span<const std::string_view> args, scenariorequest& request,
-                  std::vector<std::string_view>& positional, std::vector<std::string_view>& omitted,
+// The words of the command line that name no option, and the values of the
+// options that may be repeated.
+struct commandwords {
+    std::vector<std::string_view> positional;
+    std::vector<std::string_view> omitted;
+    std::vector<std::string_view> fitexcluded;
+};
+
+// Sorts the words into options (the directory, help, the record, omissions) and
+// positional arguments. False with error set for an unknown option or a missing value.
+bool splitoptions(std::span<const std::string_view> args, scenariorequest& request, commandwords& words,
                   std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
@@ -313,23 +325,28 @@ bool splitoptions(std::span<const std::string_view> args, scenariorequest& reque
             request.help = true;
             return true;
         }
-        if (a == "-d" || a == "--dir" || a == "--omit" || a == "--record") {
+        if (a == "-d" || a == "--dir" || a == "--omit" || a == "--record" || a == "--fit-exclude") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = std::string(a) + " needs a value";
                 return false;
             }
+            const std::string_view value = args[++i];
             if (a == "--omit") {
-                omitted.push_back(args[++i]);
+                words.omitted.push_back(value);
+            } else if (a == "--fit-exclude") {
+                words.fitexcluded.push_back(value);
             } else if (a == "--record") {
-                request.recordfile = std::filesystem::path(std::string(args[++i]));
+                request.recordfile = std::filesystem::path(std::string(value));
             } else {
-                request.dir = std::filesystem::path(std::string(args[++i]));
+                request.dir = std::filesystem::path(std::string(value));
             }
+        } else if (a == "--condition") {
+            request.condition = true;
         } else if (a.size() > 1 && a.front() == '-') {
             error = "unknown option " + std::string(a);
             return false;
         } else {
-            positional.push_back(a);
+            words.positional.push_back(a);
         }
     }
     return true;
@@ -392,13 +409,42 @@ bool parseomissions(std::span<const std::string_view> omitted, scenariorequest& 
     return true;
 }
 
-// The record of --record, if any, read and held against the years and the span.
+// --condition and the years of --fit-exclude; false with error set when they are
+// given without what they need or do not read.
+bool parseconditioning(std::span<const std::string_view> fitexcluded, scenariorequest& request, std::string& error) {
+    if (request.condition && request.recordfile.empty()) {
+        error = "--condition needs --record";
+        return false;
+    }
+    if (!fitexcluded.empty() && !request.condition) {
+        error = "--fit-exclude needs --condition";
+        return false;
+    }
+    for (const std::string_view years : fitexcluded) {
+        if (!parseyears(years, request.fitexcluded)) {
+            error = "bad --fit-exclude years " + std::string(years) + " (e.g. 1950-1952,1960, years 1 to 9999)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The record of --record, if any, read and held against the years and the span,
+// and the fit of --condition.
 bool readrecordof(scenariorequest& request, std::string& error) {
     if (request.recordfile.empty()) return true;
     recordtraces::monthlyrecord record;
     if (!recordtraces::readrecord(request.recordfile, record, error) ||
         !recordtraces::checkyears(record, request.lakeindex, request.years, request.firstday, request.days, error)) {
         return false;
+    }
+    if (request.condition) {
+        recordtraces::conditioning fit;
+        if (!recordtraces::fitconditioning(record, request.lakeindex, request.firstday, request.days,
+                                           request.fitexcluded, fit, error)) {
+            return false;
+        }
+        request.fit = fit;
     }
     request.record = std::move(record);
     return true;
@@ -408,12 +454,11 @@ bool readrecordof(scenariorequest& request, std::string& error) {
 
 bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error) {
     request = scenariorequest{};
-    std::vector<std::string_view> positional;
-    std::vector<std::string_view> omitted;
-    if (!splitoptions(args, request, positional, omitted, error)) return false;
+    commandwords words;
+    if (!splitoptions(args, request, words, error)) return false;
     if (request.help) return true;
-    return parsepositional(positional, request, error) && parseomissions(omitted, request, error) &&
-           readrecordof(request, error);
+    return parsepositional(words.positional, request, error) && parseomissions(words.omitted, request, error) &&
+           parseconditioning(words.fitexcluded, request, error) && readrecordof(request, error);
 }
 
 scenariorequest benchrequest(std::int32_t years, std::int32_t days, const std::filesystem::path& dir) {
@@ -439,7 +484,10 @@ bool writescenarios(const scenariorequest& request, std::int32_t& written, std::
     std::vector<rerove_tivorn_subs::scenarioday> trace;
     for (const std::int32_t year : request.years) {
         // Every part of a lake takes the lake's record.
-        if (request.record) {
+        if (request.fit) {
+            trace = recordtraces::conditionedtrace(*request.record, *request.fit, request.lakeindex, year,
+                                                   request.firstday, request.days);
+        } else if (request.record) {
             trace = recordtraces::trace(*request.record, request.lakeindex, year, request.firstday, request.days);
         }
         for (const std::int32_t part : lakeparts(request.lakeindex)) {

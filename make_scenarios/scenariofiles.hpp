@@ -62,12 +62,19 @@ struct scenariorequest {
     // made-up values; parsearguments reads it and checks the years against it.
     std::filesystem::path recordfile;
     std::optional<recordtraces::monthlyrecord> record;
+    // --condition [--fit-exclude YEARS]: the traces start from the record's month
+    // before the outlook, fitted without the months the plain traces of those years
+    // replay; parsearguments makes the fit.
+    bool condition = false;
+    std::vector<std::int32_t> fitexcluded;  // ascending, no repeats
+    std::optional<recordtraces::conditioning> fit;
     bool help = false;
 };
 
 // Reads the command-line arguments (without the program name) into request, and
 // the record of --record; false with a one-line reason in error when they are not
-// usable (with --record: also when a year's trace needs a month the record lacks).
+// usable (with --record: also when a year's trace needs a month the record lacks;
+// with --condition: also when the traces cannot be conditioned).
 bool parsearguments(std::span<const std::string_view> args, scenariorequest& request, std::string& error);
 
 // The usage text, one entry a line.
