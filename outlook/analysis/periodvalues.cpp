@@ -54,12 +54,8 @@ std::vector<std::vector<double>> periodmeans(const ensemble& e, std::span<const 
 }  // namespace
 
 std::optional<periodstat> statofname(std::string_view name) {
-    if (name == "mean") return periodstat::mean;
-    if (name == "min") return periodstat::min;
-    if (name == "max") return periodstat::max;
-    if (name == "volume") return periodstat::volume;
-    if (name == "accumulated") return periodstat::accumulated;
-    return std::nullopt;
+    constexpr std::array<std::string_view, 5> names = {"mean", "min", "max", "volume", "accumulated"};
+    return valueofname<periodstat>(name, names);
 }
 
 std::string_view unitof(periodstat stat) {

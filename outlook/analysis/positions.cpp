@@ -32,12 +32,8 @@ double unweightedexceeded(std::span<const double> ascending, double p, double a)
 }  // namespace
 
 std::optional<positionrule> positionofname(std::string_view name) {
-    if (name == "weibull") return positionrule::weibull;
-    if (name == "hazen") return positionrule::hazen;
-    if (name == "cunnane") return positionrule::cunnane;
-    if (name == "gringorten") return positionrule::gringorten;
-    if (name == "median") return positionrule::median;
-    return std::nullopt;
+    constexpr std::array<std::string_view, 5> names = {"weibull", "hazen", "cunnane", "gringorten", "median"};
+    return valueofname<positionrule>(name, names);
 }
 
 double positionconstant(positionrule rule) {

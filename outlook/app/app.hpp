@@ -42,16 +42,11 @@ subcommand made(CLI::App& program, CLI::App* (*add)(CLI::App&, Options&), int (*
     return {add(program, *options), [options, run] { return run(*options); }};
 }
 
-// Each adds its subcommand and its options to program.
-subcommand checkcommand(CLI::App& program);
-subcommand dumpcommand(CLI::App& program);
-subcommand summarycommand(CLI::App& program);
-subcommand tracescommand(CLI::App& program);
-subcommand plotcommand(CLI::App& program);
-subcommand exportcommand(CLI::App& program);
-subcommand weightscommand(CLI::App& program);
-subcommand verifycommand(CLI::App& program);
-subcommand reportcommand(CLI::App& program);
+// What adds a subcommand and its options to the program: each in the file of app/
+// named for it (checkcommand.cpp, ...).
+using subcommandmaker = subcommand(CLI::App& program);
+subcommandmaker checkcommand, dumpcommand, summarycommand, tracescommand, plotcommand, exportcommand, weightscommand,
+    verifycommand, reportcommand;
 
 // ---------------------------------------------------------------------------
 // Standard error (messages.cpp): every line the program writes there.
@@ -135,6 +130,10 @@ inline constexpr std::string_view statisticsnote =
     "TABLES are table files or directories, a directory standing for the --lake\n"
     "tables in it; without TABLES, the current directory. --lake is needed when a\n"
     "directory holds tables of more than one lake.";
+
+// The close of the help of a subcommand that analyses the tables: what it gives,
+// then statisticsnote and exitnote.
+void analysisfooter(CLI::App& command, std::string_view gives);
 
 // The closing line of a subcommand's help.
 inline constexpr std::string_view exitnote =

@@ -96,6 +96,10 @@ ensemble tablesof(const sharedoptions& given, const checkedoptions& options) {
     return readensemble(given.tables, options.lakeindex);
 }
 
+void analysisfooter(CLI::App& command, std::string_view gives) {
+    command.footer(std::string(gives) + std::string(statisticsnote) + "\n" + std::string(exitnote));
+}
+
 void emit(const std::string& output, const std::string& text) {
     if (output.empty())
         std::cout << text;

@@ -110,10 +110,7 @@ private:
 }  // namespace
 
 std::optional<climatevariable> variableofname(std::string_view name) {
-    for (std::size_t i = 0; i < variablenames.size(); ++i) {
-        if (variablenames[i] == name) return static_cast<climatevariable>(i);
-    }
-    return std::nullopt;
+    return valueofname<climatevariable>(name, variablenames);
 }
 
 std::string_view nameofvariable(climatevariable variable) { return variablenames[static_cast<std::size_t>(variable)]; }

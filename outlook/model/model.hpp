@@ -4,6 +4,7 @@
 // people. Nothing here reads or writes a file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -91,6 +92,15 @@ std::string markupescaped(std::string_view text);
 // people, n with its thousands separated ("20,000 days").
 std::string counted(std::size_t n, std::string_view noun);
 std::string countedforpeople(std::size_t n, std::string_view noun);
+// The enumerator (0, 1, ... in order) whose name is name among names, as an
+// option or a file spells it; nullopt for a name not among them.
+template <typename T, std::size_t N>
+std::optional<T> valueofname(std::string_view name, const std::array<std::string_view, N>& names) {
+    for (std::size_t k = 0; k < N; ++k) {
+        if (names[k] == name) return static_cast<T>(k);
+    }
+    return std::nullopt;
+}
 // Years as runs: "1950-1952, 1960" (sorted first).
 std::string yearruns(std::vector<std::int32_t> years);
 

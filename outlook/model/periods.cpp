@@ -7,10 +7,8 @@
 namespace outlook {
 
 std::optional<periodkind> periodofname(std::string_view name) {
-    if (name == "quarter-month") return periodkind::quartermonth;
-    if (name == "month") return periodkind::month;
-    if (name == "outlook") return periodkind::outlook;
-    return std::nullopt;
+    constexpr std::array<std::string_view, 3> names = {"quarter-month", "month", "outlook"};
+    return valueofname<periodkind>(name, names);
 }
 
 std::vector<period> periodsof(periodkind kind, std::int32_t firstday, std::int32_t lastday) {

@@ -20,15 +20,13 @@ CLI::App* add(CLI::App& program, summaryoptions& o) {
     help.levels = "exceedance percentages (default " + std::string(defaultlevels) + ")";
     addshared(*command, o.shared,
               {option::period, option::stat, option::position, option::levels, option::threshold, option::weights,
-               option::lake},
+               option::lake, option::tables},
               help);
     command->add_option("-o,--output", o.output, "the file to write (default: standard output)");
-    addshared(*command, o.shared, {option::tables});
-    command->footer(
-        "Columns: first_date,last_date,scenarios,missing,min, one exceed<p> per level,\n"
-        "mean,max, effective_scenarios (with --weights), one above_<X> per --threshold\n"
-        "(the share of the weight above X), each named with its unit (_m3s or _mm).\n" +
-        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    analysisfooter(*command,
+                   "Columns: first_date,last_date,scenarios,missing,min, one exceed<p> per level,\n"
+                   "mean,max, effective_scenarios (with --weights), one above_<X> per --threshold\n"
+                   "(the share of the weight above X), each named with its unit (_m3s or _mm).\n");
     return command;
 }
 

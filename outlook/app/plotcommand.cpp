@@ -25,20 +25,20 @@ CLI::App* add(CLI::App& program, plotoptions& o) {
         program.add_subcommand("plot", "Fan chart or exceedance chart of a lake's tables as an SVG file");
     sharedhelp help;
     help.levels = "exceedance percentages (default " + std::string(defaultlevels) + ")";
-    addshared(*command, o.shared,
-              {option::period, option::stat, option::position, option::levels, option::weights, option::lake}, help);
+    addshared(
+        *command, o.shared,
+        {option::period, option::stat, option::position, option::levels, option::weights, option::lake, option::tables},
+        help);
     command->add_option("--kind", o.kind, "fan (default) or exceedance")->check(CLI::IsMember({"fan", "exceedance"}));
     command->add_option("--at", o.at, "YYYY-MM-DD: the period of the exceedance chart holding that day");
     command->add_flag("--traces", o.traces, "draw every scenario as a thin line");
     command->add_option("--highlight", o.highlight, "draw this scenario year over the fan");
     command->add_option("-o,--output", o.output, "the SVG file to write")->required();
-    addshared(*command, o.shared, {option::tables});
-    command->footer(
-        "Fan: bands between the outer and between the inner pair of the four --levels,\n"
-        "the median as a line. Exceedance: each scenario's value for the period holding\n"
-        "--at against its exceedance probability, labelled with its year; with --weights\n"
-        "also the weighted curve.\n" +
-        std::string(statisticsnote) + "\n" + std::string(exitnote));
+    analysisfooter(*command,
+                   "Fan: bands between the outer and between the inner pair of the four --levels,\n"
+                   "the median as a line. Exceedance: each scenario's value for the period holding\n"
+                   "--at against its exceedance probability, labelled with its year; with --weights\n"
+                   "also the weighted curve.\n");
     return command;
 }
 
