@@ -9,5 +9,6 @@
 #include "outlook/netcdf/netcdf.hpp"
 #include "outlook/output/output.hpp"
 #include "outlook/report/report.hpp"
+#include "outlook/tool/tool.hpp"
 #include "outlook/verification/verification.hpp"
 #include "outlook/weighting/weighting.hpp"
