@@ -169,22 +169,14 @@ std::string pooledcsv(const pooledscores& pooled) {
 }
 
 void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds) {
-    std::string line =
-        "outlook,first_date,last_date,observed,mean_error,median_abs_error,crps,fair_crps,rank,pit,in50,in80";
-    for (const double t : thresholds) line += ",brier_" + shortest(t);
+    std::string line = "outlook,first_date,last_date,observed";
+    for (const std::string& name : scorecolumns(thresholds)) line += ',' + name;
     out << line << '\n';
     for (const periodverdict& v : verdicts) {
         if (!v.score) continue;
-        const periodscore& s = *v.score;
-        line = csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last);
-        for (const double value : {v.observed, s.meanerror, s.medianabserror, s.crps, s.faircrps, s.rank(), s.pit})
-            line += ',' + shortest(value);
-        line += s.in50 ? ",1" : ",0";
-        line += s.in80 ? ",1" : ",0";
-        for (std::size_t t = 0; t < thresholds.size(); ++t) {
-            const double o = v.observed > thresholds[t] ? 1.0 : 0.0;
-            line += ',' + shortest((s.above[t] - o) * (s.above[t] - o));
-        }
+        line = csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last) + ',' +
+               shortest(v.observed);
+        appendscores(line, v, thresholds);
         out << line << '\n';
     }
 }

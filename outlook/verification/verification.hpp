@@ -87,6 +87,12 @@ struct pooledscores {
 
 pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
 
+// The names of a period's score columns (mean_error ... in80, brier_X), as the
+// files of every scored period have them (columns.cpp), and one verdict's fields
+// appended to line, each after a comma: empty ones when it is not scored.
+std::vector<std::string> scorecolumns(std::span<const double> thresholds);
+void appendscores(std::string& line, const periodverdict& v, std::span<const double> thresholds);
+
 // ---------------------------------------------------------------------------
 // Outlooks verified (verify.cpp)
 // ---------------------------------------------------------------------------
