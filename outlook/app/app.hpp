@@ -46,7 +46,7 @@ subcommand made(CLI::App& program, CLI::App* (*add)(CLI::App&, Options&), int (*
 // named for it (checkcommand.cpp, ...).
 using subcommandmaker = subcommand(CLI::App& program);
 subcommandmaker checkcommand, dumpcommand, summarycommand, tracescommand, plotcommand, exportcommand, weightscommand,
-    verifycommand, reportcommand;
+    verifycommand, reportcommand, hindcastcommand;
 
 // ---------------------------------------------------------------------------
 // Standard error (messages.cpp): every line the program writes there.

@@ -19,7 +19,7 @@ using namespace outlook::app;
 std::vector<subcommand> subcommands(CLI::App& program) {
     std::vector<subcommand> all;
     for (const auto add : {dumpcommand, summarycommand, tracescommand, plotcommand, reportcommand, checkcommand,
-                           exportcommand, weightscommand, verifycommand})
+                           exportcommand, weightscommand, verifycommand, hindcastcommand})
         all.push_back(add(program));
     return all;
 }

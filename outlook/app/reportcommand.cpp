@@ -15,6 +15,7 @@ struct reportoptions {
     sharedoptions shared;
     std::string climate;   // a climate outlook, as weights takes it
     std::string observed;  // the observed supply, as verify takes it
+    std::string hindcast;  // the years' scores of a hindcast, as hindcast -o writes them
     std::string dir = ".";
 };
 
@@ -27,12 +28,14 @@ CLI::App* add(CLI::App& program, reportoptions& o) {
     addshared(*command, o.shared, {option::lake, option::weights}, help);
     command->add_option("--climate", o.climate, "a climate outlook: its rows, asked and achieved");
     command->add_option("--observed", o.observed, "the observed daily supply: the verification scores");
+    command->add_option("--hindcast", o.hindcast, "a hindcast's years (hindcast -o): how good such outlooks have been");
     command->add_option("dir", o.dir, "the directory of the tables and scenario files (default: the current one)");
     command->footer(
         "The check of DIR, the fan chart, the exceedance curves of the first 12 months,\n"
         "the monthly flows and depths; with the options the weights, the climate rows\n"
-        "asked and achieved, the verification scores and histograms. No script, no\n"
-        "external file; every text from a file or an argument is escaped.\n" +
+        "asked and achieved, the verification scores and histograms, and a hindcast's\n"
+        "skill by lead. No script, no external file; every text from a file or an\n"
+        "argument is escaped.\n" +
         std::string(exitnote));
     return command;
 }
@@ -92,6 +95,10 @@ int run(const reportoptions& o) {
     const std::vector<double> fileweights = in.weights;
     if (!o.climate.empty()) addclimate(o, e, in);
     if (!o.observed.empty()) addverification(o, e, fileweights, in);
+    if (!o.hindcast.empty()) {
+        in.hindcast = readhindcastfile(o.hindcast);
+        in.hindcastfrom = o.hindcast;
+    }
     in.dir = wherefound(o.dir);
     in.made = utctext(momentofmaking(), "%Y-%m-%d %H:%M UTC");
     writefile(o.output, reportpage(outlookreport(e, in)));

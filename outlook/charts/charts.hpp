@@ -55,6 +55,12 @@ std::string exceedancechart(const ensemble& e, std::span<const period> periods, 
 // without XML declaration.
 std::string histogramchart(std::string_view title, std::span<const std::string> labels, std::span<const double> counts);
 
+// The skill of each lead (labels) as a point with its interval from low to high, on
+// the line of no skill at 0, as an SVG element without XML declaration; NaN
+// values and bounds are left out.
+std::string skillchart(std::string_view title, std::span<const std::string> leads, std::span<const double> values,
+                       std::span<const double> low, std::span<const double> high);
+
 // Round tick values covering lo to hi (lo < hi), about target of them.
 std::vector<double> roundticks(double lo, double hi, int target);
 

@@ -170,6 +170,7 @@ reportcontent outlookreport(const ensemble& e, const reportinputs& in) {
     if (!in.weights.empty()) c.sections.push_back(weightssection(e, in));
     if (!in.climate.empty()) c.sections.push_back(climatesection(in));
     if (in.verification) c.sections.push_back(verificationsection(*in.verification, in.observedfrom));
+    if (in.hindcast) c.sections.push_back(hindcastsection(*in.hindcast, in.hindcastfrom));
     return c;
 }
 

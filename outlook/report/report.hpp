@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "outlook/charts/charts.hpp"
+#include "outlook/hindcast/hindcast.hpp"
 #include "outlook/model/model.hpp"
 #include "outlook/verification/verification.hpp"
 #include "outlook/weighting/weighting.hpp"
@@ -77,14 +78,21 @@ struct reportinputs {
     std::string climatefrom;
     std::optional<pooledscores> verification;  // the scores month by month, when observed
     std::string observedfrom;
+    std::optional<hindcastfile> hindcast;  // a hindcast of the same method, when given
+    std::string hindcastfrom;
 };
 
 // The verification section: the pooled scores for people and the histograms.
 reportsection verificationsection(const pooledscores& pooled, std::string_view from);
 
+// The hindcast section: the skill by lead with its interval, the PIT histogram,
+// the scores by lead and the skill in words.
+reportsection hindcastsection(const hindcastfile& h, std::string_view from);
+
 // The sections of an outlook's report: the check of its directory, the fan
 // chart, the exceedance curves, the monthly summary of flows and depths, and
-// those of the weights, the climate outlook and the verification when given.
+// those of the weights, the climate outlook, the verification and the hindcast
+// when given.
 reportcontent outlookreport(const ensemble& e, const reportinputs& in);
 
 }  // namespace outlook
