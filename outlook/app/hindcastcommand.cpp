@@ -138,7 +138,8 @@ int runscored(const hindcastoptions& o, const hindcastask& ask, std::uint64_t se
     const std::vector<leadscores> leads = scoresbylead(years, ask.options.thresholds, seed);
     if (!o.output.empty()) writefile(o.output, yearscsv(years, ask.options.thresholds));
     std::cout << leadscsv(leads, ask.options.thresholds);
-    tell(counted(targets.size(), "target year") + ": " + skillinwords(leads, ask.kind));
+    tell(counted(targets.size(), "target year") + " scored" +
+         (ask.condition ? ": " + skillinwords(leads, ask.kind) : std::string()));
     return 0;
 }
 
