@@ -5,26 +5,17 @@
 // the command writes into a file. Command and floor run in alternating pairs,
 // so that both see the same load; the median ratio of the pairs counts.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
-#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include "bench/benchsupport.hpp"
-#include "rerove_tivorn/rerove_tivorn.hpp"
 #include "childrun/childrun.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,26 +24,14 @@ namespace {
 using benchsupport::filesstarting;
 using benchsupport::fixed;
 using benchsupport::loadaverage;
-using benchsupport::number;
-using benchsupport::readall;
+using benchsupport::median;
 using benchsupport::say;
 
 constexpr double targetratio = 3.0;
 constexpr double reportseconds = 2.0;  // the report's target, in wall time
 constexpr double targetmib = 64.0;
-constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;
-constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;
 
-struct benchoptions {
-    fs::path outlook = RT_OUTLOOK_PATH;
-    fs::path tool = RT_TOOL_PATH;
-    fs::path work;
-    std::int32_t pairs = 11;
-    std::int32_t years = maxyears;
-    std::int32_t days = maxspan;
-    bool keep = false;
-    bool check = false;
-};
+using benchoptions = benchsupport::runoptions;  // runs: the pairs of each command
 
 // One command of the companion: its arguments, and the file it writes its data
 // to (standard output unless it names one with -o).
@@ -80,25 +59,6 @@ timed runtimed(const std::vector<std::string>& argv, const fs::path& dir, const 
     return {r.seconds, r.maxrsskib};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-fs::path makework(const benchoptions& opt) {
-    fs::path work = opt.work;
-    if (work.empty()) {
-        std::string tmpl = (fs::temp_directory_path() / "bench_outlook_XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot make a work directory");
-        work = tmpl;
-    } else {
-        fs::create_directories(work);
-        if (!fs::is_empty(work)) throw std::runtime_error("work directory " + work.string() + " is not empty");
-    }
-    return fs::absolute(work);
-}
-
 // The tables of the outlook in run/, written by the tool from generated
 // scenario files (Mich-Huron, the years from 1950, from 1 June 2024), which are
 // removed then; the tables are read once so that the cache is warm.
@@ -113,7 +73,8 @@ std::vector<std::string> writetables(const benchoptions& opt, const fs::path& ru
     std::vector<std::string> tables = filesstarting(run, "mhDNBS_");
     if (tables.size() != static_cast<std::size_t>(opt.years))
         throw std::runtime_error("the tool wrote " + std::to_string(tables.size()) + " tables");
-    say("  " + std::to_string(tables.size()) + " tables, " + std::to_string(readall(run, tables)) + " bytes");
+    say("  " + std::to_string(tables.size()) + " tables, " + std::to_string(benchsupport::readall(run, tables)) +
+        " bytes");
     return tables;
 }
 
@@ -176,7 +137,7 @@ round measure(const benchoptions& opt, const fs::path& work, const command& c) {
     m.bytes = fs::file_size(c.written);
     const fs::path copy = work / "copy.bytes";
     fs::copy_file(c.written, copy, fs::copy_options::overwrite_existing);
-    for (int i = 0; i < opt.pairs; ++i) {
+    for (int i = 0; i < opt.runs; ++i) {
         double floor = i % 2 == 1 ? floorrun(run, c, copy, work / "floor.out") : 0.0;
         const timed t = runtimed(c.argv, run, out, false);
         if (i % 2 == 0) floor = floorrun(run, c, copy, work / "floor.out");
@@ -193,23 +154,14 @@ bool report(const command& c, const round& m, const std::string& loadbefore) {
     const double mib = static_cast<double>(m.peakkib) / 1024.0;
     const bool met = (c.seconds > 0 ? median(m.tool) <= c.seconds : ratio <= targetratio) && mib < targetmib;
     say("  " + c.name + ": " + fixed(median(m.tool), 4) + " s, floor " + fixed(median(m.floor), 4) + " s, ratio " +
-        fixed(ratio, 2) + " (range " + fixed(*std::min_element(m.ratio.begin(), m.ratio.end()), 2) + " to " +
-        fixed(*std::max_element(m.ratio.begin(), m.ratio.end()), 2) + "), peak " + fixed(mib, 1) + " MiB, " +
+        fixed(ratio, 2) + " (range " + benchsupport::spread(m.ratio) + "), peak " + fixed(mib, 1) + " MiB, " +
         std::to_string(m.bytes) + " bytes written; load " + loadbefore + (met ? "" : "   MISSED"));
     return met;
 }
 
-int bench(const benchoptions& opt) {
-    const fs::path work = makework(opt);
-    struct removeonexit {
-        fs::path dir;
-        ~removeonexit() {
-            std::error_code ec;
-            if (!dir.empty()) fs::remove_all(dir, ec);
-        }
-    } cleanup{opt.work.empty() && !opt.keep ? work : fs::path()};
+int bench(const benchoptions& opt, const fs::path& work) {
     say("bench_outlook: Mich-Huron, " + std::to_string(opt.years) + " scenario years of " + std::to_string(opt.days) +
-        " days, in " + work.string() + "; " + std::to_string(opt.pairs) + " pairs a command (target: ratio " +
+        " days, in " + work.string() + "; " + std::to_string(opt.runs) + " pairs a command (target: ratio " +
         fixed(targetratio, 1) + " or less, peak below " + fixed(targetmib, 0) + " MiB)");
     const std::vector<std::string> tables = writetables(opt, work / "run");
     const bool traces = accepts(opt, work / "run", "traces");
@@ -219,11 +171,8 @@ int bench(const benchoptions& opt) {
         const std::string load = loadaverage();
         met = report(c, measure(opt, work, c), load) && met;
     }
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    // Linux charges a spawned child with the spawning process's peak as well.
     say("  load average after: " + loadaverage() + "; the peaks cannot read below this bench's own, " +
-        fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) + " MiB");
+        fixed(benchsupport::ownpeakmib(), 1) + " MiB");
     return opt.check && !met ? 1 : 0;
 }
 
@@ -244,51 +193,11 @@ void usage() {
     say("  --check         exit status 1 when a target is missed");
 }
 
-int usageerror(const std::string& why) {
-    say("bench_outlook: " + why);
-    say("Try bench_outlook --help");
-    return 2;
-}
-
-int parseoptions(const std::vector<std::string_view>& args, benchoptions& opt) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        const bool hasvalue = i + 1 < args.size();
-        if (a == "-h" || a == "--help") {
-            usage();
-            return 0;
-        }
-        if (a == "--keep") {
-            opt.keep = true;
-        } else if (a == "--check") {
-            opt.check = true;
-        } else if ((a == "--outlook" || a == "--tool") && hasvalue) {
-            (a == "--tool" ? opt.tool : opt.outlook) = fs::absolute(std::string(args[++i]));  // run in the work dir
-        } else if (a == "--work" && hasvalue) {
-            opt.work = std::string(args[++i]);
-        } else if (a == "--pairs" && hasvalue) {
-            if (!number(args[++i], 1, 1000, opt.pairs)) return usageerror("--pairs takes 1 to 1000");
-        } else if (a == "--years" && hasvalue) {
-            if (!number(args[++i], 1, maxyears, opt.years)) return usageerror("--years takes 1 to 75");
-        } else if (a == "--days" && hasvalue) {
-            if (!number(args[++i], 2, maxspan, opt.days)) return usageerror("--days takes 2 to 20000");
-        } else {
-            return usageerror("unknown or incomplete argument " + std::string(a));
-        }
-    }
-    return -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchoptions opt;
-    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (const int status = parseoptions(args, opt); status >= 0) return status;
-    try {
-        return bench(opt);
-    } catch (const std::exception& e) {
-        say(std::string("bench_outlook: ") + e.what());
-        return 1;
-    }
+    const benchsupport::runwords words{
+        .runs = "--pairs", .leastdays = 2, .work = true, .tool = true, .outlook = true, .usage = usage};
+    const benchoptions opt{.runs = 11, .tool = RT_TOOL_PATH, .outlook = RT_OUTLOOK_PATH};
+    return benchsupport::runbench(argc, argv, "bench_outlook", words, opt, bench);
 }

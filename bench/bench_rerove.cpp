@@ -5,27 +5,21 @@
 // (posix_spawn, never through a shell). Runs alternate tool and floor, so that
 // both see the same load; the median ratio of the pairs counts.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
-#include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "bench/benchsupport.hpp"
-#include "rerove_tivorn/rerove_tivorn.hpp"
 #include "childrun/childrun.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,26 +27,14 @@ namespace {
 
 using benchsupport::filesstarting;
 using benchsupport::fixed;
-using benchsupport::loadaverage;
-using benchsupport::number;
-using benchsupport::readall;
+using benchsupport::median;
 using benchsupport::say;
 
 constexpr double targetratio = 2.0;
 constexpr double goalratio = 1.5;
 constexpr double targetmib = 64.0;
-constexpr std::int32_t maxyears = rerove_tivorn_subs::maxscen;  // the tool's most scenario years
-constexpr std::int32_t maxspan = rerove_tivorn_subs::maxdays;   // the tool's most days
 
-struct benchoptions {
-    fs::path tool = RT_TOOL_PATH;
-    fs::path work;
-    std::int32_t pairs = 11;
-    std::int32_t years = maxyears;
-    std::int32_t days = maxspan;
-    bool keep = false;
-    bool check = false;
-};
+using benchoptions = benchsupport::runoptions;  // runs: the pairs of each round
 
 // What the bench runs: in run/, the tool and the two halves of its floor.
 struct commands {
@@ -105,27 +87,6 @@ void usage() {
     say("  --check       exit status 1 when a target is missed");
 }
 
-int usageerror(const std::string& why) {
-    say("bench_rerove: " + why);
-    say("Try bench_rerove --help");
-    return 2;
-}
-
-// The work directory: a fresh one under the temporary directory, or the
-// caller's, which must be empty. Absolute: the children run inside it.
-fs::path makework(const benchoptions& opt) {
-    fs::path work = opt.work;
-    if (work.empty()) {
-        std::string tmpl = (fs::temp_directory_path() / "bench_rerove_XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot make a work directory");
-        work = tmpl;
-    } else {
-        fs::create_directories(work);
-        if (!fs::is_empty(work)) throw std::runtime_error("work directory " + work.string() + " is not empty");
-    }
-    return fs::absolute(work);
-}
-
 // Writes the input into run (Mich-Huron, the years from 1950, from 1 June
 // 2024), warms it, and runs the tool once to check that it completes and to
 // learn its tables. Gives what the pairs run.
@@ -137,7 +98,7 @@ commands prepare(const benchoptions& opt, const fs::path& work) {
     if (!scenariofiles::writescenarios(scenariofiles::benchrequest(opt.years, opt.days, c.run), written, error))
         throw std::runtime_error(error);
     const std::vector<std::string> inputs = filesstarting(c.run, "REROVE");
-    const std::uintmax_t inbytes = readall(c.run, inputs);
+    const std::uintmax_t inbytes = benchsupport::readall(c.run, inputs);
     c.readinput.insert(c.readinput.end(), inputs.begin(), inputs.end());
     (void)runtimed(c.tool, c.run, c.log, false);
     const std::string printed = readtext(c.log);
@@ -153,12 +114,6 @@ commands prepare(const benchoptions& opt, const fs::path& work) {
     say("  input " + std::to_string(inputs.size()) + " files, " + std::to_string(inbytes) + " bytes; output " +
         std::to_string(tables.size()) + " tables, " + std::to_string(outbytes) + " bytes");
     return c;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // The pairs of one round, each tool run and floor run in turn.
@@ -178,7 +133,7 @@ double floorrun(const commands& c, bool fresh) {
 // that both write new files; else each run replaces the files of the last.
 round measure(const benchoptions& opt, const commands& c, bool fresh) {
     round m;
-    for (int i = 0; i < opt.pairs; ++i) {
+    for (int i = 0; i < opt.runs; ++i) {
         double floor = i % 2 == 1 ? floorrun(c, fresh) : 0.0;
         if (fresh) removetables(c.run);
         const timed tool = runtimed(c.tool, c.run, c.log, false);
@@ -200,74 +155,26 @@ bool report(std::string_view name, const round& m) {
     say("  " + std::string(name) + ": tool " + fixed(median(m.tool), 4) + " s (user " + fixed(median(m.user), 3) +
         " s, system " + fixed(median(m.sys), 3) + " s), floor " + fixed(median(m.floor), 4) + " s");
     say("    median ratio of " + std::to_string(m.ratio.size()) + " pairs " + fixed(ratio, 2) + " (range " +
-        fixed(*std::min_element(m.ratio.begin(), m.ratio.end()), 2) + " to " +
-        fixed(*std::max_element(m.ratio.begin(), m.ratio.end()), 2) + "; target " + fixed(targetratio, 1) + ", goal " +
-        fixed(goalratio, 1) + ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")" +
+        benchsupport::spread(m.ratio) + "; target " + fixed(targetratio, 1) + ", goal " + fixed(goalratio, 1) +
+        ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")" +
         (ratio <= targetratio && mib < targetmib ? "" : "   MISSED"));
     return ratio <= targetratio && mib < targetmib;
 }
 
-int bench(const benchoptions& opt) {
-    const fs::path work = makework(opt);
-    struct removeonexit {
-        fs::path dir;
-        ~removeonexit() {
-            std::error_code ec;
-            if (!dir.empty()) fs::remove_all(dir, ec);
-        }
-    } cleanup{opt.work.empty() && !opt.keep ? work : fs::path()};
+int bench(const benchoptions& opt, const fs::path& work) {
     const commands c = prepare(opt, work);
-    say("  load average before: " + loadaverage());
+    say("  load average before: " + benchsupport::loadaverage());
     const bool met = report("new tables", measure(opt, c, true));
     (void)report("tables replaced", measure(opt, c, false));
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    // Linux charges a spawned child with the spawning process's peak as well.
-    say("  load average after: " + loadaverage() + "; the peaks cannot read below this bench's own, " +
-        fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) + " MiB");
+    say("  load average after: " + benchsupport::loadaverage() + "; the peaks cannot read below this bench's own, " +
+        fixed(benchsupport::ownpeakmib(), 1) + " MiB");
     return opt.check && !met ? 1 : 0;
-}
-
-// Reads the command line into opt. Gives -1 to go on, or the exit status.
-int parseoptions(const std::vector<std::string_view>& args, benchoptions& opt) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        const bool hasvalue = i + 1 < args.size();
-        if (a == "-h" || a == "--help") {
-            usage();
-            return 0;
-        }
-        if (a == "--keep") {
-            opt.keep = true;
-        } else if (a == "--check") {
-            opt.check = true;
-        } else if (a == "--tool" && hasvalue) {
-            opt.tool = fs::absolute(std::string(args[++i]));  // the tool runs in the work directory
-        } else if (a == "--work" && hasvalue) {
-            opt.work = std::string(args[++i]);
-        } else if (a == "--pairs" && hasvalue) {
-            if (!number(args[++i], 1, 1000, opt.pairs)) return usageerror("--pairs takes 1 to 1000");
-        } else if (a == "--years" && hasvalue) {
-            if (!number(args[++i], 1, maxyears, opt.years)) return usageerror("--years takes 1 to 75");
-        } else if (a == "--days" && hasvalue) {
-            if (!number(args[++i], 1, maxspan, opt.days)) return usageerror("--days takes 1 to 20000");
-        } else {
-            return usageerror("unknown or incomplete argument " + std::string(a));
-        }
-    }
-    return -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchoptions opt;
-    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (const int status = parseoptions(args, opt); status >= 0) return status;
-    try {
-        return bench(opt);
-    } catch (const std::exception& e) {
-        say(std::string("bench_rerove: ") + e.what());
-        return 1;
-    }
+    const benchsupport::runwords words{.runs = "--pairs", .work = true, .tool = true, .usage = usage};
+    const benchoptions opt{.runs = 11, .tool = RT_TOOL_PATH};
+    return benchsupport::runbench(argc, argv, "bench_rerove", words, opt, bench);
 }

@@ -3,13 +3,8 @@
 // span), as whole processes started directly (posix_spawn, never through a
 // shell), with their peak resident memory. The tables are written by the tool
 // itself from generated scenario files in a fresh directory under TMPDIR.
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -17,9 +12,9 @@
 #include <vector>
 
 #include "bench/benchsupport.hpp"
-#include "rerove_tivorn/rerove_tivorn.hpp"
 #include "childrun/childrun.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace fs = std::filesystem;
 
@@ -51,11 +46,6 @@ void writetables(const benchoptions& opt, const fs::path& dir) {
     }
 }
 
-bool parse(int argc, char** argv, benchoptions& opt) {
-    opt.runs = 5;
-    return benchsupport::parseruns(argc, argv, "--repeat", 2, 2, opt);
-}
-
 // The runs' wall times, sorted, and their largest peak.
 struct timings {
     std::vector<double> wall;
@@ -75,30 +65,24 @@ timings timeverify(const benchoptions& opt, const fs::path& dir) {
     return t;
 }
 
+// The tables in work, then the runs of verify on them; exit status 1 for a
+// missed target under --check.
+int bench(const benchoptions& opt, const fs::path& work) {
+    writetables(opt, work);
+    const timings t = timeverify(opt, work);
+    const double mib = static_cast<double>(t.peakkib) / 1024.0;
+    const double median = t.wall[t.wall.size() / 2];
+    say("bench_verify: Mich-Huron, " + std::to_string(opt.years) + " tables of " + std::to_string(opt.days) +
+        " days, leave-one-out by quarter-month, " + std::to_string(opt.runs) + " runs");
+    say("  wall best " + fixed(t.wall.front(), 3) + " s, median " + fixed(median, 3) + " s (target < " +
+        fixed(targetseconds, 1) + ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")");
+    say("  the peak cannot read below this bench's own, " + fixed(benchsupport::ownpeakmib(), 1) + " MiB");
+    return opt.check && (median >= targetseconds || mib >= targetmib) ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchoptions opt;
-    if (!parse(argc, argv, opt)) {
-        say("usage: bench_verify [--repeat N] [--years N] [--days N] [--keep] [--check]");
-        return 2;
-    }
-    return benchsupport::inscratch("bench_verify", opt.keep, [&](const fs::path& work) {
-        int status = 0;
-        writetables(opt, work);
-        const timings t = timeverify(opt, work);
-        const double mib = static_cast<double>(t.peakkib) / 1024.0;
-        const double median = t.wall[t.wall.size() / 2];
-        say("bench_verify: Mich-Huron, " + std::to_string(opt.years) + " tables of " + std::to_string(opt.days) +
-            " days, leave-one-out by quarter-month, " + std::to_string(opt.runs) + " runs");
-        say("  wall best " + fixed(t.wall.front(), 3) + " s, median " + fixed(median, 3) + " s (target < " +
-            fixed(targetseconds, 1) + ")   peak " + fixed(mib, 1) + " MiB (target < " + fixed(targetmib, 0) + ")");
-        struct rusage self {};
-        ::getrusage(RUSAGE_SELF, &self);
-        // Linux charges a spawned child with the spawning process's peak as well.
-        say("  the peak cannot read below this bench's own, " + fixed(static_cast<double>(self.ru_maxrss) / 1024.0, 1) +
-            " MiB");
-        if (opt.check && (median >= targetseconds || mib >= targetmib)) status = 1;
-        return status;
-    });
+    const benchsupport::runwords words{.runs = "--repeat", .leastyears = 2, .leastdays = 2};
+    return benchsupport::runbench(argc, argv, "bench_verify", words, benchoptions{.runs = 5}, bench);
 }

@@ -18,10 +18,10 @@
 #include <unistd.h>
 
 #include "bench/benchsupport.hpp"
-#include "keldautil/keldautil.hpp"
-#include "rerove_tivorn/rerove_tivorn.hpp"
 #include "childrun/childrun.hpp"
+#include "keldautil/keldautil.hpp"
 #include "make_scenarios/scenariofiles.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace fs = std::filesystem;
 
@@ -70,12 +70,6 @@ void prepare(const benchoptions& opt, const fs::path& dir) {
     std::ofstream(dir / "climate.csv", std::ios::binary) << climatetext(request.firstday, opt.days);
 }
 
-bool parse(int argc, char** argv, benchoptions& opt) {
-    opt.runs = 5;
-    opt.days = 365;
-    return benchsupport::parseruns(argc, argv, "--repeat", 3, rows, opt);
-}
-
 // Best and median wall time of the weights, and the exit status of the last.
 int timeweights(const benchoptions& opt, const fs::path& dir) {
     const std::vector<std::string> argv = {RT_OUTLOOK_PATH, "weights", "--climate", "climate.csv", "-o", "w.csv"};
@@ -99,18 +93,16 @@ int timeweights(const benchoptions& opt, const fs::path& dir) {
     return opt.check && median >= targetseconds ? 1 : 0;
 }
 
+// The scenario files, tables and climate outlook in work, then the runs of
+// weights on them.
+int bench(const benchoptions& opt, const fs::path& work) {
+    prepare(opt, work);
+    return timeweights(opt, work);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchoptions opt;
-    if (!parse(argc, argv, opt)) {
-        say("usage: bench_weights [--repeat N] [--years N] [--days N] [--keep] [--check]");
-        return 2;
-    }
-    return benchsupport::inscratch("bench_weights", opt.keep, [&](const fs::path& work) {
-        int status = 0;
-        prepare(opt, work);
-        status = timeweights(opt, work);
-        return status;
-    });
+    const benchsupport::runwords words{.runs = "--repeat", .leastyears = 3, .leastdays = rows};
+    return benchsupport::runbench(argc, argv, "bench_weights", words, benchoptions{.runs = 5, .days = 365}, bench);
 }

@@ -1,8 +1,10 @@
-// What the benchmarks print with: whole lines, flushed, and fixed-point numbers.
+// What the benchmarks share: whole lines, flushed, and fixed-point numbers; their
+// command lines, medians and own peak; their scratch and work directories.
 #pragma once
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,11 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "childrun/childrun.hpp"
+#include "rerove_tivorn/rerove_tivorn.hpp"
 
 namespace benchsupport {
 
@@ -71,37 +76,108 @@ inline bool number(std::string_view text, std::int32_t low, std::int32_t high, s
     return ec == std::errc() && ptr == end && value >= low && value <= high;
 }
 
-// What the benches of one subcommand take: how many runs (runsword: --pairs or
-// --repeat), the outlook's years and days, --check and --keep.
-struct runoptions {
-    std::int32_t runs = 5;
-    std::int32_t years = 75;
-    std::int32_t days = 20000;
-    bool check = false;
-    bool keep = false;
+// How many runs a bench may be asked for.
+inline constexpr std::int32_t mostruns = 1000;
+
+// What a bench takes besides --check, --keep, --years and --days: the word of
+// its count of runs, the least years and days, and the paths it may be given.
+// With usage, -h and --help say it and end the bench, and a bad argument is said
+// with a pointer to --help; without, a bad argument gets the bench's usage line.
+struct runwords {
+    std::string_view runs = "--pairs";  // or --repeat
+    std::int32_t leastyears = 1;
+    std::int32_t leastdays = 1;
+    bool work = false;     // --work DIR
+    bool tool = false;     // --tool PATH
+    bool outlook = false;  // --outlook PATH
+    std::function<void()> usage{};
 };
 
-// False for an argument it does not take or a number out of its range.
-inline bool parseruns(int argc, char** argv, std::string_view runsword, std::int32_t leastyears, std::int32_t leastdays,
-                      runoptions& opt) {
+// What a bench was asked for. The programs are absolute, as the children run in
+// the work directory; work is the caller's, empty for a fresh one.
+struct runoptions {
+    std::int32_t runs = 5;
+    std::int32_t years = rerove_tivorn_subs::maxscen;
+    std::int32_t days = rerove_tivorn_subs::maxdays;
+    bool check = false;
+    bool keep = false;
+    std::filesystem::path tool{};
+    std::filesystem::path outlook{};
+    std::filesystem::path work{};
+};
+
+enum class parsed { run, help, refused };
+
+// The value of option word from low to high; else why says the range.
+inline bool ranged(std::string_view word, std::string_view text, std::int32_t low, std::int32_t high,
+                   std::int32_t& value, std::string& why) {
+    if (number(text, low, high, value)) return true;
+    why = std::string(word) + " takes " + std::to_string(low) + " to " + std::to_string(high);
+    return false;
+}
+
+// Reads the command line into opt, up to -h or --help where the bench has them;
+// why says what was refused.
+inline parsed parseruns(int argc, char** argv, const runwords& words, runoptions& opt, std::string& why) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const bool hasvalue = i + 1 < argc;
+        const bool pathword = (a == "--tool" && words.tool) || (a == "--outlook" && words.outlook);
+        if (words.usage && (a == "-h" || a == "--help")) return parsed::help;
         if (a == "--check") {
             opt.check = true;
         } else if (a == "--keep") {
             opt.keep = true;
-        } else if (a == runsword && hasvalue) {
-            if (!number(argv[++i], 1, 1000, opt.runs)) return false;
+        } else if (a == words.runs && hasvalue) {
+            if (!ranged(a, argv[++i], 1, mostruns, opt.runs, why)) return parsed::refused;
         } else if (a == "--years" && hasvalue) {
-            if (!number(argv[++i], leastyears, 75, opt.years)) return false;
+            if (!ranged(a, argv[++i], words.leastyears, rerove_tivorn_subs::maxscen, opt.years, why))
+                return parsed::refused;
         } else if (a == "--days" && hasvalue) {
-            if (!number(argv[++i], leastdays, 20000, opt.days)) return false;
+            if (!ranged(a, argv[++i], words.leastdays, rerove_tivorn_subs::maxdays, opt.days, why))
+                return parsed::refused;
+        } else if (a == "--work" && words.work && hasvalue) {
+            opt.work = argv[++i];
+        } else if (pathword && hasvalue) {
+            (a == "--tool" ? opt.tool : opt.outlook) = std::filesystem::absolute(argv[++i]);
         } else {
-            return false;
+            why = "unknown or incomplete argument " + std::string(a);
+            return parsed::refused;
         }
     }
-    return true;
+    return parsed::run;
+}
+
+// Says why the command line was refused, as the bench's words have it; exit
+// status 2.
+inline int refused(const std::string& bench, const runwords& words, const std::string& why) {
+    if (words.usage) {
+        say(bench + ": " + why);
+        say("Try " + bench + " --help");
+    } else {
+        say("usage: " + bench + " [" + std::string(words.runs) + " N] [--years N] [--days N] [--keep] [--check]");
+    }
+    return 2;
+}
+
+// The median of the values, the mean of the middle two of an even count.
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The smallest and the largest of the values, "low to high", two decimals.
+inline std::string spread(const std::vector<double>& v) {
+    return fixed(*std::min_element(v.begin(), v.end()), 2) + " to " + fixed(*std::max_element(v.begin(), v.end()), 2);
+}
+
+// The bench's own peak resident memory in MiB. Linux charges a spawned child
+// with the spawning process's peak as well: no child's peak reads below it.
+inline double ownpeakmib() {
+    struct rusage self {};
+    ::getrusage(RUSAGE_SELF, &self);
+    return static_cast<double>(self.ru_maxrss) / 1024.0;
 }
 
 // Reads every file once, in blocks, so that the timed runs start on a warm cache;
@@ -119,17 +195,23 @@ inline std::uintmax_t readall(const std::filesystem::path& dir, const std::vecto
     return total;
 }
 
+// A new directory under TMPDIR named for the bench; empty when it cannot be made.
+inline std::filesystem::path freshdirectory(const std::string& bench) {
+    std::string name = (std::filesystem::temp_directory_path() / (bench + "_XXXXXX")).string();
+    if (::mkdtemp(name.data()) == nullptr) return {};
+    return name;
+}
+
 // Runs body in a new directory under TMPDIR named for the bench, and removes the
 // directory after it unless keep is set. A failure is said, with the bench's
 // name, and gives exit status 1.
 inline int inscratch(const std::string& bench, bool keep,
                      const std::function<int(const std::filesystem::path&)>& body) {
-    std::string name = (std::filesystem::temp_directory_path() / (bench + "_XXXXXX")).string();
-    if (::mkdtemp(name.data()) == nullptr) {
+    const std::filesystem::path work = freshdirectory(bench);
+    if (work.empty()) {
         say(bench + ": cannot make a directory under " + std::filesystem::temp_directory_path().string());
         return 1;
     }
-    const std::filesystem::path work = name;
     int status = 1;
     try {
         status = body(work);
@@ -142,6 +224,58 @@ inline int inscratch(const std::string& bench, bool keep,
     else
         std::filesystem::remove_all(work, ec);
     return status;
+}
+
+// The work directory of a bench that takes --work: the caller's, made if need
+// be, which must be empty, or else a fresh one. Absolute: the children run in it.
+inline std::filesystem::path workdirectory(const std::string& bench, const std::filesystem::path& given) {
+    std::filesystem::path work = given;
+    if (work.empty()) {
+        work = freshdirectory(bench);
+        if (work.empty()) throw std::runtime_error("cannot make a work directory");
+    } else {
+        std::filesystem::create_directories(work);
+        if (!std::filesystem::is_empty(work))
+            throw std::runtime_error("work directory " + work.string() + " is not empty");
+    }
+    return std::filesystem::absolute(work);
+}
+
+// Runs body in the work directory of opt, and removes a fresh one after it
+// unless keep is set; the caller's stays. A failure is said, with the bench's
+// name, and gives exit status 1.
+inline int inwork(const std::string& bench, const runoptions& opt,
+                  const std::function<int(const std::filesystem::path&)>& body) {
+    struct removal {
+        std::filesystem::path dir;
+        ~removal() {
+            std::error_code ec;
+            if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+        }
+    };
+    try {
+        const std::filesystem::path work = workdirectory(bench, opt.work);
+        const removal cleanup{opt.work.empty() && !opt.keep ? work : std::filesystem::path()};
+        return body(work);
+    } catch (const std::exception& e) {
+        say(bench + ": " + e.what());
+        return 1;
+    }
+}
+
+// The main of a bench: its command line (words) read into opt, then body in its
+// directory, a work directory where it takes --work, else a scratch one. Exit
+// status 0 after the usage, 2 for a bad argument, 1 for a failure, else body's.
+inline int runbench(int argc, char** argv, const std::string& bench, const runwords& words, runoptions opt,
+                    const std::function<int(const runoptions&, const std::filesystem::path&)>& body) {
+    std::string why;
+    switch (parseruns(argc, argv, words, opt, why)) {
+        case parsed::help: words.usage(); return 0;
+        case parsed::refused: return refused(bench, words, why);
+        case parsed::run: break;
+    }
+    const auto run = [&](const std::filesystem::path& work) { return body(opt, work); };
+    return words.work ? inwork(bench, opt, run) : inscratch(bench, opt.keep, run);
 }
 
 }  // namespace benchsupport

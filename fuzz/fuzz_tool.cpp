@@ -46,9 +46,9 @@ const std::string nocreate = " Error creating ERROR.INT\n";
 
 std::vector<std::string> commandline(inputbytes& in, std::int32_t& lakeindex) {
     const std::uint8_t choice = in.byte();
-    lakeindex = 1 + choice % 5;
-    std::string code = fcstutil::levlkcode3[static_cast<std::size_t>(lakeindex - 1)];
-    if ((choice & 0x08) != 0) keldautil::caps(code);
+    lakeindex = 1 + choice % rerove_tivorn_subs::numlakes;
+    std::string code = rerove_tivorn_subs::lakecode(lakeindex);
+    if ((choice & 0x08) == 0) keldautil::lowercase(code);
     switch (choice >> 4) {
         case 0: return {"rerove_tivorn"};
         case 1: return {"/some/dir/rerove_tivorn", std::string(in.text(1 + in.byte() % 30))};
@@ -58,14 +58,19 @@ std::vector<std::string> commandline(inputbytes& in, std::int32_t& lakeindex) {
     }
 }
 
-std::string suffix(inputbytes& in, std::int32_t lakeindex) {
+// The forecast-lake part a scenario file is named for.
+std::int32_t partof(inputbytes& in, std::int32_t lakeindex) {
     rerove_tivorn_subs::LakeParts lake;
     (void)rerove_tivorn_subs::lakeparts(lakeindex, lake);
     const std::uint8_t b = in.byte();
     // Mostly the lake's own parts, so that years are shared; sometimes any lake.
-    const std::int32_t part =
-        (b & 0x80) != 0 ? 1 + b % fcstutil::numfcstlakes : lake.parts[static_cast<std::size_t>(b % lake.count)];
-    return fcstutil::lakename3[static_cast<std::size_t>(part - 1)];
+    return (b & 0x80) != 0 ? 1 + b % fcstutil::numfcstlakes : lake.parts[static_cast<std::size_t>(b % lake.count)];
+}
+
+// A name pattern of the tool with its four year columns ("????") replaced by year,
+// which may hold any characters.
+std::string withyear(std::string pattern, const std::string& year) {
+    return pattern.replace(pattern.find("????"), 4, year);
 }
 
 // A scenario file: header of first and last day, then day records whose count
@@ -109,7 +114,7 @@ enum class errorentry { none, replaceable, directory };
 errorentry makeentry(inputbytes& in, std::int32_t lakeindex, std::int32_t base) {
     const std::uint8_t kind = in.byte();
     const std::string year = yeartext(in);
-    const std::string name = "REROVE" + year + "." + suffix(in, lakeindex);
+    const std::string name = withyear(rerove_tivorn_subs::scenariopattern(partof(in, lakeindex)), year);
     if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return errorentry::none;
     std::error_code ec;
     switch (kind % 16) {
@@ -125,9 +130,7 @@ errorentry makeentry(inputbytes& in, std::int32_t lakeindex, std::int32_t base) 
             return errorentry::replaceable;
         case 13: fs::create_directory(rerove_tivorn_subs::listingfile, ec); return errorentry::none;
         case 14:
-            fs::create_directory(
-                fcstutil::levlkcode2[static_cast<std::size_t>(lakeindex - 1)] + "DNBS_" + name.substr(6, 4) + ".txt",
-                ec);
+            fs::create_directory(withyear(rerove_tivorn_subs::tablepattern(lakeindex), year), ec);
             return errorentry::none;
         default: {
             // The name may be taken by a directory or a dangling link made before.
