@@ -127,14 +127,11 @@ int runscored(const hindcastoptions& o, const hindcastask& ask, std::uint64_t se
     const std::vector<std::int32_t> targets = targetyears(record, ask);
     const std::filesystem::path tool = toolprogram();
     std::vector<hindcastyear> years;
-    {
-        const scratchdirectory scratch;
-        const hindcastcalls calls{[](std::size_t done, std::size_t of) {
-                                      tell("year " + std::to_string(done) + " of " + std::to_string(of));
-                                  },
-                                  [] { return stopsignal != 0; }};
-        years = runhindcast(record, ask, targets, tool, scratch.path(), calls);
-    }
+    const hindcastcalls calls{
+        [](std::size_t done, std::size_t of) { tell("year " + std::to_string(done) + " of " + std::to_string(of)); },
+        [] { return stopsignal != 0; }};
+    inscratchdirectory(
+        [&](const std::filesystem::path& scratch) { years = runhindcast(record, ask, targets, tool, scratch, calls); });
     const std::vector<leadscores> leads = scoresbylead(years, ask.options.thresholds, seed);
     if (!o.output.empty()) writefile(o.output, yearscsv(years, ask.options.thresholds));
     std::cout << leadscsv(leads, ask.options.thresholds);

@@ -164,16 +164,22 @@ std::vector<hindcastyear> runhindcast(const recordtraces::monthlyrecord& record,
     return out;
 }
 
-scratchdirectory::scratchdirectory() {
+void inscratchdirectory(const std::function<void(const fs::path&)>& work) {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = (fs::path(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") / "rerove_hindcast.XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw failure(pattern + ": no scratch directory can be made there");
-    path_ = pattern;
-}
-
-scratchdirectory::~scratchdirectory() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
+    const fs::path dir = pattern;
+    const auto remove = [&] {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    };
+    try {
+        work(dir);
+    } catch (...) {
+        remove();
+        throw;
+    }
+    remove();
 }
 
 }  // namespace outlook

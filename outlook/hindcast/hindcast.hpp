@@ -63,19 +63,9 @@ std::vector<hindcastyear> runhindcast(const recordtraces::monthlyrecord& record,
                                       std::span<const std::int32_t> targets, const std::filesystem::path& tool,
                                       const std::filesystem::path& scratch, const hindcastcalls& calls);
 
-// A directory of its own under $TMPDIR (or /tmp), removed with all it holds when
-// the object goes.
-class scratchdirectory {
-public:
-    scratchdirectory();
-    ~scratchdirectory();
-    scratchdirectory(const scratchdirectory&) = delete;
-    scratchdirectory& operator=(const scratchdirectory&) = delete;
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+// Does work in a directory of its own made under $TMPDIR (or /tmp), and removes
+// the directory with all it holds afterwards, whether work ends well or throws.
+void inscratchdirectory(const std::function<void(const std::filesystem::path&)>& work);
 
 // ---------------------------------------------------------------------------
 // Scores by lead (skill.cpp)
