@@ -3,7 +3,8 @@
 # missing; see tools/packages.txt), builds them, writes a Mich-Huron sample from the
 # monthly record in data/ (the historical traces of 1950 to 2014 over a year from
 # 1 June 2025) into scratch/sample, has rerove_outlook check it, runs the tool
-# there, and summarises and draws the outlook.
+# there, summarises and draws the outlook, makes the hindcast of its lake and the
+# report page.
 # Run from anywhere; paths are taken from the repository root.
 set -euo pipefail
 
@@ -57,5 +58,12 @@ echo "Fan chart of the outlook in $sample/outlook.svg (open it in a browser)."
 (cd "$sample" && "../../$build"/outlook/rerove_outlook plot --lake MHU --period month --kind exceedance \
     --at 2026-03-01 -o march.svg 2> /dev/null)
 echo "Exceedance chart of March 2026 in $sample/march.svg."
-(cd "$sample" && "../../$build"/outlook/rerove_outlook report -o report.html 2> /dev/null)
-echo "The outlook's report page in $sample/report.html (open it in a browser, print it or send it)."
+echo
+echo "How much better than climatology the traces that start from the lake's state have been (the hindcast"
+echo "of every year of the record from 1 June, by month; a minute or so):"
+(cd "$sample" && "../../$build"/outlook/rerove_outlook hindcast --record ../../data/lake-components-monthly.csv \
+    --lake MHU --start 06-01 --days 365 --condition -o hindcast.csv > hindcast-leads.csv 2> hindcast.log)
+tail -n 1 "$sample/hindcast.log"
+cut -d, -f1-7 "$sample/hindcast-leads.csv" | head -n 4
+(cd "$sample" && "../../$build"/outlook/rerove_outlook report -o report.html --hindcast hindcast.csv 2> /dev/null)
+echo "The outlook's report page, with the hindcast, in $sample/report.html (open it in a browser, print it or send it)."
