@@ -61,6 +61,9 @@ periodset periodsetof(const analysis& a, const ensemble& e, std::vector<double> 
 periodmembers membersof(const std::vector<std::vector<double>>& values, std::span<const double> weights,
                         std::size_t periodindex, weightless rule, std::optional<std::size_t> skip) {
     periodmembers m;
+    m.values.reserve(values.size());
+    m.scenarios.reserve(values.size());
+    if (!weights.empty()) m.weights.reserve(values.size());
     for (std::size_t s = 0; s < values.size(); ++s) {
         if (std::isnan(values[s][periodindex])) {
             ++m.missing;

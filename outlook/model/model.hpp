@@ -4,6 +4,7 @@
 // people. Nothing here reads or writes a file.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -108,7 +109,16 @@ std::string yearruns(std::vector<std::int32_t> years);
 class textlines {
 public:
     explicit textlines(std::string_view text) : text_(text) {}
-    bool next(std::string_view& line);
+    // Inline: the table reader takes every line of every table through here.
+    bool next(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        const std::size_t end = std::min(text_.find('\n', pos_), text_.size());
+        line = text_.substr(pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        pos_ = end + 1;
+        ++number_;
+        return true;
+    }
     [[nodiscard]] std::size_t number() const { return number_; }
 
 private:
