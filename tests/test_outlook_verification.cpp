@@ -155,6 +155,47 @@ TEST(OutlookVerification, BrierDecompositionOfForecastsEqualWithinBins) {
     // Bins of 3, 3 and 2 forecasts observed 1/3, 2/3 and 1/2 of the time.
     EXPECT_DOUBLE_EQ(b.reliability, (3 * std::pow(0.05 - 1.0 / 3, 2) + 3 * std::pow(0.55 - 2.0 / 3, 2) + 2 * 0.25) / 8);
     EXPECT_DOUBLE_EQ(b.resolution, (3 + 3) * std::pow(1.0 / 6, 2) / 8);
+    // The reliability diagram: each bin's mean share, observed frequency and count.
+    ASSERT_EQ(b.diagram.size(), 3U);
+    for (const auto& [point, bin, forecast, observed, count] :
+         std::vector<std::tuple<std::size_t, std::size_t, double, double, std::int32_t>>{
+             {0, 0, 0.05, 1.0 / 3, 3}, {1, 5, 0.55, 2.0 / 3, 3}, {2, 9, 1, 0.5, 2}}) {
+        EXPECT_EQ(b.diagram[point].bin, bin);
+        EXPECT_DOUBLE_EQ(b.diagram[point].forecast, forecast);
+        EXPECT_DOUBLE_EQ(b.diagram[point].observed, observed);
+        EXPECT_EQ(b.diagram[point].count, count);
+    }
+}
+
+// Periods of the given shares above 100, observed 150 (exceeded) or 50.
+std::vector<outlook::periodverdict> sharedverdicts(const std::vector<std::pair<double, bool>>& cases) {
+    std::vector<outlook::periodverdict> verdicts;
+    for (const auto& [share, exceeded] : cases) {
+        outlook::periodscore s;
+        s.above = {share};
+        verdicts.push_back({"", {}, exceeded ? 150.0 : 50.0, s, nan});
+    }
+    return verdicts;
+}
+
+// Events of shares 0.9, 0.6, 0.3 and non-events of 0.6, 0.3, 0.1, 0: of the 12
+// pairs an event's share is above the other's in 4 + 3 + 2 and ties in 2, so
+// (9 + 2/2) / 12 = 5/6. The trapezoids under (0, 0), (0, 1/3), (1/4, 2/3),
+// (1/2, 1), (3/4, 1), (1, 1) give 1/8 + 5/24 + 1/4 + 1/4, the same.
+TEST(OutlookVerification, RocAreaByHand) {
+    const std::vector<double> thresholds = {100};
+    for (const auto& [cases, area] : std::vector<std::pair<std::vector<std::pair<double, bool>>, double>>{
+             {{{0.9, true}, {0.6, true}, {0.3, true}, {0.6, false}, {0.3, false}, {0.1, false}, {0, false}}, 5.0 / 6},
+             {{{0.2, true}, {0.8, false}}, 0},
+             {{{0.5, true}, {0.5, false}}, 0.5},
+             {{{0.9, true}, {0.4, true}}, nan},       // every period exceeded
+             {{{0.9, false}, {0.4, false}}, nan}}) {  // none did
+        const double got = outlook::poolverdicts(sharedverdicts(cases), thresholds, false).brier.at(0).rocarea;
+        if (std::isnan(area))
+            EXPECT_TRUE(std::isnan(got)) << cases.size();
+        else
+            EXPECT_DOUBLE_EQ(got, area) << cases.size();
+    }
 }
 
 TEST(OutlookObserved, ReadPeriodValuesAndBadFiles) {

@@ -156,12 +156,13 @@ std::string pooledcsv(const pooledscores& pooled) {
     row(out, "coverage50", pooled.coverage50);
     row(out, "coverage80", pooled.coverage80);
     for (const brierparts& b : pooled.brier) {
-        const std::string name = "brier_" + shortest(b.threshold);
+        const std::string threshold = shortest(b.threshold), name = "brier_" + threshold;
         row(out, name, b.score);
         row(out, name + "_reliability", b.reliability);
         row(out, name + "_resolution", b.resolution);
         row(out, name + "_uncertainty", b.uncertainty);
         row(out, name + "_within", b.within);
+        row(out, "roc_area_" + threshold, b.rocarea);
     }
     for (std::size_t k = 0; k < pooled.pit.size(); ++k) row(out, "pit_" + std::to_string(k + 1), pooled.pit[k]);
     for (std::size_t k = 0; k < pooled.rank.size(); ++k) row(out, "rank_" + std::to_string(k + 1), pooled.rank[k]);

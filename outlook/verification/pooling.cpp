@@ -1,5 +1,7 @@
 // The verdicts of many periods pooled: mean CRPS and skill, band coverage, the
-// Brier score and its parts, PIT and rank histograms.
+// Brier score and its parts, ROC area and reliability diagram, PIT and rank
+// histograms.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -24,7 +26,25 @@ struct brierbins {
     std::vector<double> count = std::vector<double>(tenths), forecast = std::vector<double>(tenths),
                         observed = std::vector<double>(tenths);
     double score = 0;
+    std::vector<std::pair<double, bool>> cases;  // (share, exceeded) of each period
 };
+
+// The area under the relative operating characteristic: the Mann-Whitney
+// statistic of the shares of the periods that exceeded against those that did
+// not, a tie of the two counting half. By share ascending, each event gains the
+// non-events below it and half of those of its own share.
+double rocarea(std::vector<std::pair<double, bool>> cases) {
+    std::sort(cases.begin(), cases.end());
+    double events = 0, nonevents = 0, pairs = 0;
+    for (std::size_t i = 0, j = 0; i < cases.size(); i = j) {
+        double e = 0, f = 0;
+        for (j = i; j < cases.size() && cases[j].first == cases[i].first; ++j) (cases[j].second ? e : f) += 1;
+        pairs += e * (nonevents + f / 2.0);
+        events += e;
+        nonevents += f;
+    }
+    return events > 0 && nonevents > 0 ? pairs / (events * nonevents) : nan;
+}
 
 brierparts decompose(const brierbins& b, double threshold, double n) {
     brierparts out;
@@ -36,10 +56,12 @@ brierparts decompose(const brierbins& b, double threshold, double n) {
         const double ok = b.observed[k] / b.count[k];
         out.reliability += b.count[k] * (pk - ok) * (pk - ok) / n;
         out.resolution += b.count[k] * (ok - obar) * (ok - obar) / n;
+        out.diagram.push_back({k, pk, ok, static_cast<std::int32_t>(b.count[k])});
     }
     out.score = b.score / n;
     out.uncertainty = obar * (1.0 - obar);
     out.within = out.score - (out.reliability - out.resolution + out.uncertainty);
+    out.rocarea = rocarea(b.cases);
     return out;
 }
 
@@ -60,6 +82,17 @@ std::vector<double> rankcounts(std::span<const periodverdict> verdicts, std::siz
     for (const auto& [spanned, counts] : shares)
         for (std::size_t r = 0; r < ranks; ++r) out[r] += counts[r] / static_cast<double>(spanned);
     return out;
+}
+
+// A period's forecast share above a threshold, in its tenth, and whether it exceeded.
+void addshare(brierbins& b, double share, bool exceeded) {
+    const double o = exceeded ? 1.0 : 0.0;
+    const std::size_t k = tenthof(share);
+    b.count[k] += 1;
+    b.forecast[k] += share;
+    b.observed[k] += o;
+    b.score += (share - o) * (share - o);
+    b.cases.emplace_back(share, exceeded);
 }
 
 struct pooledsums {
@@ -100,15 +133,8 @@ pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<con
         }
         ++p.scored;
         addscore(sums, v, p.pit);
-        for (std::size_t t = 0; t < thresholds.size(); ++t) {
-            const double share = v.score->above[t];
-            const double o = v.observed > thresholds[t] ? 1.0 : 0.0;
-            const std::size_t k = tenthof(share);
-            bins[t].count[k] += 1;
-            bins[t].forecast[k] += share;
-            bins[t].observed[k] += o;
-            bins[t].score += (share - o) * (share - o);
-        }
+        for (std::size_t t = 0; t < thresholds.size(); ++t)
+            addshare(bins[t], v.score->above[t], v.observed > thresholds[t]);
     }
     const double n = p.scored;
     p.crps = p.scored > 0 ? sums.crps / n : nan;

@@ -4,6 +4,7 @@
 // the others (leave-one-out).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,9 +67,20 @@ struct periodverdict {
     double baselinecrps = 0;  // NaN when the baseline did not score the period
 };
 
+// One bin of the reliability diagram: the scored periods whose forecast share
+// falls in tenth bin, as the Brier decomposition bins them.
+struct reliabilitypoint {
+    std::size_t bin = 0;  // 0 for [0, 0.1) ... 9 for [0.9, 1]
+    double forecast = 0;  // the mean forecast share of the bin
+    double observed = 0;  // the share of its periods above the threshold
+    std::int32_t count = 0;
+};
+
 struct brierparts {
     double threshold = 0;
     double score = 0, reliability = 0, resolution = 0, uncertainty = 0, within = 0;
+    double rocarea = 0;                     // NaN unless some periods exceeded and some did not
+    std::vector<reliabilitypoint> diagram;  // the bins that hold a period, ascending
 };
 
 // The verdicts pooled. Means are NaN when nothing is scored.
