@@ -2,6 +2,7 @@
 // Brier score and its parts, ROC area and reliability diagram, PIT and rank
 // histograms.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -65,19 +66,30 @@ brierparts decompose(const brierbins& b, double threshold, double n) {
     return out;
 }
 
+// The units drawn, in turn, as verdicts.
+struct drawnunits {
+    std::span<const std::span<const periodverdict>> units;
+    std::span<const std::size_t> drawn;
+    template <typename visit>
+    void each(visit&& f) const {
+        for (const std::size_t u : drawn)
+            for (const periodverdict& v : units[u]) f(v);
+    }
+};
+
 // A tie with e members spans ranks below + 1 to below + e + 1, 1/(e + 1) of
 // each. The shares are counted whole by the size of their tie and divided once,
 // so that ties that make up a whole count read as one.
-std::vector<double> rankcounts(std::span<const periodverdict> verdicts, std::size_t ranks) {
+std::vector<double> rankcounts(const drawnunits& verdicts, std::size_t ranks) {
     std::map<std::size_t, std::vector<double>> shares;  // by e + 1
-    for (const periodverdict& v : verdicts) {
-        if (!v.score) continue;
+    verdicts.each([&](const periodverdict& v) {
+        if (!v.score) return;
         const auto from = static_cast<std::size_t>(v.score->below);
         const auto spanned = static_cast<std::size_t>(v.score->equal) + 1;
         std::vector<double>& counts = shares[spanned];
         counts.resize(ranks);
         for (std::size_t r = from; r < from + spanned; ++r) counts[r] += 1;
-    }
+    });
     std::vector<double> out(ranks);
     for (const auto& [spanned, counts] : shares)
         for (std::size_t r = 0; r < ranks; ++r) out[r] += counts[r] / static_cast<double>(spanned);
@@ -120,22 +132,24 @@ void addscore(pooledsums& sums, const periodverdict& v, std::vector<double>& pit
 
 }  // namespace
 
-pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline) {
+pooledscores poolunits(std::span<const std::span<const periodverdict>> units, std::span<const std::size_t> drawn,
+                       std::span<const double> thresholds, bool baseline) {
+    const drawnunits verdicts{units, drawn};
     pooledscores p;
     p.baseline = baseline;
     p.pit.assign(tenths, 0.0);
     pooledsums sums;
     std::vector<brierbins> bins(thresholds.size());
-    for (const periodverdict& v : verdicts) {
+    verdicts.each([&](const periodverdict& v) {
         if (!v.score) {
             ++p.notscored;
-            continue;
+            return;
         }
         ++p.scored;
         addscore(sums, v, p.pit);
         for (std::size_t t = 0; t < thresholds.size(); ++t)
             addshare(bins[t], v.score->above[t], v.observed > thresholds[t]);
-    }
+    });
     const double n = p.scored;
     p.crps = p.scored > 0 ? sums.crps / n : nan;
     p.faircrps = p.scored > 0 && sums.fair ? sums.faircrps / n : nan;
@@ -146,6 +160,12 @@ pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<con
     for (std::size_t t = 0; t < thresholds.size(); ++t) p.brier.push_back(decompose(bins[t], thresholds[t], n));
     if (sums.ranked) p.rank = rankcounts(verdicts, static_cast<std::size_t>(sums.members) + 1);
     return p;
+}
+
+pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline) {
+    const std::array<std::span<const periodverdict>, 1> all = {verdicts};
+    const std::array<std::size_t, 1> once = {0};
+    return poolunits(all, once, thresholds, baseline);
 }
 
 }  // namespace outlook
