@@ -79,7 +79,8 @@ struct reportinputs {
     std::string observedfrom;
 };
 
-// The verification section: the pooled scores for people and the histograms.
+// The verification section: the pooled scores for people, the histograms and a
+// reliability diagram per Brier threshold.
 reportsection verificationsection(const pooledscores& pooled, std::string_view from);
 
 // The sections of an outlook's report: the check of its directory, the fan
