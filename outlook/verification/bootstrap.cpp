@@ -20,8 +20,8 @@ std::uint64_t highproduct(std::uint64_t a, std::uint64_t b) {
     return ahi * bhi + (hilo >> 32) + (lohi >> 32) + (middle >> 32);
 }
 
-// The value at fraction p of sorted, B of them: x_floor(h) + (h - floor(h))
-// (x_floor(h)+1 - x_floor(h)) at h = p (B - 1), counting from 0.
+// The value at fraction p of the B values sorted, x_0 to x_B-1:
+// x_k + (h - k)(x_k+1 - x_k) with h = p (B - 1) and k = floor(h); x_B-1 at the top.
 double percentileof(const std::vector<double>& sorted, double p) {
     const double h = std::clamp(p, 0.0, 1.0) * static_cast<double>(sorted.size() - 1);
     const auto k = static_cast<std::size_t>(std::floor(h));
