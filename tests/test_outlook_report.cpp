@@ -60,4 +60,23 @@ TEST(OutlookReport, HistogramBarsAndLabels) {
     EXPECT_TRUE(doc.select_node("//text[.='0.5']"));
 }
 
+TEST(OutlookReport, ReliabilityPointsTheDiagonalAndCounts) {
+    const std::vector<outlook::reliabilitymark> marks = {{0.95, 0.5, 2}, {0.05, 0.25, 12}, {0.55, 0.6, 3}};
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(outlook::reliabilitychart("Above <&>", marks).c_str()));
+    EXPECT_STREQ(doc.select_node("//text").node().text().as_string(), "Above <&>");
+    EXPECT_EQ(doc.select_nodes("//circle[@class='point']").size(), 3U);
+    EXPECT_TRUE(doc.select_node("//line[@class='diagonal']"));
+    // By forecast: the largest count the largest point.
+    const auto circles = doc.select_nodes("//circle");
+    EXPECT_GT(circles[0].node().attribute("r").as_double(), circles[1].node().attribute("r").as_double());
+    EXPECT_TRUE(doc.select_node("//text[@class='count' and .='12']"));
+    // The verification section draws one a threshold, with the ROC area in its table.
+    outlook::pooledscores pooled;
+    pooled.brier.push_back({100, 0.2, 0, 0, 0, 0, 0.75, {{0, 0.05, 0.25, 12}}});
+    const outlook::reportsection section = outlook::verificationsection(pooled, "x");
+    EXPECT_EQ(section.figures.back().id, "reliability-100");
+    EXPECT_EQ(section.tables.at(0).rows.back(), (std::vector<std::string>{"ROC area above 100", "0.750"}));
+}
+
 }  // namespace

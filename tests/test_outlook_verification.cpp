@@ -155,6 +155,113 @@ TEST(OutlookVerification, BrierDecompositionOfForecastsEqualWithinBins) {
     // Bins of 3, 3 and 2 forecasts observed 1/3, 2/3 and 1/2 of the time.
     EXPECT_DOUBLE_EQ(b.reliability, (3 * std::pow(0.05 - 1.0 / 3, 2) + 3 * std::pow(0.55 - 2.0 / 3, 2) + 2 * 0.25) / 8);
     EXPECT_DOUBLE_EQ(b.resolution, (3 + 3) * std::pow(1.0 / 6, 2) / 8);
+    // The reliability diagram: each bin's mean share, observed frequency and count.
+    ASSERT_EQ(b.diagram.size(), 3U);
+    for (const auto& [point, bin, forecast, observed, count] :
+         std::vector<std::tuple<std::size_t, std::size_t, double, double, std::int32_t>>{
+             {0, 0, 0.05, 1.0 / 3, 3}, {1, 5, 0.55, 2.0 / 3, 3}, {2, 9, 1, 0.5, 2}}) {
+        EXPECT_EQ(b.diagram[point].bin, bin);
+        EXPECT_DOUBLE_EQ(b.diagram[point].forecast, forecast);
+        EXPECT_DOUBLE_EQ(b.diagram[point].observed, observed);
+        EXPECT_EQ(b.diagram[point].count, count);
+    }
+}
+
+// Periods of the given shares above 100, observed 150 (exceeded) or 50.
+std::vector<outlook::periodverdict> sharedverdicts(const std::vector<std::pair<double, bool>>& cases) {
+    std::vector<outlook::periodverdict> verdicts;
+    for (const auto& [share, exceeded] : cases) {
+        outlook::periodscore s;
+        s.above = {share};
+        verdicts.push_back({"", {}, exceeded ? 150.0 : 50.0, s, nan});
+    }
+    return verdicts;
+}
+
+// Events of shares 0.9, 0.6, 0.3 and non-events of 0.6, 0.3, 0.1, 0: of the 12
+// pairs an event's share is above the other's in 4 + 3 + 2 and ties in 2, so
+// (9 + 2/2) / 12 = 5/6. The trapezoids under (0, 0), (0, 1/3), (1/4, 2/3),
+// (1/2, 1), (3/4, 1), (1, 1) give 1/8 + 5/24 + 1/4 + 1/4, the same.
+TEST(OutlookVerification, RocAreaByHand) {
+    const std::vector<double> thresholds = {100};
+    for (const auto& [cases, area] : std::vector<std::pair<std::vector<std::pair<double, bool>>, double>>{
+             {{{0.9, true}, {0.6, true}, {0.3, true}, {0.6, false}, {0.3, false}, {0.1, false}, {0, false}}, 5.0 / 6},
+             {{{0.2, true}, {0.8, false}}, 0},
+             {{{0.5, true}, {0.5, false}}, 0.5},
+             {{{0.9, true}, {0.4, true}}, nan},       // every period exceeded
+             {{{0.9, false}, {0.4, false}}, nan}}) {  // none did
+        const double got = outlook::poolverdicts(sharedverdicts(cases), thresholds, false).brier.at(0).rocarea;
+        if (std::isnan(area))
+            EXPECT_TRUE(std::isnan(got)) << cases.size();
+        else
+            EXPECT_DOUBLE_EQ(got, area) << cases.size();
+    }
+}
+
+// Linear interpolation between the order statistics at p(B - 1): of 1 2 3 4 5,
+// 0.025 is 1 + 0.1 (2 - 1) and 0.975 is 4 + 0.9 (5 - 4); NaN values left out.
+TEST(OutlookBootstrap, PercentileIntervalByHand) {
+    struct intervalcase {
+        std::vector<double> values;
+        double lo, hi, low, high;
+    };
+    for (const intervalcase& c : std::vector<intervalcase>{{{5, 1, 4, 2, 3}, 0.025, 0.975, 1.1, 4.9},
+                                                           {{nan, 4, 2}, 0.025, 0.975, 2.05, 3.95},
+                                                           {{1, 2, 3, 4, 5}, 0.5, 0.25, 3, 2},
+                                                           {{7}, 0.025, 0.975, 7, 7},
+                                                           {{nan}, 0.025, 0.975, nan, nan}}) {
+        const auto [low, high] = outlook::percentileinterval(c.values, c.lo, c.hi);
+        if (std::isnan(c.low)) {
+            EXPECT_TRUE(std::isnan(low) && std::isnan(high)) << c.values.size();
+            continue;
+        }
+        EXPECT_DOUBLE_EQ(low, c.low) << c.values.size();
+        EXPECT_DOUBLE_EQ(high, c.high) << c.values.size();
+    }
+}
+
+// Each index is floor(g n / 2^64) of the generator's next output g: the same
+// draws on every machine, pinned here for seed 1.
+TEST(OutlookBootstrap, ResamplerDrawsTheHighBitsOfTheProduct) {
+    __extension__ using wide = unsigned __int128;
+    outlook::resampler r(1);
+    std::mt19937_64 gen(1);
+    for (const std::size_t n : {std::size_t{1}, std::size_t{7}, std::size_t{1000}})
+        for (const std::size_t k : r.draw(n)) EXPECT_EQ(k, static_cast<std::size_t>((wide{gen()} * n) >> 64)) << n;
+    for (const std::size_t n : {(std::size_t{1} << 40) + 3, ~std::size_t{0}})
+        EXPECT_EQ(r.next(n), static_cast<std::size_t>((wide{gen()} * n) >> 64)) << n;
+    EXPECT_EQ(outlook::resampler(1).draw(10), (std::vector<std::size_t>{1, 1, 4, 0, 3, 9, 4, 0, 5, 6}));
+}
+
+// A unit drawn twice counts twice; the intervals are the percentiles of the
+// measures of the draws in turn.
+TEST(OutlookBootstrap, UnitsDrawnPooledAndIntervals) {
+    const auto a = sharedverdicts({{0.9, true}, {0.2, false}});
+    const auto b = sharedverdicts({{0.6, false}});
+    const std::vector<std::span<const outlook::periodverdict>> units = {a, b};
+    const std::vector<std::size_t> drawn = {1, 0, 1};
+    std::vector<outlook::periodverdict> all = b;
+    all.insert(all.end(), a.begin(), a.end());
+    all.insert(all.end(), b.begin(), b.end());
+    const std::vector<double> thresholds = {100};
+    const outlook::pooledscores byunits = outlook::poolunits(units, drawn, thresholds, false);
+    const outlook::pooledscores together = outlook::poolverdicts(all, thresholds, false);
+    EXPECT_EQ(byunits.scored, 4);
+    EXPECT_EQ(byunits.brier.at(0).score, together.brier.at(0).score);
+    EXPECT_EQ(byunits.brier.at(0).rocarea, together.brier.at(0).rocarea);
+    const std::vector<double> values = {1, 10, 100};
+    const auto sumof = [&](std::span<const std::size_t> d) {
+        double sum = 0;
+        for (const std::size_t k : d) sum += values[k];
+        return std::vector<double>{sum, nan};
+    };
+    outlook::resampler r(5);
+    std::vector<double> sums;
+    for (int k = 0; k < 4; ++k) sums.push_back(sumof(r.draw(3))[0]);
+    const auto intervals = outlook::bootstrapintervals(3, 4, 5, sumof);
+    ASSERT_EQ(intervals.size(), 2U);
+    EXPECT_EQ(intervals[0], outlook::percentileinterval(sums));
+    EXPECT_TRUE(std::isnan(intervals[1].first));
 }
 
 TEST(OutlookObserved, ReadPeriodValuesAndBadFiles) {

@@ -102,13 +102,62 @@ TEST_F(OutlookVerify, AgainstAnObservationWithBaselineAndWeights) {
             for (int y = 1950; y <= 2014; ++y) rows += std::to_string(y) + (y == 1950 ? ",10\n" : ",1\n");
             return rows;
         }());
-    const runresult weighted = outlook({"verify", "--observed", "obs.csv", "--weights", "w.csv", "mhu", "mhu"});
+    const runresult weighted =
+        outlook({"verify", "--observed", "obs.csv", "--weights", "w.csv", "--bootstrap", "20", "mhu", "mhu"});
     ASSERT_EQ(weighted.status, 0) << weighted.err;
     m = measures(weighted.out);
     EXPECT_EQ(m["scored"], "96");  // twice the 48 quarter-months of the year
     EXPECT_EQ(m["fair_crps"], "");
     EXPECT_GT(std::stod(m["crpss"]), 0);  // more weight on what happened
     EXPECT_EQ(m.count("rank_1"), 0U);
+    // The outlooks are resampled whole: two alike give every resample their scores.
+    EXPECT_EQ(std::make_pair(m["crps_low"], m["crps_high"]), std::make_pair(m["crps"], m["crps"]));
+    EXPECT_EQ(std::make_pair(m["crpss_low"], m["crpss_high"]), std::make_pair(m["crpss"], m["crpss"]));
+}
+
+// The measures of verify's output in their order.
+std::vector<std::string> names(const std::string& csv) {
+    std::vector<std::string> out;
+    std::stringstream in(csv);
+    for (std::string line; std::getline(in, line);) out.push_back(line.substr(0, line.find(',')));
+    return out;
+}
+
+// Resampled years: each interval's rows right after its measure, the same bytes
+// for the same seed, and without --bootstrap the same rows but the intervals'.
+TEST_F(OutlookVerify, BootstrapIntervalsOfTheLeftOutYears) {
+    const std::vector<std::string> args = {"verify", "--leave-one-out", "--period", "month", "--threshold",
+                                           "5000",   "--baseline",      "mhu",      "mhu"};
+    std::vector<std::string> resampled = args;
+    resampled.insert(resampled.end(), {"--bootstrap", "200", "--seed", "3"});
+    const runresult run = outlook(resampled), again = outlook(resampled), plain = outlook(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(again.out, run.out);
+    const std::vector<std::string> rows = names(run.out);
+    const std::vector<std::string> head(rows.begin(), rows.begin() + 18);
+    EXPECT_EQ(head,
+              (std::vector<std::string>{"measure", "scored", "not_scored", "crps", "crps_low", "crps_high", "fair_crps",
+                                        "crpss", "crpss_low", "crpss_high", "coverage50", "coverage80", "brier_5000",
+                                        "brier_5000_low", "brier_5000_high", "brier_5000_reliability",
+                                        "brier_5000_resolution", "brier_5000_uncertainty"}));
+    EXPECT_EQ(rows[18], "brier_5000_within");
+    EXPECT_EQ(rows[19], "roc_area_5000");
+    auto m = measures(run.out);
+    for (const std::string name : {"crps", "brier_5000"}) {
+        EXPECT_LT(std::stod(m[name + "_low"]), std::stod(m[name])) << name;
+        EXPECT_GT(std::stod(m[name + "_high"]), std::stod(m[name])) << name;
+    }
+    EXPECT_EQ(m["crpss_low"], "0");  // the baseline is the same years
+    EXPECT_GT(std::stod(m["roc_area_5000"]), 0.5);
+    std::string kept;  // the output without the intervals' rows
+    std::stringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(0, line.find(','));
+        if (!name.ends_with("_low") && !name.ends_with("_high")) kept += line + "\n";
+    }
+    EXPECT_EQ(kept, plain.out);
+    resampled.back() = "4";
+    EXPECT_NE(measures(outlook(resampled).out)["crps_low"], measures(run.out)["crps_low"]);
 }
 
 TEST_F(OutlookVerify, BadInputAndNothingToScore) {
@@ -130,6 +179,14 @@ TEST_F(OutlookVerify, BadInputAndNothingToScore) {
              {{"mhu"}, 1, "nothing to verify against: give --observed FILE, or --leave-one-out"},
              {{"--leave-one-out", "--threshold", "5", "--threshold", "5", "mhu"}, 1, "--threshold: 5 is given twice"},
              {{"--leave-one-out", "--period", "week", "mhu"}, 1, "--period: 'week' is not quarter-month"},
+             {{"--observed", "missing.csv", "--bootstrap", "0", "mhu", "mhu"},
+              1,
+              "--bootstrap: '0' is not a whole number of resamples, 1 or more"},
+             {{"--leave-one-out", "--bootstrap", "9", "--seed", "-1", "mhu"},
+              1,
+              "--seed: '-1' is not a whole number from 0 to 2^64 - 1"},
+             {{"--leave-one-out", "--seed", "2", "mhu"}, 1, "--seed is the seed of --bootstrap, which is not given"},
+             {{"--observed", "obs.csv", "--bootstrap", "9", "mhu"}, 1, "--bootstrap with --observed resamples the"},
              {{"--observed", "old.csv", "mhu"}, 2, "nothing to score: of 48 periods, 48 not observed on every day"}}) {
         std::vector<std::string> args = {"verify", "--periods", "p.csv"};
         args.insert(args.end(), c.args.begin(), c.args.end());

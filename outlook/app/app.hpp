@@ -110,6 +110,27 @@ checkedoptions checkshared(const sharedoptions& options, std::string_view defaul
 // empty without one.
 std::vector<double> weightsof(const checkedoptions& options, std::span<const std::int32_t> years);
 
+// --bootstrap N and --seed S as given, for the subcommands that resample.
+struct bootstrapoptions {
+    std::string resamples;  // empty: no resampling
+    std::string seed;       // empty: 1
+};
+
+// Adds --bootstrap and --seed to command, bound to options; what says what is
+// resampled ("the outlooks").
+void addbootstrap(CLI::App& command, bootstrapoptions& options, std::string_view what);
+
+// Checked before any file is read: N a whole number 1 or more, S a whole number
+// of 64 bits, --seed only with --bootstrap; optionerror otherwise.
+struct checkedbootstrap {
+    std::size_t resamples = 0;  // 0 without --bootstrap
+    std::uint64_t seed = 1;
+};
+checkedbootstrap checkbootstrap(const bootstrapoptions& options);
+// The seed of a bootstrap: 1 for an empty text, else a whole number of 64 bits;
+// optionerror otherwise.
+std::uint64_t checkedseed(const std::string& text);
+
 // The tables the options name, read as one ensemble.
 ensemble tablesof(const sharedoptions& given, const checkedoptions& options);
 

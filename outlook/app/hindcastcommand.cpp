@@ -27,7 +27,7 @@ struct hindcastoptions {
     std::string days;
     std::string years;
     bool condition = false;
-    std::string seed = "1";
+    std::string seed;  // empty: 1
     std::string output;
 };
 
@@ -143,7 +143,7 @@ int runscored(const hindcastoptions& o, const hindcastask& ask, std::uint64_t se
 int run(const hindcastoptions& o) {
     const checkedoptions c = checkshared(o.shared);
     const hindcastask ask = askof(o, c);
-    const auto seed = static_cast<std::uint64_t>(wholein("--seed", o.seed, 0, 4294967295));
+    const std::uint64_t seed = checkedseed(o.seed);
     const stopsignals catching;
     try {
         return runscored(o, ask, seed);

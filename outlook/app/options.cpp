@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <iostream>
+#include <limits>
 
 #include "outlook/app/app.hpp"
 #include "outlook/input/input.hpp"
@@ -49,7 +51,40 @@ std::vector<double> levelsof(std::string_view list, std::size_t levelcount) {
     return levels;
 }
 
+// A whole number of 64 bits that is the whole text.
+std::optional<std::uint64_t> wholenumber(std::string_view text) {
+    std::uint64_t v = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+    return v;
+}
+
 }  // namespace
+
+void addbootstrap(CLI::App& command, bootstrapoptions& options, std::string_view what) {
+    command.add_option("--bootstrap", options.resamples,
+                       "95 % percentile intervals over N resamples of " + std::string(what));
+    command.add_option("--seed", options.seed, "the seed of the resamples (default 1)");
+}
+
+checkedbootstrap checkbootstrap(const bootstrapoptions& options) {
+    checkedbootstrap c;
+    if (options.resamples.empty()) {
+        if (!options.seed.empty()) throw optionerror("--seed is the seed of --bootstrap, which is not given");
+        return c;
+    }
+    constexpr std::string_view resamples = "a whole number of resamples, 1 or more";
+    const std::uint64_t n = named(wholenumber(options.resamples), "--bootstrap", options.resamples, resamples);
+    if (n == 0 || n > std::numeric_limits<std::size_t>::max()) refuse("--bootstrap", options.resamples, resamples);
+    c.resamples = static_cast<std::size_t>(n);
+    c.seed = checkedseed(options.seed);
+    return c;
+}
+
+std::uint64_t checkedseed(const std::string& text) {
+    if (text.empty()) return 1;
+    return named(wholenumber(text), "--seed", text, "a whole number from 0 to 2^64 - 1");
+}
 
 void addshared(CLI::App& command, sharedoptions& options, std::initializer_list<option> which, const sharedhelp& help) {
     for (const option o : which) {

@@ -18,6 +18,7 @@ struct verifyoptions {
     sharedoptions shared;
     std::string baseline;  // directory of an outlook of the same span
     std::string periodsfile;
+    bootstrapoptions bootstrap;
     std::vector<std::string> outlooks;  // directories of one outlook each; none: the current one
 };
 
@@ -33,6 +34,7 @@ CLI::App* add(CLI::App& program, verifyoptions& o) {
               {option::lake, option::period, option::stat, option::position, option::weights, option::threshold}, help);
     command->add_option("--baseline", o.baseline, "an outlook of the same span to measure skill against");
     command->add_option("--periods", o.periodsfile, "a CSV of the scores of every scored period");
+    addbootstrap(*command, o.bootstrap, "the outlooks (--leave-one-out: of the years)");
     command->add_option("outlooks", o.outlooks, "directories of one outlook each (default: the current one)");
     command->footer(
         "Exit status: 0 scored; 1 bad input or a failure, command-line errors included;\n"
@@ -51,6 +53,10 @@ void checktogether(const verifyoptions& o) {
         throw optionerror("--leave-one-out takes one outlook, not " + std::to_string(o.outlooks.size()));
     if (!o.baseline.empty() && o.outlooks.size() > 1)
         throw optionerror("--baseline takes one outlook to compare with, not " + std::to_string(o.outlooks.size()));
+    if (!o.bootstrap.resamples.empty() && !o.leaveoneout && o.outlooks.size() < 2)
+        throw optionerror(
+            "--bootstrap with --observed resamples the outlooks and needs two or more: the interval of one has no "
+            "width");
 }
 
 outlookvalues readoutlook(const std::string& dir, const checkedoptions& c, bool weighted) {
@@ -72,6 +78,7 @@ void writeperiodsfile(const std::filesystem::path& file, const verification& v, 
 
 int run(const verifyoptions& o) {
     const checkedoptions c = checkshared(o.shared);
+    const checkedbootstrap resampling = checkbootstrap(o.bootstrap);
     checktogether(o);
     std::vector<outlookvalues> outlooks;
     for (const std::string& dir : o.outlooks.empty() ? std::vector<std::string>{"."} : o.outlooks)
@@ -80,8 +87,12 @@ int run(const verifyoptions& o) {
     if (!o.baseline.empty()) baseline = readoutlook(o.baseline, c, false);
     std::optional<observedseries> observed;
     if (!o.leaveoneout) observed = readobserved(o.observed);
-    const verifyask ask{
-        observed ? &*observed : nullptr, baseline ? &*baseline : nullptr, c.a.stat, {c.a.rule, c.a.thresholds}};
+    const verifyask ask{observed ? &*observed : nullptr,
+                        baseline ? &*baseline : nullptr,
+                        c.a.stat,
+                        {c.a.rule, c.a.thresholds},
+                        resampling.resamples,
+                        resampling.seed};
     const verification v = verify(outlooks, ask);
     if (v.pooled.scored == 0) {
         complain(v.unscored);

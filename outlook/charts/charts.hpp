@@ -1,6 +1,7 @@
 // outlook charts: the companion's SVG charts of an outlook, each a document of
 // its own that any browser opens: the fan chart of the periods, the exceedance
-// chart of one period, and histograms; and the canvas they draw on alike.
+// chart of one period, histograms and reliability diagrams; and the canvas they
+// draw on alike.
 #pragma once
 
 #include <array>
@@ -19,7 +20,8 @@
 namespace outlook {
 
 // ---------------------------------------------------------------------------
-// The charts (fanchart.cpp, exceedancechart.cpp, histogramchart.cpp)
+// The charts (fanchart.cpp, exceedancechart.cpp, histogramchart.cpp,
+// reliabilitychart.cpp)
 // ---------------------------------------------------------------------------
 
 struct chartoptions {
@@ -50,6 +52,17 @@ struct exceedanceoptions {
 // year; with weights, the weighted curve beside the equal-weight one.
 std::string exceedancechart(const ensemble& e, std::span<const period> periods, std::size_t which,
                             const exceedanceoptions& options);
+
+// A point of a reliability diagram: the mean forecast probability of a class of
+// forecasts, how often the event followed them, and how many they are.
+struct reliabilitymark {
+    double forecast = 0, observed = 0, count = 0;
+};
+
+// Observed frequency against forecast probability, both 0 to 1, with the
+// diagonal of perfect reliability; each point's area by its count, the count
+// beside it. An SVG element without XML declaration.
+std::string reliabilitychart(std::string_view title, std::span<const reliabilitymark> marks);
 
 // Bars of counts (fractional ones too) over their class labels, as an SVG element
 // without XML declaration.
@@ -99,6 +112,9 @@ inline std::string num(double v) {
 }
 
 inline std::string escaped(std::string_view text) { return markupescaped(text); }
+
+// A count for people: whole counts without decimals, shared-out ones with one.
+inline std::string countlabel(double count) { return forpeople(count, count == std::round(count) ? 0 : 1); }
 
 // A text element; text is already escaped.
 inline void label(std::string& out, double x, double y, std::string_view cls, const std::string& text) {

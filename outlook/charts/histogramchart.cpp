@@ -18,9 +18,6 @@ std::string num(double v) {
     return std::string(buffer, r.ptr);
 }
 
-// A count for people: whole counts without decimals, shared-out ones with one.
-std::string countlabel(double count) { return count == std::round(count) ? forpeople(count, 0) : forpeople(count, 1); }
-
 }  // namespace
 
 std::string histogramchart(std::string_view title, std::span<const std::string> labels,
@@ -41,7 +38,7 @@ std::string histogramchart(std::string_view title, std::span<const std::string> 
                num(slot * 0.8) + "\" height=\"" + num(h) + "\" fill=\"#4292c6\"/>\n";
         if (slot >= 22)
             out += "<text x=\"" + num(x + slot / 2) + "\" y=\"" + num(bottom - h - 4) +
-                   "\" text-anchor=\"middle\" font-size=\"10\">" + countlabel(counts[k]) + "</text>\n";
+                   "\" text-anchor=\"middle\" font-size=\"10\">" + svgparts::countlabel(counts[k]) + "</text>\n";
         if (k < labels.size() && k % every == 0)
             out += "<text x=\"" + num(x + slot / 2) + "\" y=\"" + num(bottom + 16) +
                    "\" text-anchor=\"middle\" font-size=\"10\">" + markupescaped(labels[k]) + "</text>\n";

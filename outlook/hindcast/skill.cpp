@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
 
 #include "outlook/hindcast/hindcast.hpp"
 
@@ -12,32 +11,6 @@ namespace outlook {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-// TEMPORARY until the verification room's own: seeded resamplings and percentiles.
-class resampler {
-public:
-    explicit resampler(std::uint64_t seed) : gen_(seed) {}
-    std::vector<std::size_t> draw(std::size_t n) {
-        std::vector<std::size_t> out(n);
-        for (auto& i : out) i = static_cast<std::size_t>(gen_() % n);
-        return out;
-    }
-
-private:
-    std::mt19937_64 gen_;
-};
-std::pair<double, double> percentileinterval(std::vector<double> values, double lo = 0.025, double hi = 0.975) {
-    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }), values.end());
-    if (values.empty()) return {nan, nan};
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double p) {
-        const double h = p * static_cast<double>(values.size() - 1);
-        const auto k = static_cast<std::size_t>(std::floor(h));
-        return k + 1 < values.size() ? values[k] + (h - static_cast<double>(k)) * (values[k + 1] - values[k])
-                                     : values[k];
-    };
-    return {at(lo), at(hi)};
-}
 
 // The outlook's verdicts of some years at a lead (every lead with none), each with
 // its baseline's CRPS beside it.
@@ -69,8 +42,7 @@ double meanerror(std::span<const periodverdict> verdicts) {
 }
 
 leadscores scoresof(std::span<const hindcastyear> years, std::span<const std::size_t> all,
-                    std::optional<std::size_t> lead, std::span<const double> thresholds,
-                    const std::vector<std::vector<std::size_t>>& resamples) {
+                    std::optional<std::size_t> lead, std::span<const double> thresholds) {
     const bool withbaseline =
         std::any_of(years.begin(), years.end(), [](const auto& h) { return !h.baseline.empty(); });
     const std::vector<periodverdict> verdicts = verdictsat(years, all, lead, false);
@@ -94,10 +66,7 @@ leadscores scoresof(std::span<const hindcastyear> years, std::span<const std::si
         s.brierbaseline.push_back(base);
         s.brierskill.push_back(withbaseline && base > 0 ? 1.0 - brier / base : nan);
     }
-    std::vector<double> skills;
-    for (const std::vector<std::size_t>& drawn : resamples)
-        skills.push_back(poolverdicts(verdictsat(years, drawn, lead, false), {}, true).crpss);
-    std::tie(s.crpsslow, s.crpsshigh) = withbaseline ? percentileinterval(skills) : std::pair<double, double>{nan, nan};
+    s.crpsslow = s.crpsshigh = nan;  // the bootstrap's, over every lead at once
     return s;
 }
 
@@ -107,18 +76,23 @@ std::vector<leadscores> scoresbylead(std::span<const hindcastyear> years, std::s
                                      std::uint64_t seed) {
     std::vector<std::size_t> all(years.size());
     for (std::size_t y = 0; y < all.size(); ++y) all[y] = y;
-    std::size_t leads = 0;
-    for (const hindcastyear& h : years) leads = std::max(leads, h.outlook.size());
-    std::vector<std::vector<std::size_t>> resamples;
-    const bool withbaseline =
-        std::any_of(years.begin(), years.end(), [](const auto& h) { return !h.baseline.empty(); });
-    if (withbaseline) {
-        resampler draws(seed);
-        for (std::size_t k = 0; k < bootstrapsamples; ++k) resamples.push_back(draws.draw(years.size()));
+    std::vector<std::optional<std::size_t>> leads;
+    for (const hindcastyear& h : years) {
+        for (std::size_t lead = leads.size(); lead < h.outlook.size(); ++lead) leads.emplace_back(lead);
     }
+    leads.emplace_back(std::nullopt);  // every lead
     std::vector<leadscores> out;
-    for (std::size_t lead = 0; lead < leads; ++lead) out.push_back(scoresof(years, all, lead, thresholds, resamples));
-    out.push_back(scoresof(years, all, std::nullopt, thresholds, resamples));
+    for (const std::optional<std::size_t>& lead : leads) out.push_back(scoresof(years, all, lead, thresholds));
+    if (std::all_of(years.begin(), years.end(), [](const auto& h) { return h.baseline.empty(); })) return out;
+    // The skill of each lead over resamplings of the target years, the same draws for every lead.
+    const auto skills = [&](std::span<const std::size_t> drawn) {
+        std::vector<double> crpss;
+        for (const std::optional<std::size_t>& lead : leads)
+            crpss.push_back(poolverdicts(verdictsat(years, drawn, lead, false), {}, true).crpss);
+        return crpss;
+    };
+    const auto intervals = bootstrapintervals(years.size(), bootstrapsamples, seed, skills);
+    for (std::size_t k = 0; k < out.size(); ++k) std::tie(out[k].crpsslow, out[k].crpsshigh) = intervals[k];
     return out;
 }
 

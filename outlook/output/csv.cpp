@@ -148,20 +148,31 @@ std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a
 }
 
 std::string pooledcsv(const pooledscores& pooled) {
+    const std::optional<pooledintervals>& bounds = pooled.intervals;
+    // A measure's row, and its interval's rows after it when resampled.
+    const auto bounded = [&](std::string& out, const std::string& name, double value,
+                             const std::pair<double, double>* interval) {
+        row(out, name, value);
+        if (interval == nullptr) return;
+        row(out, name + "_low", interval->first);
+        row(out, name + "_high", interval->second);
+    };
     std::string out = "measure,value\n";
     out += "scored," + std::to_string(pooled.scored) + "\nnot_scored," + std::to_string(pooled.notscored) + "\n";
-    row(out, "crps", pooled.crps);
+    bounded(out, "crps", pooled.crps, bounds ? &bounds->crps : nullptr);
     row(out, "fair_crps", pooled.faircrps);
-    if (pooled.baseline) row(out, "crpss", pooled.crpss);
+    if (pooled.baseline) bounded(out, "crpss", pooled.crpss, bounds ? &bounds->crpss : nullptr);
     row(out, "coverage50", pooled.coverage50);
     row(out, "coverage80", pooled.coverage80);
-    for (const brierparts& b : pooled.brier) {
-        const std::string name = "brier_" + shortest(b.threshold);
-        row(out, name, b.score);
+    for (std::size_t t = 0; t < pooled.brier.size(); ++t) {
+        const brierparts& b = pooled.brier[t];
+        const std::string threshold = shortest(b.threshold), name = "brier_" + threshold;
+        bounded(out, name, b.score, bounds ? &bounds->brier[t] : nullptr);
         row(out, name + "_reliability", b.reliability);
         row(out, name + "_resolution", b.resolution);
         row(out, name + "_uncertainty", b.uncertainty);
         row(out, name + "_within", b.within);
+        row(out, "roc_area_" + threshold, b.rocarea);
     }
     for (std::size_t k = 0; k < pooled.pit.size(); ++k) row(out, "pit_" + std::to_string(k + 1), pooled.pit[k]);
     for (std::size_t k = 0; k < pooled.rank.size(); ++k) row(out, "rank_" + std::to_string(k + 1), pooled.rank[k]);

@@ -48,7 +48,8 @@ std::string summarycsv(std::span<const periodsummary> stats, const analysis& a, 
 // value has empty value, rank, weight and exceedance; one of weight 0 has weight
 // 0 and the others empty.
 std::string tracescsv(const ensemble& e, const periodset& set, const analysis& a);
-// The pooled scores as "measure,value" rows.
+// The pooled scores as "measure,value" rows; when resampled, a measure's
+// interval as <measure>_low and <measure>_high right after it.
 std::string pooledcsv(const pooledscores& pooled);
 // The rows of the scored periods, written as they are made.
 void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, std::span<const double> thresholds);

@@ -53,10 +53,12 @@ reportsection hindcastsection(const hindcastfile& h, std::string_view from) {
     }
     s.figures.push_back({"hindcast-skill", "Skill by lead (1 is the first period of the outlook), with its interval.",
                          skillchart("Skill against climatology", labels, values, low, high)});
-    std::vector<std::string> tenths;
-    for (int k = 1; k <= 10; ++k) tenths.push_back(std::to_string(k));
     s.figures.push_back({"hindcast-pit", "PIT of what happened in tenths, every lead: flat when the spread is right.",
-                         histogramchart("PIT histogram", tenths, all.back().pit)});
+                         histogramchart("PIT histogram", numbered(all.back().pit.size()), all.back().pit)});
+    std::vector<periodverdict> verdicts;
+    for (const hindcastyear& y : h.years) verdicts.insert(verdicts.end(), y.outlook.begin(), y.outlook.end());
+    for (const brierparts& b : poolverdicts(verdicts, h.thresholds, false).brier)
+        s.figures.push_back(reliabilityfigure(b, "hindcast-"));
     s.tables.push_back(leadtable(all));
     return s;
 }

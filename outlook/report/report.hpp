@@ -82,11 +82,18 @@ struct reportinputs {
     std::string hindcastfrom;
 };
 
-// The verification section: the pooled scores for people and the histograms.
+// The verification section: the pooled scores for people, the histograms and a
+// Class labels 1 to n, of the histograms.
+std::vector<std::string> numbered(std::size_t n);
+// The reliability diagram of a threshold, a point a tenth of the forecast shares;
+// its id begins with idprefix, so that two sections of a page keep theirs apart.
+reportfigure reliabilityfigure(const brierparts& b, std::string_view idprefix);
+
+// reliability diagram per Brier threshold.
 reportsection verificationsection(const pooledscores& pooled, std::string_view from);
 
-// The hindcast section: the skill by lead with its interval, the PIT histogram,
-// the scores by lead and the skill in words.
+// The hindcast section: the skill by lead with its interval, the PIT histogram, a
+// reliability diagram per threshold, the scores by lead and the skill in words.
 reportsection hindcastsection(const hindcastfile& h, std::string_view from);
 
 // The sections of an outlook's report: the check of its directory, the fan

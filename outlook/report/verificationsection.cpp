@@ -1,5 +1,5 @@
-// The verification section of the report: the pooled scores for people, and the
-// PIT and rank histograms.
+// The verification section of the report: the pooled scores for people, the PIT
+// and rank histograms, and a reliability diagram per threshold.
 #include "outlook/report/report.hpp"
 
 namespace outlook {
@@ -20,17 +20,27 @@ reporttable scorestable(const pooledscores& p) {
     t.rows.push_back(row("Share inside the central 50 % band", p.coverage50, 3));
     t.rows.push_back(row("Share inside the central 80 % band", p.coverage80, 3));
     for (const brierparts& b : p.brier) t.rows.push_back(row("Brier score above " + shortest(b.threshold), b.score, 3));
+    for (const brierparts& b : p.brier) t.rows.push_back(row("ROC area above " + shortest(b.threshold), b.rocarea, 3));
     return t;
 }
 
-// Class labels 1 to n.
+}  // namespace
+
 std::vector<std::string> numbered(std::size_t n) {
     std::vector<std::string> labels;
     for (std::size_t k = 1; k <= n; ++k) labels.push_back(std::to_string(k));
     return labels;
 }
 
-}  // namespace
+reportfigure reliabilityfigure(const brierparts& b, std::string_view idprefix) {
+    std::vector<reliabilitymark> marks;
+    for (const reliabilitypoint& r : b.diagram) marks.push_back({r.forecast, r.observed, static_cast<double>(r.count)});
+    const std::string above = shortest(b.threshold);
+    return {std::string(idprefix) + "reliability-" + above,
+            "How often the supply was above " + above +
+                " for each tenth of the forecast chances: on the diagonal when the chances were right.",
+            reliabilitychart("Reliability above " + above, marks)};
+}
 
 reportsection verificationsection(const pooledscores& pooled, std::string_view from) {
     reportsection s{"verification", "How the outlook did", {}, {}, false, {}, {}, {}};
@@ -45,6 +55,7 @@ reportsection verificationsection(const pooledscores& pooled, std::string_view f
     if (!pooled.rank.empty())
         s.figures.push_back({"rank-histogram", "Rank of what happened among the scenarios: flat when they are alike.",
                              histogramchart("Rank histogram", numbered(pooled.rank.size()), pooled.rank)});
+    for (const brierparts& b : pooled.brier) s.figures.push_back(reliabilityfigure(b, ""));
     return s;
 }
 

@@ -1,12 +1,16 @@
 // outlook verification: scores of ensemble forecasts against what happened,
 // period by period (CRPS, ranks and PIT, band coverage, Brier scores), pooled
 // over every period of one outlook or several, or of each scenario year against
-// the others (leave-one-out).
+// the others (leave-one-out), with bootstrap intervals of the pooled scores.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "outlook/analysis/analysis.hpp"
@@ -66,9 +70,26 @@ struct periodverdict {
     double baselinecrps = 0;  // NaN when the baseline did not score the period
 };
 
+// One bin of the reliability diagram: the scored periods whose forecast share
+// falls in tenth bin, as the Brier decomposition bins them.
+struct reliabilitypoint {
+    std::size_t bin = 0;  // 0 for [0, 0.1) ... 9 for [0.9, 1]
+    double forecast = 0;  // the mean forecast share of the bin
+    double observed = 0;  // the share of its periods above the threshold
+    std::int32_t count = 0;
+};
+
 struct brierparts {
     double threshold = 0;
     double score = 0, reliability = 0, resolution = 0, uncertainty = 0, within = 0;
+    double rocarea = 0;                     // NaN unless some periods exceeded and some did not
+    std::vector<reliabilitypoint> diagram;  // the bins that hold a period, ascending
+};
+
+// Percentile intervals of pooled scores over resamples (low, high); NaN without one.
+struct pooledintervals {
+    std::pair<double, double> crps, crpss;
+    std::vector<std::pair<double, double>> brier;  // per threshold
 };
 
 // The verdicts pooled. Means are NaN when nothing is scored.
@@ -83,7 +104,14 @@ struct pooledscores {
     std::vector<brierparts> brier;
     std::vector<double> pit;   // counts of PIT in tenths, 1.0 in the last
     std::vector<double> rank;  // counts of ranks 1 to M + 1; empty with weights or M varying
+    // The intervals of crps, crpss and the Brier scores, when resampled.
+    std::optional<pooledintervals> intervals;
 };
+
+// The verdicts of units[drawn[0]], units[drawn[1]], ... pooled: a unit drawn twice
+// counts twice.
+pooledscores poolunits(std::span<const std::span<const periodverdict>> units, std::span<const std::size_t> drawn,
+                       std::span<const double> thresholds, bool baseline);
 
 pooledscores poolverdicts(std::span<const periodverdict> verdicts, std::span<const double> thresholds, bool baseline);
 
@@ -116,6 +144,8 @@ struct verifyask {
     const outlookvalues* baseline = nullptr;
     periodstat stat = periodstat::mean;
     scoreoptions options;
+    std::size_t resamples = 0;  // bootstrap resamples of the outlooks, or in leave-one-out of the years; 0: none
+    std::uint64_t seed = 1;
 };
 
 struct verification {
@@ -126,5 +156,37 @@ struct verification {
 
 // readerror for outlooks of several lakes, or a baseline of another lake or span.
 verification verify(std::span<const outlookvalues> outlooks, const verifyask& ask);
+
+// ---------------------------------------------------------------------------
+// Resampling (bootstrap.cpp)
+// ---------------------------------------------------------------------------
+
+// Seeded resamplings of n units with replacement, the same on every machine:
+// each index is the high 64 bits of the 128-bit product of a std::mt19937_64
+// output and n.
+class resampler {
+public:
+    explicit resampler(std::uint64_t seed);
+    // One index in [0, n), n above 0.
+    std::size_t next(std::size_t n);
+    // n indices in [0, n), drawn in turn.
+    std::vector<std::size_t> draw(std::size_t n);
+
+private:
+    std::mt19937_64 gen_;
+};
+
+// The lo and hi percentiles (as fractions) of the values that are not NaN, by
+// linear interpolation between the order statistics at p(B - 1) of the B values,
+// counting from 0; NaN for none.
+std::pair<double, double> percentileinterval(std::vector<double> values, double lo = 0.025, double hi = 0.975);
+
+// Measures of one resample: as many values each time, NaN where it has none.
+using resampledmeasures = std::function<std::vector<double>(std::span<const std::size_t> drawn)>;
+
+// For each of resamples draws of n units by resampler(seed), in turn, the
+// measures of the units drawn; the percentileinterval of each measure over them.
+std::vector<std::pair<double, double>> bootstrapintervals(std::size_t n, std::size_t resamples, std::uint64_t seed,
+                                                          const resampledmeasures& measures);
 
 }  // namespace outlook

@@ -1,5 +1,6 @@
 // Outlooks scored against an observed supply, or each scenario year of one
-// outlook against the others (leave-one-out), pooled over every period.
+// outlook against the others (leave-one-out), pooled over every period, with
+// bootstrap intervals of the pooled scores when asked.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -112,6 +113,42 @@ std::string whyunscored(const unscored& missed, bool leaveoneout) {
            std::to_string(missed.unforecast) + " without a scenario value";
 }
 
+// The units that a resample draws: the verdicts of each outlook, or in
+// leave-one-out of each left-out year, as verify lays them out.
+std::vector<std::span<const periodverdict>> unitsof(std::span<const periodverdict> verdicts,
+                                                    std::span<const outlookvalues> outlooks, bool leaveoneout) {
+    std::vector<std::span<const periodverdict>> units;
+    std::size_t from = 0;
+    const auto add = [&](std::size_t size) {
+        units.push_back(verdicts.subspan(from, size));
+        from += size;
+    };
+    if (leaveoneout) {
+        for (std::size_t s = 0; s < outlooks.front().e.years.size(); ++s) add(outlooks.front().periods.size());
+    } else {
+        for (const outlookvalues& o : outlooks) add(o.periods.size());
+    }
+    return units;
+}
+
+// The percentile intervals of the mean CRPS, the CRPSS and each Brier score over
+// resamples of the units.
+pooledintervals resampled(std::span<const std::span<const periodverdict>> units, const verifyask& ask, bool baseline) {
+    const std::span<const double> thresholds = ask.options.thresholds;
+    const auto measures = [&](std::span<const std::size_t> drawn) {
+        const pooledscores p = poolunits(units, drawn, thresholds, baseline);
+        std::vector<double> out = {p.crps, p.crpss};
+        for (std::size_t t = 0; t < thresholds.size(); ++t) out.push_back(p.brier.empty() ? nan : p.brier[t].score);
+        return out;
+    };
+    const auto found = bootstrapintervals(units.size(), ask.resamples, ask.seed, measures);
+    pooledintervals out;
+    out.crps = found[0];
+    out.crpss = found[1];
+    out.brier.assign(found.begin() + 2, found.end());
+    return out;
+}
+
 }  // namespace
 
 outlookvalues valuesof(std::string name, ensemble e, periodkind kind, periodstat stat, std::vector<double> weights) {
@@ -137,6 +174,8 @@ verification verify(std::span<const outlookvalues> outlooks, const verifyask& as
     const bool baseline = ask.baseline != nullptr || !outlooks.front().weights.empty();
     out.pooled = poolverdicts(out.verdicts, ask.options.thresholds, baseline);
     if (out.pooled.scored == 0) out.unscored = whyunscored(missed, ask.observed == nullptr);
+    if (out.pooled.scored > 0 && ask.resamples > 0)
+        out.pooled.intervals = resampled(unitsof(out.verdicts, outlooks, ask.observed == nullptr), ask, baseline);
     return out;
 }
 
