@@ -18,16 +18,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Reads the pipe to its end.
+// Reads the pipe to its end, straight into the text it gives.
 std::string drained(int fd) {
+    constexpr std::size_t block = 1 << 16;
     std::string out;
-    char buf[4096];
-    for (;;) {
-        const ::ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
+    std::size_t got = 0;
+    while (true) {
+        out.resize(got + block);
+        const ::ssize_t n = ::read(fd, out.data() + got, block);
+        if (n > 0) got += static_cast<std::size_t>(n);
+        if (n == 0 || (n < 0 && errno != EINTR)) break;
     }
+    out.resize(got);
     return out;
 }
 
