@@ -15,7 +15,7 @@
 
 #include "fuzzsupport.hpp"
 #include "keldautil/keldautil.hpp"
-#include "outlook/outlook.hpp"
+#include "outlook/input/input.hpp"
 #include "rerove_tivorn/discovery.hpp"
 
 namespace {
