@@ -171,33 +171,20 @@ daycalendar makespan(std::int32_t firstday, std::int32_t days) {
 
 constexpr auto recordlength = static_cast<std::size_t>(rerove_tivorn_subs::scenariorecordlength);
 
-namespace {
-
-// Sizes out for the span's file and writes its header: first and last day; its
-// other bytes stay zero.
-void startfile(const daycalendar& span, std::vector<std::byte>& out) {
-    const std::size_t records = static_cast<std::size_t>(span.days) + 1;
-    out.assign(records * recordlength, std::byte{0});
-    rerove_tivorn_subs::encodeheader(out.data(), {span.firstday, span.firstday + span.days - 1});
-}
-
-// Day k (0 on) of the span: its date text and depths.
-void putday(const daycalendar& span, std::size_t k, rerove_tivorn_subs::scenarioday day, std::vector<std::byte>& out) {
-    rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
-                                  std::string_view(span.datetext.data() + k * 8, 8), day);
-}
-
-// The file of a historical trace, one day of it per day of the span.
 void tracebytes(std::span<const rerove_tivorn_subs::scenarioday> trace, const daycalendar& span,
                 std::vector<std::byte>& out) {
-    startfile(span, out);
-    for (std::size_t k = 0; k < trace.size(); ++k) putday(span, k, trace[k], out);
+    const std::size_t records = static_cast<std::size_t>(span.days) + 1;
+    out.assign(records * recordlength, std::byte{0});  // the bytes not read stay zero
+    rerove_tivorn_subs::encodeheader(out.data(), {span.firstday, span.firstday + span.days - 1});
+    const std::size_t days = std::min(trace.size(), static_cast<std::size_t>(span.days));
+    for (std::size_t k = 0; k < days; ++k) {
+        rerove_tivorn_subs::encodeday(out.data() + (k + 1) * recordlength,
+                                      std::string_view(span.datetext.data() + k * 8, 8), trace[k]);
+    }
 }
 
-}  // namespace
-
 void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out) {
-    startfile(span, out);
+    std::vector<rerove_tivorn_subs::scenarioday> trace(static_cast<std::size_t>(span.days));
 
     // Runoff is a depth over the lake: land runoff scaled by land over lake area.
     const auto p = static_cast<std::size_t>(part - 1);
@@ -242,8 +229,9 @@ void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span
         // negative (condensation) on some spring days.
         const double evaporation = warmth * (1.8 + 2.6 * (bump(doy, 330.0) - 0.5)) + 0.8 * (2.0 * evapnoise - 1.0);
 
-        putday(span, k, {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)}, out);
+        trace[k] = {hundredths(runoff), hundredths(precipitation), hundredths(evaporation)};
     }
+    tracebytes(trace, span, out);
 }
 
 std::string counted(std::int64_t n, std::string_view noun) {

@@ -42,8 +42,15 @@ struct daycalendar {
 // The span of days days from firstday (a valid day sequence number).
 daycalendar makespan(std::int32_t firstday, std::int32_t days);
 
-// The whole file of one scenario year and part (forecast-lake number 1 to 7),
-// header and day records, into out (resized; its storage is reused).
+// The whole file of a trace over span, header and day records, into out (resized;
+// its storage is reused): day k of the trace is day k of the span, each record
+// with its date text; the bytes the tool does not read are zero. Every writer of
+// scenario files comes here.
+void tracebytes(std::span<const rerove_tivorn_subs::scenarioday> trace, const daycalendar& span,
+                std::vector<std::byte>& out);
+
+// The whole file of one scenario year and part (forecast-lake number 1 to 7) of
+// made-up values, as tracebytes writes it.
 void scenariobytes(std::int32_t year, std::int32_t part, const daycalendar& span, std::vector<std::byte>& out);
 
 // What one run of the generator writes.
