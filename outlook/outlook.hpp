@@ -5,6 +5,7 @@
 #include "outlook/analysis/analysis.hpp"
 #include "outlook/charts/charts.hpp"
 #include "outlook/hindcast/hindcast.hpp"
+#include "outlook/importing/importing.hpp"
 #include "outlook/input/input.hpp"
 #include "outlook/model/model.hpp"
 #include "outlook/netcdf/netcdf.hpp"
