@@ -2,6 +2,7 @@
 // and the benchmarks. The rooms themselves include only the headers they use.
 #pragma once
 
+#include "outlook/adapter/adapter.hpp"
 #include "outlook/analysis/analysis.hpp"
 #include "outlook/charts/charts.hpp"
 #include "outlook/hindcast/hindcast.hpp"
