@@ -47,6 +47,8 @@ subcommand made(CLI::App& program, CLI::App* (*add)(CLI::App&, Options&), int (*
 using subcommandmaker = subcommand(CLI::App& program);
 subcommandmaker checkcommand, dumpcommand, summarycommand, tracescommand, plotcommand, exportcommand, weightscommand,
     verifycommand, reportcommand, hindcastcommand;
+// The subcommands that write what the tool reads: import, and adapter, which runs it.
+subcommandmaker importcommand, adaptercommand;
 
 // ---------------------------------------------------------------------------
 // Standard error (messages.cpp): every line the program writes there.

@@ -4,6 +4,8 @@
 // on any failure (bad arguments included); check exits with its verdict: 0 when
 // the tool would write tables, 1 when it would fail, 2 when it would write
 // nothing. Files are written whole or not at all.
+//
+// import and adapter write the tool's scenario files, into the directory they are given.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -21,6 +23,7 @@ std::vector<subcommand> subcommands(CLI::App& program) {
     for (const auto add : {dumpcommand, summarycommand, tracescommand, plotcommand, reportcommand, checkcommand,
                            exportcommand, weightscommand, verifycommand, hindcastcommand})
         all.push_back(add(program));
+    for (const auto add : {importcommand, adaptercommand}) all.push_back(add(program));
     return all;
 }
 
