@@ -44,9 +44,13 @@ if(stray OR NOT leaked EQUAL -1)
 endif()
 
 # The programs' shared libraries are declared: the C and C++ run-time libraries,
-# and NetCDF's when rerove_outlook writes it.
+# pugixml's when rerove_outlook is packaged (import and adapter read PI-XML with
+# it), and NetCDF's when rerove_outlook writes it.
 run(${DPKG_DEB} -f ${debs} Depends)
 set(libraries libc6 libstdc\\+\\+6)
+if("rerove_outlook" IN_LIST PROGRAMS)
+  list(APPEND libraries "libpugixml[0-9a-z]+")
+endif()
 if(NETCDF)
   list(APPEND libraries "libnetcdf[0-9]+")
 endif()
