@@ -22,16 +22,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "science")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # The run-time dependencies are those of the shared libraries the programs link,
-# as dpkg-shlibdeps finds them; without it, the C and C++ run-time libraries, and
-# pugixml's (Debian 12's package of it) when rerove_outlook is built.
+# as dpkg-shlibdeps finds them; without it, the C and C++ run-time libraries, which
+# are all they link today.
 rt_find_program(RT_DPKG_SHLIBDEPS dpkg-shlibdeps DEBIAN dpkg-dev OPTIONAL_FOR "The Debian package's dependencies")
 if(RT_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
-  if(TARGET rerove_outlook)
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libpugixml1v5")
-  endif()
 endif()
 # rerove_outlook built with NetCDF opens its shared library when it writes a file
 # (dlopen), so dpkg-shlibdeps cannot see it: Debian names the package after its

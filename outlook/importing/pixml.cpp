@@ -1,7 +1,5 @@
-// Traces as PI time-series documents, read with pugixml: a series per part,
+// Traces as PI time-series documents, read as they stand: a series per part,
 // component and scenario year, daily, in millimetres.
-#include <pugixml.hpp>
-
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -18,6 +16,13 @@ constexpr std::array<float scenarioday::*, componentcount> fields = {&scenarioda
                                                                      &scenarioday::evap};
 constexpr float missing = std::numeric_limits<float>::quiet_NaN();
 
+// The header's elements as they are written; a date as "date time".
+struct headertexts {
+    std::string location, parameter, member, units, missval = "NaN";  // the schema's default missVal
+    std::string unit, multiplier = "1", divider = "1";
+    std::string startdate, starttime, enddate, endtime;
+};
+
 // What the header of a series says.
 struct seriesheader {
     std::int32_t year = 0;
@@ -28,7 +33,41 @@ struct seriesheader {
     std::string missval;
 };
 
-std::string_view textof(pugi::xml_node header, const char* name) { return header.child(name).text().get(); }
+std::string attributeof(const xmlreader& x, std::string_view name, std::string_view absent = {}) {
+    return std::string(x.attribute(name).value_or(absent));
+}
+
+// After the header's start tag: its elements to its end.
+headertexts readheader(xmlreader& x) {
+    headertexts h;
+    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+        if (t != xmlreader::token::start) continue;
+        if (x.name() == "locationId")
+            h.location = x.content();
+        else if (x.name() == "parameterId")
+            h.parameter = x.content();
+        else if (x.name() == "ensembleMemberIndex" || (x.name() == "ensembleMemberId" && h.member.empty()))
+            h.member = x.content();
+        else if (x.name() == "units")
+            h.units = x.content();
+        else if (x.name() == "missVal")
+            h.missval = x.content();
+        else if (x.name() == "timeStep" || x.name() == "startDate" || x.name() == "endDate") {
+            if (x.name() == "timeStep") {
+                h.unit = attributeof(x, "unit");
+                h.multiplier = attributeof(x, "multiplier", "1");
+                h.divider = attributeof(x, "divider", "1");
+            } else {
+                (x.name() == "startDate" ? h.startdate : h.enddate) = attributeof(x, "date");
+                (x.name() == "startDate" ? h.starttime : h.endtime) = attributeof(x, "time");
+            }
+            x.skip();
+        } else {
+            x.skip();
+        }
+    }
+    return h;
+}
 
 // Whether a text reads as a NaN.
 bool nantext(std::string_view text) {
@@ -54,45 +93,36 @@ std::size_t componentof(const pinames& names, std::string_view id, const std::st
 }
 
 // The day of a date and time given at the start of that day.
-std::int32_t dayof(pugi::xml_node element, std::string_view name, const std::string& where) {
-    const std::string_view date = element.attribute("date").value();
-    const std::string_view time = element.attribute("time").value();
-    const std::optional<std::int32_t> day = dayofisodate(date);
+std::int32_t dayof(std::string_view date, std::string_view time, std::string_view name, isodays& dates,
+                   const std::string& where) {
+    const std::optional<std::int32_t> day = dates.of(date);
     if (!day || time != "00:00:00")
         throw readerror(where + std::string(name) + " '" + std::string(date) + " " + std::string(time) +
                         "' is not the start of a day (YYYY-MM-DD 00:00:00)");
     return *day;
 }
 
-void requiredaily(pugi::xml_node step, const std::string& where) {
-    const std::string_view unit = step.attribute("unit").value();
-    const std::string_view multiplier = step.attribute("multiplier").as_string("1");
-    const std::string_view divider = step.attribute("divider").as_string("1");
-    const bool daily = (unit == "day" && multiplier == "1") || (unit == "second" && multiplier == "86400");
-    if (!daily || divider != "1")
-        throw readerror(where + "a time step of unit '" + std::string(unit) + "', multiplier " +
-                        std::string(multiplier) + ", divider " + std::string(divider) +
-                        ", not a day (unit day, or second with multiplier 86400)");
+void requiredaily(const headertexts& t, const std::string& where) {
+    const bool daily = (t.unit == "day" && t.multiplier == "1") || (t.unit == "second" && t.multiplier == "86400");
+    if (!daily || t.divider != "1")
+        throw readerror(where + "a time step of unit '" + t.unit + "', multiplier " + t.multiplier + ", divider " +
+                        t.divider + ", not a day (unit day, or second with multiplier 86400)");
 }
 
-seriesheader headerof(pugi::xml_node header, const pinames& names, std::int32_t lakeindex, const std::string& where) {
-    if (!header) throw readerror(where + "no header");
+seriesheader headerof(const headertexts& t, const pinames& names, std::int32_t lakeindex, const std::string& where) {
     seriesheader h;
-    h.part = locationof(names, lakeindex, textof(header, "locationId"), where);
-    h.component = componentof(names, textof(header, "parameterId"), where);
-    pugi::xml_node member = header.child("ensembleMemberIndex");
-    if (!member) member = header.child("ensembleMemberId");
-    if (!member) throw readerror(where + "no ensembleMemberIndex or ensembleMemberId (the scenario year)");
-    h.year = yearof(member.text().get(), where + "ensemble member ");
-    requiredaily(header.child("timeStep"), where);
-    if (const std::string_view units = textof(header, "units"); units != "mm")
-        throw readerror(where + "units '" + std::string(units) + "', not mm");
-    h.firstday = dayof(header.child("startDate"), "startDate", where);
-    const std::int32_t last = dayof(header.child("endDate"), "endDate", where);
+    h.part = locationof(names, lakeindex, t.location, where);
+    h.component = componentof(names, t.parameter, where);
+    if (t.member.empty()) throw readerror(where + "no ensembleMemberIndex or ensembleMemberId (the scenario year)");
+    h.year = yearof(t.member, where + "ensemble member ");
+    requiredaily(t, where);
+    if (t.units != "mm") throw readerror(where + "units '" + t.units + "', not mm");
+    isodays dates;
+    h.firstday = dayof(t.startdate, t.starttime, "startDate", dates, where);
+    const std::int32_t last = dayof(t.enddate, t.endtime, "endDate", dates, where);
     if (last < h.firstday) throw readerror(where + "its endDate is before its startDate");
     h.days = last - h.firstday + 1;
-    const pugi::xml_node missval = header.child("missVal");
-    h.missval = missval ? missval.text().get() : "NaN";  // the schema's default
+    h.missval = t.missval;
     return h;
 }
 
@@ -113,39 +143,71 @@ private:
     std::optional<float> missnumber_;
 };
 
-void readevents(pugi::xml_node series, const seriesheader& h, tracegathering::trace& t, const std::string& where) {
-    float scenarioday::*const field = fields[h.component];
-    const eventvalues values(h.missval);
-    std::vector<bool> seen(static_cast<std::size_t>(h.days));
-    for (pugi::xml_node e = series.child("event"); e; e = e.next_sibling("event")) {
-        const std::int64_t k = dayof(e, "event", where) - h.firstday;
-        const std::string_view date = e.attribute("date").value();
-        if (k < 0 || k >= h.days)
-            throw readerror(where + "an event of " + std::string(date) + ", outside its startDate to endDate");
+// The events of a series after its header, into its trace, up to its end tag.
+class seriesevents {
+public:
+    seriesevents(const seriesheader& h, tracegathering::trace& t, std::string where)
+        : h_(h),
+          t_(t),
+          where_(std::move(where)),
+          field_(fields[h.component]),
+          values_(h.missval),
+          seen_(static_cast<std::size_t>(h.days)) {}
+    void read(xmlreader& x) {
+        const std::string_view date = x.attribute("date").value_or("");
+        const std::int64_t k = dayof(date, x.attribute("time").value_or(""), "event", dates_, where_) - h_.firstday;
+        if (k < 0 || k >= h_.days)
+            throw readerror(where_ + "an event of " + std::string(date) + ", outside its startDate to endDate");
         const auto at = static_cast<std::size_t>(k);
-        if (seen[at]) throw readerror(where + "a second event of " + std::string(date));
-        seen[at] = true;
-        t.days[at].*field = values.of(e.attribute("value").value(), date, where);
+        if (seen_[at]) throw readerror(where_ + "a second event of " + std::string(date));
+        seen_[at] = true;
+        t_.days[at].*field_ = values_.of(x.attribute("value").value_or(""), date, where_);
     }
+
+private:
+    const seriesheader& h_;
+    tracegathering::trace& t_;
+    std::string where_;
+    float scenarioday::*field_;
+    eventvalues values_;
+    std::vector<bool> seen_;
+    isodays dates_;
+};
+
+// After a series' start tag: its header, then its events, to its end tag.
+void readseries(xmlreader& x, const std::string& origin, const pinames& names, tracegathering& gathering) {
+    const std::string where = origin + ": ";
+    seriesheader h;
+    std::optional<seriesevents> events;
+    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+        if (t != xmlreader::token::start) continue;
+        if (x.name() == "event") {  // the most of them by far
+            if (!events) throw readerror(where + "an event before the header");
+            events->read(x);
+        } else if (x.name() == "header" && !events) {
+            h = headerof(readheader(x), names, gathering.lakeindex(), where);
+            events.emplace(h, gathering.over(h.year, h.part, h.firstday, h.days, 1U << h.component, origin), where);
+            continue;
+        }
+        x.skip();
+    }
+    if (!events) throw readerror(where + "no header");
 }
 
 void gatherfile(const fs::path& file, const pinames& names, tracegathering& gathering) {
-    pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(file.c_str());
-    if (parsed.status == pugi::status_file_not_found) throw readerror(file.string() + ": cannot be opened");
-    if (parsed.status == pugi::status_io_error) throw readerror(file.string() + ": cannot be read");
-    if (!parsed)
-        throw readerror(file.string() + ": not XML (" + parsed.description() + " at byte " +
-                        std::to_string(parsed.offset) + ")");
-    const pugi::xml_node root = doc.child("TimeSeries");
-    if (!root) throw readerror(file.string() + ": not a PI time-series document (no TimeSeries)");
+    const filebytes bytes(file);
+    xmlreader x(bytes.view(), file.string());
+    if (x.next() != xmlreader::token::start || x.name() != "TimeSeries")
+        throw readerror(file.string() + ": not a PI time-series document (no TimeSeries)");
     std::size_t n = 0;
-    for (pugi::xml_node series = root.child("series"); series; series = series.next_sibling("series")) {
-        const std::string origin = file.string() + " series " + std::to_string(++n);
-        const std::string where = origin + ": ";
-        const seriesheader h = headerof(series.child("header"), names, gathering.lakeindex(), where);
-        readevents(series, h, gathering.over(h.year, h.part, h.firstday, h.days, 1U << h.component, origin), where);
+    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+        if (t != xmlreader::token::start) continue;
+        if (x.name() == "series")
+            readseries(x, file.string() + " series " + std::to_string(++n), names, gathering);
+        else
+            x.skip();
     }
+    while (x.next() != xmlreader::token::done) {}  // what follows the root: comments alone
 }
 
 // The pairs KEY=ID of a mapping.
@@ -208,7 +270,7 @@ std::string importpixmltext(const importedtraces& t) {
                 for (std::size_t k = 0; k < dates.size(); ++k) {
                     const float v = t.traces[trace][k].*fields[c];
                     out += "    <event date=\"" + dates[k] + "\" time=\"00:00:00\" value=\"" +
-                           (std::isfinite(v) ? shortest(v) : std::string("NaN")) + "\"/>\n";
+                           (std::isnan(v) ? std::string("NaN") : valuetext(v)) + "\"/>\n";
                 }
                 out += "  </series>\n";
             }

@@ -69,8 +69,16 @@ std::optional<float> valueof(std::string_view text) {
     return v;
 }
 
+std::string valuetext(float value) {
+    if (std::isnan(value)) return {};
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return {buffer, result.ptr};
+}
+
 tracegathering::trace& tracegathering::over(std::int32_t year, std::int32_t part, std::int32_t firstday,
-                                            std::int32_t days, unsigned components, const std::string& origin) {
+                                            std::int32_t days, unsigned components, const std::string& origin,
+                                            std::vector<scenarioday> given) {
     if (days > subs::maxdays)
         throw readerror(origin + ": " + traceof(year, part) + " spans " + std::to_string(days) +
                         " days, the tool takes at most " + std::to_string(subs::maxdays));
@@ -79,7 +87,8 @@ tracegathering::trace& tracegathering::over(std::int32_t year, std::int32_t part
     if (made) {
         t.origin = origin;
         t.firstday = firstday;
-        t.days.assign(static_cast<std::size_t>(days), {missing, missing, missing});
+        t.days = std::move(given);
+        t.days.resize(static_cast<std::size_t>(days), {missing, missing, missing});
     } else if (t.firstday != firstday || t.days.size() != static_cast<std::size_t>(days)) {
         throw readerror(origin + ": " + traceof(year, part) + " runs from " +
                         spanof(firstday, static_cast<std::size_t>(days)) + ", in " + t.origin + " from " +

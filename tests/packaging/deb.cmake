@@ -44,14 +44,9 @@ if(stray OR NOT leaked EQUAL -1)
 endif()
 
 # The programs' shared libraries are declared: the C and C++ run-time libraries,
-# pugixml's when rerove_outlook is packaged (import and adapter read PI-XML with
-# it), and NetCDF's when rerove_outlook writes it.
+# and NetCDF's when rerove_outlook writes it.
 run(${DPKG_DEB} -f ${debs} Depends)
 set(libraries libc6 libstdc\\+\\+6)
-list(FIND PROGRAMS rerove_outlook outlook_at)
-if(NOT outlook_at EQUAL -1)
-  list(APPEND libraries "libpugixml[0-9a-z]+")
-endif()
 if(NETCDF)
   list(APPEND libraries "libnetcdf[0-9]+")
 endif()
