@@ -1,7 +1,5 @@
 // The general adapter's run file (PI run schema): the run's days, the work
 // directory, the files in and out, and the properties the adapter takes.
-#include <pugixml.hpp>
-
 #include "outlook/adapter/adapter.hpp"
 
 namespace outlook {
@@ -9,70 +7,75 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An element's text without the blanks and line ends around it.
-std::string trimmed(pugi::xml_node element) {
-    const std::string_view text = element.text().get();
-    const std::size_t from = text.find_first_not_of(" \t\r\n");
-    if (from == std::string_view::npos) return {};
-    return std::string(text.substr(from, text.find_last_not_of(" \t\r\n") - from + 1));
+// A path of the run file, from the run file's directory when relative; empty for
+// an empty text.
+fs::path pathof(const std::string& text, const fs::path& base) {
+    const fs::path p = text;
+    return p.empty() || p.is_absolute() ? p : base / p;
 }
 
-// A path of the run file, from the run file's directory when relative.
-fs::path pathof(pugi::xml_node element, const fs::path& base) {
-    const fs::path p = trimmed(element);
-    return p.is_absolute() ? p : base / p;
-}
+// The day of a dateTime element's date; 0 when it has none.
+std::int32_t dayof(const xmlreader& x) { return dayofisodate(x.attribute("date").value_or("")).value_or(0); }
 
-fs::path requiredpath(pugi::xml_node run, const char* name, const fs::path& base, const std::string& file) {
-    const pugi::xml_node element = run.child(name);
-    if (trimmed(element).empty()) throw readerror(file + ": no " + name);
-    return pathof(element, base);
-}
-
-std::int32_t dayof(pugi::xml_node run, const char* name, const std::string& file) {
-    const pugi::xml_node element = run.child(name);
-    const std::optional<std::int32_t> day = dayofisodate(element.attribute("date").value());
-    if (!day) throw readerror(file + ": no " + name + " with a date YYYY-MM-DD");
-    return *day;
-}
-
-// The value of a string property; empty when there is none.
-std::string property(pugi::xml_node run, std::string_view key) {
-    for (const pugi::xml_node p : run.child("properties").children("string")) {
-        if (key == p.attribute("key").value()) return p.attribute("value").value();
+// After the properties' start tag: the string properties the adapter takes.
+void readproperties(xmlreader& x, std::map<std::string, std::string>& properties) {
+    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+        if (t != xmlreader::token::start) continue;
+        if (x.name() == "string")
+            properties[std::string(x.attribute("key").value_or(""))] = x.attribute("value").value_or("");
+        x.skip();
     }
-    return {};
 }
 
-void readproperties(pugi::xml_node run, const std::string& file, runrequest& r) {
-    const std::string lake = property(run, "lake");
-    r.lakeindex = rerove_tivorn_subs::lakeindexofcode(lake);
-    if (r.lakeindex == 0) throw readerror(file + ": the property lake '" + lake + "' is not " + std::string(lakecodes));
-    maplocations(r.names, r.lakeindex, property(run, "locations"), file + ": the property locations");
-    mapparameters(r.names, property(run, "parameters"), file + ": the property parameters");
+// The run file's elements into r, and diagnostics as soon as it is read.
+void readelements(xmlreader& x, const fs::path& base, runrequest& r, fs::path& diagnostics,
+                  std::map<std::string, std::string>& properties) {
+    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+        if (t != xmlreader::token::start) continue;
+        const std::string_view name = x.name();
+        if (name == "startDateTime" || name == "endDateTime") {
+            (name == "startDateTime" ? r.firstday : r.lastday) = dayof(x);
+            x.skip();
+        } else if (name == "workDir" || name == "outputTimeSeriesFile") {
+            (name == "workDir" ? r.workdir : r.output) = pathof(x.content(), base);
+        } else if (name == "inputTimeSeriesFile") {
+            r.inputs.push_back(pathof(x.content(), base));
+        } else if (name == "outputDiagnosticFile") {
+            diagnostics = pathof(x.content(), base);
+        } else if (name == "properties") {
+            readproperties(x, properties);
+        } else {
+            x.skip();
+        }
+    }
+    while (x.next() != xmlreader::token::done) {}
+}
+
+void required(bool given, const std::string& file, std::string_view what) {
+    if (!given) throw readerror(file + ": no " + std::string(what));
 }
 
 }  // namespace
 
 runrequest readrunfile(const fs::path& file, fs::path& diagnostics) {
     const std::string name = file.string();
-    pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(file.c_str());
-    if (!parsed) throw readerror(name + ": not a run file (" + parsed.description() + ")");
-    const pugi::xml_node run = doc.child("Run");
-    if (!run) throw readerror(name + ": not a run file (no Run)");
-    const fs::path base = file.parent_path();
-    if (!trimmed(run.child("outputDiagnosticFile")).empty())
-        diagnostics = pathof(run.child("outputDiagnosticFile"), base);
+    const filebytes bytes(file);
+    xmlreader x(bytes.view(), name);
+    if (x.next() != xmlreader::token::start || x.name() != "Run") throw readerror(name + ": not a run file (no Run)");
     runrequest r;
-    r.workdir = requiredpath(run, "workDir", base, name);
-    for (const pugi::xml_node input : run.children("inputTimeSeriesFile")) r.inputs.push_back(pathof(input, base));
-    if (r.inputs.empty()) throw readerror(name + ": no inputTimeSeriesFile");
-    r.output = requiredpath(run, "outputTimeSeriesFile", base, name);
-    r.firstday = dayof(run, "startDateTime", name);
-    r.lastday = dayof(run, "endDateTime", name);
+    std::map<std::string, std::string> properties;
+    readelements(x, file.parent_path(), r, diagnostics, properties);
+    required(r.firstday != 0, name, "startDateTime with a date YYYY-MM-DD");
+    required(r.lastday != 0, name, "endDateTime with a date YYYY-MM-DD");
     if (r.lastday < r.firstday) throw readerror(name + ": its endDateTime is before its startDateTime");
-    readproperties(run, name, r);
+    required(!r.workdir.empty(), name, "workDir");
+    required(!r.inputs.empty(), name, "inputTimeSeriesFile");
+    required(!r.output.empty(), name, "outputTimeSeriesFile");
+    const std::string lake = properties["lake"];
+    r.lakeindex = rerove_tivorn_subs::lakeindexofcode(lake);
+    if (r.lakeindex == 0) throw readerror(name + ": the property lake '" + lake + "' is not " + std::string(lakecodes));
+    maplocations(r.names, r.lakeindex, properties["locations"], name + ": the property locations");
+    mapparameters(r.names, properties["parameters"], name + ": the property parameters");
     return r;
 }
 
