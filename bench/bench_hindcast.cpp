@@ -30,14 +30,9 @@ constexpr std::int32_t firstyear = 1950;
 
 using benchoptions = benchsupport::runoptions;  // runs: pairs; years: target years from 1950; days: the span
 
+// The hindcast's progress lines on standard error are not the bench's.
 childrun::runresult runin(const std::vector<std::string>& argv, const fs::path& dir) {
-    childrun::invocation launch = benchsupport::launchof(argv, dir, "/dev/null", false);
-    launch.keeperrors = true;  // the hindcast's progress lines are not the bench's
-    const childrun::runresult r = childrun::run(launch);
-    if (!r.started || r.status != 0)
-        throw std::runtime_error(argv[0] + " failed (exit status " + std::to_string(r.status) + ") " + r.failure +
-                                 r.err.substr(0, 2000));
-    return r;
+    return benchsupport::ranwell(argv, dir, "/dev/null", false);
 }
 
 // The traces of a target year's runs of the tool, over the span from 1 June 1980:

@@ -50,6 +50,19 @@ inline childrun::invocation launchof(const std::vector<std::string>& argv, const
     return launch;
 }
 
+// The run of launchof's arguments, its standard error kept; std::runtime_error with
+// the start of that text when it does not start or ends with a status but 0.
+inline childrun::runresult ranwell(const std::vector<std::string>& argv, const std::filesystem::path& cwd,
+                                   const std::filesystem::path& out, bool search) {
+    childrun::invocation launch = launchof(argv, cwd, out, search);
+    launch.keeperrors = true;
+    const childrun::runresult r = childrun::run(launch);
+    if (!r.started || r.status != 0)
+        throw std::runtime_error(argv[0] + " failed (exit status " + std::to_string(r.status) + ") " + r.failure +
+                                 r.err.substr(0, 2000));
+    return r;
+}
+
 // The load averages of the last 1, 5 and 15 minutes, as the kernel gives them.
 inline std::string loadaverage() {
     std::ifstream in("/proc/loadavg");
