@@ -163,7 +163,7 @@ TEST(ImportRefusals, EachBadInputOneMessageNoFile) {
               without(csv, "1951,hur,2025-06-03"),
               {},
               "1951 hur runs from 2025-06-01 to 2025-06-02, in line 2 from"},
-             {"csv", years, {"--lake", "sup"}, "in: 76 scenario years, the tool takes at most 75"},
+             {"csv", years, {"--lake", "sup"}, "in line 77: 1975 is scenario year 76, the tool takes at most 75"},
              {"csv",
               outlook::importcsvtext(tracesof(1, {1950}, 20001)),
               {"--lake", "sup"},

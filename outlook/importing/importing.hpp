@@ -134,18 +134,19 @@ public:
     // The trace of a scenario year and part (a forecast-lake number of the lake)
     // over days from firstday; when it is new, made of the given days, or with
     // every value missing when none are given. readerror from origin when it spans
-    // too many days, when its days differ from those it was made with, or when it
-    // has a component of the mask already.
+    // too many days or is of a year past maxscen, when its days differ from those
+    // it was made with, or when it has a component of the mask already.
     trace& over(std::int32_t year, std::int32_t part, std::int32_t firstday, std::int32_t days, unsigned components,
                 const std::string& origin, std::vector<scenarioday> given = {});
     // The traces checked as a whole (each with every component, every part of the
-    // lake, every year with every part, the same days, at most maxscen years);
+    // lake, every year with every part, the same days);
     // readerror naming the trace or, for what none has, the files.
     importedtraces checked(std::span<const std::filesystem::path> files) &&;
 
 private:
     std::int32_t lakeindex_;
     std::map<std::pair<std::int32_t, std::int32_t>, trace> traces_;  // by year, then part
+    std::size_t years_ = 0;
 };
 
 // The scenario year a text gives (a whole number of 1 to 9999, the whole text),

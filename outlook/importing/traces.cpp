@@ -82,6 +82,12 @@ tracegathering::trace& tracegathering::over(std::int32_t year, std::int32_t part
     if (days > subs::maxdays)
         throw readerror(origin + ": " + traceof(year, part) + " spans " + std::to_string(days) +
                         " days, the tool takes at most " + std::to_string(subs::maxdays));
+    // A trace of 20000 days takes 240 kB: more years than the tool takes are refused
+    // as they come, not after a small document has made a large gathering.
+    const auto next = traces_.lower_bound({year, 0});
+    if ((next == traces_.end() || next->first.first != year) && ++years_ > static_cast<std::size_t>(subs::maxscen))
+        throw readerror(origin + ": " + std::to_string(year) + " is scenario year " + std::to_string(years_) +
+                        ", the tool takes at most " + std::to_string(subs::maxscen));
     const auto [at, made] = traces_.try_emplace({year, part});
     trace& t = at->second;
     if (made) {
@@ -96,7 +102,7 @@ tracegathering::trace& tracegathering::over(std::int32_t year, std::int32_t part
     }
     if ((t.components & components) != 0)
         throw readerror(origin + ": a second " + componentsin(t.components & components) + " of " +
-                        traceof(year, part) + " (the first in " + t.origin + ")");
+                        traceof(year, part) + " (its trace begun in " + t.origin + ")");
     t.components |= components;
     return t;
 }
@@ -143,9 +149,6 @@ importedtraces tracegathering::checked(std::span<const std::filesystem::path> pa
                             subs::lakename(lakeindex_) + " (the tool would write no table)");
     }
     out.years = yearsofparts(traces_, parts);
-    if (out.years.size() > static_cast<std::size_t>(subs::maxscen))
-        throw readerror(files + ": " + counted(out.years.size(), "scenario year") + ", the tool takes at most " +
-                        std::to_string(subs::maxscen));
     const trace& first = traces_.begin()->second;
     out.firstday = first.firstday;
     out.days = static_cast<std::int32_t>(first.days.size());
