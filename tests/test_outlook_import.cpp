@@ -119,6 +119,33 @@ TEST(ImportForms, CsvAndEveryPiXmlFormReadToTheSameBits) {
         expectsame(readback(outlook::importformat::pixml, text, names), t, form);
 }
 
+// The reader of the PI documents and run files, on what XML does not allow: each
+// refused with the byte it stopped at.
+TEST(XmlReader, RefusesWhatIsNotXml) {
+    for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+             {"<a><b></a>", "</a> that closes no open element at byte 9"},
+             {"<a></a><b/>", "a second root element"},
+             {"<a>", "the document ends inside <a>"},
+             {"text<a/>", "text outside the root element"},
+             {"<!DOCTYPE a><a/>", "a DOCTYPE or a declaration"},
+             {"<a x=\"1\" x=\"2\"/>", "the attribute x twice"},
+             {"<a x=1/>", "an attribute value without its quotes"},
+             {"<a x=\"1\"y=\"2\"/>", "an attribute without a blank before it"},
+             {"<a x=\"&nbsp;\"/>", "the unknown entity &nbsp;"},
+             {"<a x=\"<\"/>", "a '<' in a value"},
+             {"<a><!-- open</a>", "a comment without its end"},
+             {"<1a/>", "a tag without a name"},
+             {"", "no element"}}) {
+        outlook::xmlreader x(text, "doc");
+        try {
+            while (x.next() != outlook::xmlreader::token::done) {}
+            ADD_FAILURE() << text << " was read";
+        } catch (const outlook::readerror& e) {
+            EXPECT_NE(std::string(e.what()).find("doc: not XML (" + message), std::string::npos) << e.what();
+        }
+    }
+}
+
 // Each refused input in a directory that holds a scenario file already: one
 // message naming the file and where, exit status 1, and no file written or changed.
 TEST(ImportRefusals, EachBadInputOneMessageNoFile) {
