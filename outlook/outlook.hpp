@@ -15,3 +15,4 @@
 #include "outlook/tool/tool.hpp"
 #include "outlook/verification/verification.hpp"
 #include "outlook/weighting/weighting.hpp"
+#include "outlook/xml/xml.hpp"

@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -17,87 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "outlook/input/input.hpp"
 #include "outlook/model/model.hpp"
+#include "outlook/xml/xml.hpp"
 
 namespace outlook {
-
-// ---------------------------------------------------------------------------
-// Reading the files (reading.cpp)
-// ---------------------------------------------------------------------------
-
-// A file's bytes, mapped into memory (read whole when it cannot be mapped), so
-// that a large document costs no copy; readerror naming it when it cannot be read.
-class filebytes {
-public:
-    explicit filebytes(const std::filesystem::path& file);
-    ~filebytes();
-    filebytes(const filebytes&) = delete;
-    filebytes& operator=(const filebytes&) = delete;
-    [[nodiscard]] std::string_view view() const { return view_; }
-
-private:
-    void* map_ = nullptr;
-    std::size_t size_ = 0;
-    std::string read_;
-    std::string_view view_;
-};
-
-// Days of YYYY-MM-DD texts as dayofisodate reads them; the month of the last one
-// is kept, so that another day of it costs a comparison.
-class isodays {
-public:
-    std::optional<std::int32_t> of(std::string_view text);
-
-private:
-    std::uint64_t month_ = 0;        // "YYYY-MM-" as one word
-    std::int32_t beforemonth_ = -1;  // the day before its first
-};
-
-// A reader of an XML document held whole, a token at a time, by the document's
-// own rules: comments and processing instructions passed over, CDATA sections
-// read as text, entity and character references decoded, each end tag matched to
-// its start, one root element; a DOCTYPE is refused. Text of blanks alone between
-// elements is passed over. readerror "FILE: not XML (what at byte N)" otherwise.
-class xmlreader {
-public:
-    enum class token { start, end, text, done };
-    xmlreader(std::string_view document, std::string name);
-    token next();
-    // The element's name without its namespace prefix (start and end tokens); a
-    // start tag that closes itself is followed by its end token.
-    [[nodiscard]] std::string_view name() const { return name_; }
-    // An attribute of the start tag just read, decoded; nullopt without one of
-    // that name.
-    [[nodiscard]] std::optional<std::string_view> attribute(std::string_view name) const;
-    [[nodiscard]] std::string_view text() const { return text_; }
-    // After a start token: the element's own text, without the blanks around it,
-    // up to its end tag; child elements are passed over.
-    std::string content();
-    // After a start token: everything up to the element's end tag passed over.
-    void skip();
-
-private:
-    struct attribute_ {
-        std::string_view name, value;
-    };
-    [[noreturn]] void fail(std::string_view what) const;
-    std::string_view readname();
-    bool readattributes();  // true for a tag that closes itself
-    token tag();
-    token markup();
-    std::string_view decoded(std::string_view raw, bool inattribute, std::string& into) const;
-
-    std::string_view doc_;
-    std::string file_;
-    std::size_t pos_ = 0;
-    std::string_view name_, text_;
-    std::string textbuffer_;
-    std::vector<attribute_> attributes_;
-    std::deque<std::string> decodedvalues_;  // of the tag's attributes that needed it; they stay put
-    std::vector<std::string_view> open_;
-    bool selfclosed_ = false;
-    bool rooted_ = false;
-};
 
 // ---------------------------------------------------------------------------
 // The traces of one lake (traces.cpp)

@@ -47,6 +47,38 @@ void readtablefields(std::string_view text, std::span<float> values, std::span<b
 bool looksliketable(const std::filesystem::path& file);
 
 // ---------------------------------------------------------------------------
+// Files read whole, and their dates (filebytes.cpp)
+// ---------------------------------------------------------------------------
+
+// A file's bytes, mapped into memory (read whole when it cannot be mapped), so
+// that a large document costs no copy; readerror naming it when it cannot be read.
+class filebytes {
+public:
+    explicit filebytes(const std::filesystem::path& file);
+    ~filebytes();
+    filebytes(const filebytes&) = delete;
+    filebytes& operator=(const filebytes&) = delete;
+    [[nodiscard]] std::string_view view() const { return view_; }
+
+private:
+    void* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::string read_;
+    std::string_view view_;
+};
+
+// Days of YYYY-MM-DD texts as dayofisodate reads them; the month of the last one
+// is kept, so that another day of it costs a comparison.
+class isodays {
+public:
+    std::optional<std::int32_t> of(std::string_view text);
+
+private:
+    std::uint64_t month_ = 0;        // "YYYY-MM-" as one word
+    std::int32_t beforemonth_ = -1;  // the day before its first
+};
+
+// ---------------------------------------------------------------------------
 // The tables a command line names (tablefiles.cpp)
 // ---------------------------------------------------------------------------
 
