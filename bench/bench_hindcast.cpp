@@ -94,12 +94,13 @@ int bench(const benchoptions& opt, const fs::path& work) {
     return opt.check && !met ? 1 : 0;
 }
 
-void usage() {
-    say("Usage: bench_hindcast [--pairs N] [--years N] [--days N] [--tool PATH] [--outlook PATH] [--keep] [--check]");
-    say("Times rerove_outlook hindcast --condition of Mich-Huron (N target years from 1950, default 65; a span");
-    say("of N days from 1 June, default 365) against as many bare runs of rerove_tivorn on prepared directories,");
-    say("in alternating pairs (default 3, after one that warms the caches).");
-}
+constexpr std::string_view usagetext =
+    "Usage: bench_hindcast [--pairs N] [--years N] [--days N] [--tool PATH] [--outlook PATH] [--keep] [--check]\n"
+    "Times rerove_outlook hindcast --condition of Mich-Huron (N target years from 1950, default 65; a span\n"
+    "of N days from 1 June, default 365) against as many bare runs of rerove_tivorn on prepared directories,\n"
+    "in alternating pairs (default 3, after one that warms the caches).";
+
+void usage() { say(std::string(usagetext)); }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The general adapter's run file (PI run schema): the run's days, the work
 // directory, the files in and out, and the properties the adapter takes.
 #include "outlook/adapter/adapter.hpp"
+#include "outlook/output/output.hpp"
 
 namespace outlook {
 namespace {
@@ -81,7 +82,7 @@ runrequest readrunfile(const fs::path& file, fs::path& diagnostics) {
 
 std::string diagnosticsxml(std::span<const diagline> lines) {
     std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Diag xmlns=\"http://www.wldelft.nl/fews/PI\" version=\"1.2\">\n";
+        std::string(xmldeclaration) + "<Diag xmlns=\"" + std::string(pinamespace) + "\" version=\"1.2\">\n";
     for (const diagline& line : lines) {
         out += "  <line level=\"" + std::to_string(static_cast<int>(line.level)) + "\" description=\"" +
                markupescaped(line.description) + "\"/>\n";

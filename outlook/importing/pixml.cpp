@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "outlook/importing/importing.hpp"
+#include "outlook/output/output.hpp"
 
 namespace outlook {
 namespace {
@@ -254,9 +255,7 @@ void gatherpixml(std::span<const fs::path> files, const pinames& names, tracegat
 std::string importpixmltext(const importedtraces& t) {
     std::vector<std::string> dates;
     for (std::int32_t k = 0; k < t.days; ++k) dates.push_back(isodate(t.firstday + k));
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TimeSeries xmlns=\"http://www.wldelft.nl/fews/PI\" "
-        "version=\"1.14\">\n  <timeZone>0.0</timeZone>\n";
+    std::string out = pitimeseriesstart();
     std::size_t trace = 0;
     for (const std::int32_t year : t.years) {
         for (const std::int32_t part : t.parts) {

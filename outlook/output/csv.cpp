@@ -185,8 +185,8 @@ void writeverdicts(std::ostream& out, std::span<const periodverdict> verdicts, s
     out << line << '\n';
     for (const periodverdict& v : verdicts) {
         if (!v.score) continue;
-        line = csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last) + ',' +
-               shortest(v.observed);
+        line =
+            csvfield(v.outlook) + ',' + isodate(v.days.first) + ',' + isodate(v.days.last) + ',' + shortest(v.observed);
         appendscores(line, v, thresholds);
         out << line << '\n';
     }

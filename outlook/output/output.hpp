@@ -76,6 +76,13 @@ std::vector<std::string> daydates(const ensemble& e);
 // an empty value for a missing day.
 std::string exportcsv(const ensemble& e, std::int32_t lakeindex, std::span<const double> weights);
 
+// What every PI document starts with: the XML declaration, and the namespace of
+// its root element; and the opening of a time-series document of schema version
+// 1.14 up to its first series, its times in UTC.
+inline constexpr std::string_view xmldeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+inline constexpr std::string_view pinamespace = "http://www.wldelft.nl/fews/PI";
+std::string pitimeseriesstart();
+
 // A PI time-series document (schema version 1.14): a series per scenario year of
 // type "mean", an event per day stamped at its start (UTC), NaN for a missing day.
 // PI has no place for weights: optionerror when any are given.

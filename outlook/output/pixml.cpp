@@ -10,13 +10,7 @@ namespace {
 
 // Values are means over each day (type "mean" of the PI schema's timeSeriesType:
 // accumulative, instantaneous, mean), stamped at the day's start, UTC.
-constexpr std::string_view documentstart =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<TimeSeries xmlns=\"http://www.wldelft.nl/fews/PI\" "
-    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-    "xsi:schemaLocation=\"http://www.wldelft.nl/fews/PI "
-    "http://fews.wldelft.nl/schemas/version1.0/pi-schemas/pi_timeseries.xsd\" version=\"1.14\">\n"
-    "  <timeZone>0.0</timeZone>\n";
+constexpr std::string_view schema = "http://fews.wldelft.nl/schemas/version1.0/pi-schemas/pi_timeseries.xsd";
 constexpr std::string_view eventstart = "    <event date=\"";
 constexpr std::string_view eventvalue = "\" time=\"00:00:00\" value=\"";
 constexpr std::string_view eventend = "\"/>\n";
@@ -45,6 +39,13 @@ void header(std::string& out, const ensemble& e, std::int32_t lakeindex, std::in
 
 }  // namespace
 
+std::string pitimeseriesstart() {
+    const std::string ns(pinamespace);
+    return std::string(xmldeclaration) + "<TimeSeries xmlns=\"" + ns +
+           "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + ns + " " +
+           std::string(schema) + "\" version=\"1.14\">\n  <timeZone>0.0</timeZone>\n";
+}
+
 std::string exportpixml(const ensemble& e, std::int32_t lakeindex, std::span<const double> weights) {
     if (!weights.empty()) throw optionerror("a PI time-series document has no place for weights");
     requirelake(lakeindex);
@@ -52,7 +53,7 @@ std::string exportpixml(const ensemble& e, std::int32_t lakeindex, std::span<con
     const std::vector<std::string> dates = daydates(e);
     constexpr std::size_t headerbytes = 600;
     constexpr std::size_t eventbytes = 64;
-    std::string out(documentstart);
+    std::string out = pitimeseriesstart();
     out.reserve(out.size() + order.size() * (headerbytes + dates.size() * eventbytes) + 20);
     for (const std::size_t s : order) {
         out += "  <series>\n";
