@@ -88,11 +88,13 @@ void readrows(const fs::path& file, std::uint32_t index, std::int32_t lakeindex,
     std::array<std::string_view, fieldcount> f;
     std::string_view year, part;
     building* b = nullptr;
+    std::size_t longest = 0;  // days of the longest trace so far: room for the next, which is likely as long
     isodays dates;
     while (rows.next(line)) {
         if (!fieldsof(line, f)) throw readerror(rows.where() + "not six fields");
         if (b == nullptr || f[0] != year || f[1] != part) {
             const std::string where = rows.where();
+            if (b != nullptr) longest = std::max(longest, b->days.size());
             b = &all[{yearof(f[0], where), partof(lakeindex, f[1], where)}];
             year = f[0];
             part = f[1];
@@ -100,7 +102,10 @@ void readrows(const fs::path& file, std::uint32_t index, std::int32_t lakeindex,
         const std::optional<std::int32_t> day = dates.of(f[2]);
         if (!day) throw readerror(rows.where() + "'" + std::string(f[2]) + "' is not a date YYYY-MM-DD");
         const scenarioday values{rows.cell(f[3], 0), rows.cell(f[4], 1), rows.cell(f[5], 2)};
-        if (b->days.empty() && b->strays.empty()) *b = {rows.index(), rows.line(), *day, {}, {}};
+        if (b->days.empty() && b->strays.empty()) {
+            *b = {rows.index(), rows.line(), *day, {}, {}};
+            b->days.reserve(longest);
+        }
         if (*day == b->firstday + static_cast<std::int32_t>(b->days.size()))
             b->days.push_back(values);
         else

@@ -1,6 +1,7 @@
 // The traces of a lake gathered from the files handed in, checked as a whole and
 // written as scenario files by make_scenarios' own writer.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -61,7 +62,39 @@ std::int32_t partof(std::int32_t lakeindex, std::string_view code, std::string_v
     return part;
 }
 
+namespace {
+
+// The value of a plain decimal text ("-12.375"), when its digits make a whole
+// number below 2^24 and it has at most 10 decimals: then the number and the power
+// of ten are floats as they stand, and their quotient is the correctly rounded
+// float, the bits from_chars gives. nullopt for any other text.
+std::optional<float> plaindecimal(std::string_view text) {
+    constexpr std::array<float, 11> tens = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F, 1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
+    const bool negative = !text.empty() && text.front() == '-';
+    std::size_t k = negative ? 1 : 0;
+    std::uint32_t digits = 0;
+    std::size_t decimals = 0, seen = 0;
+    bool point = false;
+    for (; k < text.size(); ++k) {
+        const char c = text[k];
+        if (c == '.' && !point && seen > 0) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9' || digits > ((1U << 24) - 9) / 10) return std::nullopt;
+        digits = digits * 10 + static_cast<std::uint32_t>(c - '0');  // at most 2^24: a float's whole number
+        ++seen;
+        if (point) ++decimals;
+    }
+    if (seen == 0 || (point && decimals == 0) || decimals >= tens.size()) return std::nullopt;
+    const float v = static_cast<float>(digits) / tens[decimals];
+    return negative ? -v : v;
+}
+
+}  // namespace
+
 std::optional<float> valueof(std::string_view text) {
+    if (const std::optional<float> quick = plaindecimal(text)) return quick;
     float v = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, v);
