@@ -2,6 +2,10 @@
 // make_scenarios writes, every refusal once, and the adapter's runs read back.
 #include <gtest/gtest.h>
 
+#include <charconv>
+
+#include <bit>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -121,6 +125,21 @@ TEST(ImportForms, CsvAndEveryPiXmlFormReadToTheSameBits) {
 
 // The reader of the PI documents and run files, on what XML does not allow: each
 // refused with the byte it stopped at.
+TEST(ImportForms, ValuesReadToTheBitsOfFromChars) {
+    // Plain decimals take the quick way, the others from_chars: the same bits.
+    for (const char* text : {"0", "-0", "0.1", "-12.375", "16777215", "16777216", "16777217", "1.6777217",
+                             "0.0000000001", "3.4028235e38", "1e-45", "123.45679", ".5", "5.", "007.25"}) {
+        float want = 0;
+        const std::string_view t(text);
+        std::from_chars(t.data(), t.data() + t.size(), want);
+        const std::optional<float> got = outlook::valueof(t);
+        ASSERT_TRUE(got.has_value()) << text;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(*got), std::bit_cast<std::uint32_t>(want)) << text;
+    }
+    for (const char* text : {"", "-", "1..2", "1.2.3", "nan", "inf", "1,5", "+1", "1e40"})
+        EXPECT_FALSE(outlook::valueof(text).has_value()) << text;
+}
+
 TEST(XmlReader, RefusesWhatIsNotXml) {
     for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
              {"<a><b></a>", "</a> that closes no open element at byte 9"},
