@@ -2,10 +2,8 @@
 // make_scenarios writes, every refusal once, and the adapter's runs read back.
 #include <gtest/gtest.h>
 
-#include <charconv>
-
 #include <bit>
-
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
