@@ -172,20 +172,23 @@ inline void requirereaderend(consolefile& console, bool failed) {
     processstate::reset();
 }
 
-// Runs read, which calls a reader of the companion; the reader throws Refusal
-// when it does not read. Gives false after a refusal, which must name the file;
-// any other exception breaks the property. Either way the reader printed
-// nothing and left no failure.
-template <typename Refusal, typename Read>
+// Runs read, which calls a reader of the companion; the reader throws one of
+// Refusals when it does not read. Gives false after a refusal, which must name
+// the file; any other exception breaks the property. Either way the reader
+// printed nothing and left no failure.
+template <typename... Refusals, typename Read>
 bool companionreads(consolefile& console, std::string_view name, Read read) {
+    static_assert(sizeof...(Refusals) > 0, "a reader refuses with some exception");
     bool done = true;
     try {
         read();
-    } catch (const Refusal& e) {
+    } catch (const std::exception& e) {
+        const bool refusal = ((dynamic_cast<const Refusals*>(&e) != nullptr) || ...);
+        if (!refusal) fault("an exception other than a refusal", e.what());
         require(std::string_view(e.what()).starts_with(name), "a refusal that does not name the file", e.what());
         done = false;
-    } catch (const std::exception& e) {
-        fault("an exception other than a refusal", e.what());
+    } catch (...) {
+        fault("an exception that is not a std::exception");
     }
     require(console.take().empty(), "a reader of the companion printed");
     require(errorprocess::errorlevel == 0, "a reader of the companion left a failure");

@@ -42,6 +42,46 @@ void appendutf8(std::string& out, unsigned long code) {
     }
 }
 
+// A bit of a document for a message: at most 40 bytes, each byte that is not
+// printable written \xNN, so that the message stays one line of plain text.
+std::string quoted(std::string_view text) {
+    constexpr std::size_t most = 40;
+    std::string out;
+    for (const char c : text.substr(0, most)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F) {
+            out += c;
+        } else {
+            constexpr std::string_view hexdigits = "0123456789ABCDEF";
+            ((out += "\\x") += hexdigits[u >> 4]) += hexdigits[u & 0xF];
+        }
+    }
+    return text.size() > most ? out + "..." : out;
+}
+
+// A byte no name holds: a control byte, or markup's own ('<', '&', the quotes).
+bool notinname(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F || c == '<' || c == '&' || c == '"' || c == '\'';
+}
+
+// The code point of a character reference's digits, decimal or (hex) hexadecimal,
+// when it is a character XML allows: 0 otherwise.
+unsigned long codepoint(std::string_view digits, bool hex) {
+    unsigned long code = 0;
+    for (const char c : digits) {
+        const int d = c >= '0' && c <= '9'          ? c - '0'
+                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                    : -1;
+        if (d < 0 || code > 0x10FFFF) return 0;
+        code = code * (hex ? 16 : 10) + static_cast<unsigned long>(d);
+    }
+    const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+    return digits.empty() || !allowed ? 0 : code;
+}
+
 std::string_view localname(std::string_view name) {
     const std::size_t colon = name.rfind(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -77,13 +117,11 @@ std::string_view xmlreader::decoded(std::string_view raw, bool inattribute, std:
             into += known->second;
         } else if (ref.size() > 1 && ref[0] == '#') {
             const bool hex = ref[1] == 'x';
-            const std::string digits(ref.substr(hex ? 2 : 1));
-            char* end = nullptr;
-            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            if (digits.empty() || *end != '\0' || code == 0 || code > 0x10FFFF) fail("a bad character reference");
+            const unsigned long code = codepoint(ref.substr(hex ? 2 : 1), hex);
+            if (code == 0) fail("a bad character reference");
             appendutf8(into, code);
         } else {
-            fail("the unknown entity &" + std::string(ref) + ";");
+            fail("the unknown entity &" + quoted(ref) + ";");
         }
         k = semicolon;
     }
@@ -95,8 +133,8 @@ std::string_view xmlreader::readname() {
     while (pos_ < doc_.size() && !nameends[static_cast<unsigned char>(doc_[pos_])]) ++pos_;
     const std::string_view name = doc_.substr(from, pos_ - from);
     const char first = name.empty() ? '0' : name.front();
-    if ((first >= '0' && first <= '9') || first == '-' || first == '.' || first == '\'' || first == '"' ||
-        first == '<' || first == '&')
+    if ((first >= '0' && first <= '9') || first == '-' || first == '.' || name.back() == ':' ||
+        std::any_of(name.begin(), name.end(), notinname))
         fail("a tag without a name");
     return name;
 }
@@ -132,7 +170,7 @@ bool xmlreader::readattributes() {
         }
         pos_ = end + 1;
         for (const attribute_& a : attributes_) {
-            if (a.name == name) fail("the attribute " + std::string(name) + " twice");
+            if (a.name == name) fail("the attribute " + quoted(name) + " twice");
         }
         attributes_.push_back({name, value});
     }
@@ -152,7 +190,7 @@ xmlreader::token xmlreader::tag() {
         const std::string_view name = readname();
         while (pos_ < doc_.size() && blank(doc_[pos_])) ++pos_;
         if (pos_ >= doc_.size() || doc_[pos_] != '>') fail("an end tag without its '>'");
-        if (open_.empty() || open_.back() != name) fail("</" + std::string(name) + "> that closes no open element");
+        if (open_.empty() || open_.back() != name) fail("</" + quoted(name) + "> that closes no open element");
         ++pos_;
         open_.pop_back();
         name_ = localname(name);
@@ -220,7 +258,7 @@ xmlreader::token xmlreader::next() {
         pos_ = end;
         return token::text;
     }
-    if (!open_.empty()) fail("the document ends inside <" + std::string(open_.back()) + ">");
+    if (!open_.empty()) fail("the document ends inside <" + quoted(open_.back()) + ">");
     if (!rooted_) fail("no element");
     return token::done;
 }
