@@ -6,6 +6,8 @@
 //
 // Checked: a failure is a readerror (for the run file an optionerror too) that
 // names the file, never another exception; nothing is printed, no failure left.
+// A PI-XML document read in two halves at once gives what it gives read from its
+// start alone: the same traces or the same message.
 // Traces that read are the lake's parts for every year, 1 to 75 ascending years
 // of 1 to 9999, each trace over the same 1 to 20000 days of real dates; from CSV,
 // every day has exactly one row and the bits of that row's values; written again
@@ -134,6 +136,26 @@ void roundtrip(const outlook::importedtraces& t) {
     }
 }
 
+// Read in two halves at once, a document gives what it gives read from its start
+// alone: the same traces, or the same message.
+void requiretwohalves(const fs::path& file, std::int32_t lake, const outlook::pinames& names) {
+    const auto read = [&](std::size_t parallelfrom) {
+        const std::vector<fs::path> files = {file};
+        outlook::tracegathering gathering(lake);
+        try {
+            outlook::gatherpixml(files, names, gathering, parallelfrom);
+            return std::pair(std::optional(std::move(gathering).checked(files)), std::string());
+        } catch (const outlook::readerror& e) {
+            return std::pair(std::optional<outlook::importedtraces>(), std::string(e.what()));
+        }
+    };
+    const auto [alone, whyalone] = read(std::numeric_limits<std::size_t>::max());
+    const auto [halves, whyhalves] = read(0);
+    require(whyhalves == whyalone && halves.has_value() == alone.has_value(), "read in two halves, another outcome",
+            whyhalves);
+    if (alone) requiresame(*halves, *alone, "two halves");
+}
+
 void checkrequest(const outlook::runrequest& r) {
     require(isdate(r.firstday) && isdate(r.lastday) && r.firstday <= r.lastday, "a run over no real days");
     require(r.lakeindex >= 1 && r.lakeindex <= subs::numlakes, "a run of no lake");
@@ -171,6 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         names.parameters[0] = "Q.obs";
     }
     const auto format = choice % 3 == 0 ? outlook::importformat::csv : outlook::importformat::pixml;
+    if (format == outlook::importformat::pixml) requiretwohalves(file, lake, names);
     (void)fuzzsupport::companionreads<outlook::readerror>(console, file.string(), [&] {
         const outlook::importedtraces t = gathered(format, file, lake, names);
         checkshape(t, lake);

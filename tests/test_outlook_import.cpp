@@ -121,6 +121,55 @@ TEST(ImportForms, CsvAndEveryPiXmlFormReadToTheSameBits) {
         expectsame(readback(outlook::importformat::pixml, text, names), t, form);
 }
 
+// What a PI-XML document gives: its traces as CSV, or the message refusing it.
+std::string outcome(const std::string& text, std::size_t parallelfrom) {
+    writefile("in.xml", text);
+    const std::vector<fs::path> files = {"in.xml"};
+    outlook::tracegathering gathering(2);
+    try {
+        outlook::gatherpixml(files, {}, gathering, parallelfrom);
+        return outlook::importcsvtext(std::move(gathering).checked(files));
+    } catch (const outlook::readerror& e) {
+        std::string message = "refused: ";
+        return message += e.what();
+    }
+}
+
+// A document read in two halves at once gives what it gives read from its start
+// alone, its first fault too: in either half, where a guess of the middle is
+// wrong, and what only the traces as a whole can tell (a series twice, a
+// 76th year).
+TEST(ImportForms, TwoHalvesReadAsOne) {
+    const testsupport::scratchdir dir;
+    const std::string pi = outlook::importpixmltext(tracesof(2, {1950, 1951, 1952, 1953}, 5));
+    const std::size_t half = pi.find("  <series>", pi.size() / 2);
+    const std::string before = pi.substr(0, half), after = pi.substr(half);
+    const std::string aseries = after.substr(0, after.find("  <series>", 1));
+    const std::string body = after.substr(0, after.find("</TimeSeries>"));
+    std::string years = pi;
+    for (std::int32_t y = 1954; y < 2026; ++y) {
+        std::string year = ">";
+        (year += std::to_string(y)) += '<';
+        years = replaced(years, "</TimeSeries>", replaced(aseries, ">1952<", year) + "</TimeSeries>");
+    }
+    for (const auto& [what, text, refused] : std::vector<std::tuple<std::string, std::string, bool>>{
+             {"as written", pi, false},
+             {"a fault in the first half", replaced(before, "value=\"2\"", "value=\"wet\"") + after, true},
+             {"a fault in the second half", before + replaced(after, "<units>mm<", "<units>m<"), true},
+             {"faults in both", replaced(before, ">mm<", ">m<") + replaced(after, "value=\"2\"", "value=\"x\""), true},
+             {"not XML in the second half", before + after.substr(0, after.size() / 2), true},
+             {"a comment before the middle", before + "<!-- -->" + after, false},
+             {"the second half in a comment", before + "<!-- >" + body + "--></TimeSeries>\n", false},
+             {"the second half in CDATA", before + "<x><![CDATA[>" + body + "]]></x></TimeSeries>\n", false},
+             {"a series twice", before + aseries + after, true},
+             {"76 years", years, true},
+             {"text after the root", pi + "x", true}}) {
+        const std::string alone = outcome(text, std::numeric_limits<std::size_t>::max());
+        EXPECT_EQ(outcome(text, 0), alone) << what;
+        EXPECT_EQ(alone.starts_with("refused"), refused) << what;
+    }
+}
+
 // The reader of the PI documents and run files, on what XML does not allow: each
 // refused with the byte it stopped at.
 TEST(ImportForms, ValuesReadToTheBitsOfFromChars) {

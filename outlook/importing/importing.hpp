@@ -141,8 +141,12 @@ void mapparameters(pinames& names, std::string_view text, std::string_view what)
 // per part, component and scenario year (ensembleMemberIndex or ensembleMemberId),
 // daily (timeStep unit day, or second with multiplier 86400), units mm; an event
 // at 00:00:00 of a day is that day; a day of the header's span without one, or
-// with the missVal, is missing.
-void gatherpixml(std::span<const std::filesystem::path> files, const pinames& names, tracegathering& gathering);
+// with the missVal, is missing. A document of parallelfrom bytes or more is read
+// in two halves at once (its second from a series near its middle on), to the
+// same traces and the same first fault as read from its start alone.
+inline constexpr std::size_t pixmlparallelfrom = std::size_t{16} << 20;
+void gatherpixml(std::span<const std::filesystem::path> files, const pinames& names, tracegathering& gathering,
+                 std::size_t parallelfrom = pixmlparallelfrom);
 
 // The traces in that form, a series per part, component and year (for the tests
 // and benchmarks).

@@ -3,7 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <stop_token>
+#include <thread>
 
+#include "make_scenarios/scenariofiles.hpp"
 #include "outlook/importing/importing.hpp"
 #include "outlook/output/output.hpp"
 
@@ -144,12 +147,13 @@ private:
     std::optional<float> missnumber_;
 };
 
-// The events of a series after its header, into its trace, up to its end tag.
+// The events of a series after its header, into the days of its span, of which
+// they set their component's value.
 class seriesevents {
 public:
-    seriesevents(const seriesheader& h, tracegathering::trace& t, std::string where)
+    seriesevents(const seriesheader& h, std::span<scenarioday> days, std::string where)
         : h_(h),
-          t_(t),
+          days_(days),
           where_(std::move(where)),
           field_(fields[h.component]),
           values_(h.missval),
@@ -162,12 +166,12 @@ public:
         const auto at = static_cast<std::size_t>(k);
         if (seen_[at]) throw readerror(where_ + "a second event of " + std::string(date));
         seen_[at] = true;
-        t_.days[at].*field_ = values_.of(x.attribute("value").value_or(""), date, where_);
+        days_[at].*field_ = values_.of(x.attribute("value").value_or(""), date, where_);
     }
 
 private:
     const seriesheader& h_;
-    tracegathering::trace& t_;
+    std::span<scenarioday> days_;
     std::string where_;
     float scenarioday::*field_;
     eventvalues values_;
@@ -175,8 +179,11 @@ private:
     isodays dates_;
 };
 
-// After a series' start tag: its header, then its events, to its end tag.
-void readseries(xmlreader& x, const std::string& origin, const pinames& names, tracegathering& gathering) {
+// After a series' start tag: its header, then its events, to its end tag. The
+// days for its events are those that daysfor gives for its header.
+template <typename Days>
+void readseries(xmlreader& x, const std::string& origin, const pinames& names, std::int32_t lakeindex,
+                const Days& daysfor) {
     const std::string where = origin + ": ";
     seriesheader h;
     std::optional<seriesevents> events;
@@ -186,8 +193,8 @@ void readseries(xmlreader& x, const std::string& origin, const pinames& names, t
             if (!events) throw readerror(where + "an event before the header");
             events->read(x);
         } else if (x.name() == "header" && !events) {
-            h = headerof(readheader(x), names, gathering.lakeindex(), where);
-            events.emplace(h, gathering.over(h.year, h.part, h.firstday, h.days, 1U << h.component, origin), where);
+            h = headerof(readheader(x), names, lakeindex, where);
+            events.emplace(h, daysfor(h, origin), where);
             continue;
         }
         x.skip();
@@ -195,20 +202,128 @@ void readseries(xmlreader& x, const std::string& origin, const pinames& names, t
     if (!events) throw readerror(where + "no header");
 }
 
-void gatherfile(const fs::path& file, const pinames& names, tracegathering& gathering) {
-    const filebytes bytes(file);
-    xmlreader x(bytes.view(), file.string());
-    if (x.next() != xmlreader::token::start || x.name() != "TimeSeries")
-        throw readerror(file.string() + ": not a PI time-series document (no TimeSeries)");
-    std::size_t n = 0;
-    for (xmlreader::token t = x.next(); t != xmlreader::token::end; t = x.next()) {
+// The root's children from where x stands to the root's end tag, then what
+// follows the root: each series through eachseries with its origin ("FILE series
+// N", numbered on from n). With a stop byte, only up to it: false when x stands
+// there between two children.
+template <typename Each>
+bool readchildren(xmlreader& x, const std::string& file, std::size_t& n, std::size_t stop, const Each& eachseries) {
+    for (;;) {
+        if (x.position() == stop) return false;
+        const xmlreader::token t = x.next();
+        if (t == xmlreader::token::end) break;
         if (t != xmlreader::token::start) continue;
         if (x.name() == "series")
-            readseries(x, file.string() + " series " + std::to_string(++n), names, gathering);
+            eachseries(x, file + " series " + std::to_string(++n));
         else
             x.skip();
     }
     while (x.next() != xmlreader::token::done) {}  // what follows the root: comments alone
+    return true;
+}
+
+// A byte of the document at or after from where a series of the root's may
+// start, after a '>' and the blanks after it; npos without one. Only a guess:
+// whether a reader of the document stands there is found out by reading it.
+std::size_t seriesstart(std::string_view doc, std::size_t from) {
+    constexpr std::string_view tag = "<series";
+    for (std::size_t at = doc.find(tag, from); at != std::string_view::npos; at = doc.find(tag, at + 1)) {
+        const std::size_t after = at + tag.size();
+        if (after >= doc.size() || (doc[after] != '>' && doc[after] != ' ' && doc[after] != '\n')) continue;
+        std::size_t start = at;
+        while (start > 0 &&
+               (doc[start - 1] == ' ' || doc[start - 1] == '\n' || doc[start - 1] == '\t' || doc[start - 1] == '\r'))
+            --start;
+        if (start > 0 && doc[start - 1] == '>') return start;
+    }
+    return std::string_view::npos;
+}
+
+// The series of a document from a byte on, read on a thread of its own while
+// the reader of the file reads up to that byte: read whole, or not at all. Any
+// fault, or more series than a lake's traces can have, leaves them to the
+// reader of the file, which then reads on from that byte and meets the fault
+// itself, with the message a reading from the start gives.
+class seriesahead {
+public:
+    struct series {
+        seriesheader header;
+        std::vector<scenarioday> days;
+    };
+    seriesahead(std::string_view doc, const std::string& file, std::size_t from, std::string_view root,
+                const pinames& names, std::int32_t lakeindex)
+        : most_(static_cast<std::size_t>(subs::maxscen) * scenariofiles::lakeparts(lakeindex).size() * componentcount),
+          thread_([=, this, &names](const std::stop_token& stop) {
+              read(doc, file, from, root, names, lakeindex, stop);
+          }) {}
+    // Once the thread is done: the series, or nullopt when they were not read whole.
+    std::optional<std::vector<series>> read() {
+        thread_.join();
+        return whole_ ? std::optional(std::move(series_)) : std::nullopt;
+    }
+
+private:
+    void read(std::string_view doc, const std::string& file, std::size_t from, std::string_view root,
+              const pinames& names, std::int32_t lakeindex, const std::stop_token& stop) noexcept {
+        constexpr float none = missing;
+        const auto daysfor = [&](const seriesheader& h, const std::string&) {
+            if (stop.stop_requested() || series_.size() >= most_ || h.days > subs::maxdays) throw std::exception();
+            series_.push_back({h, std::vector<scenarioday>(static_cast<std::size_t>(h.days), {none, none, none})});
+            return std::span(series_.back().days);
+        };
+        try {
+            xmlreader x(doc, file, from, root);
+            std::size_t n = 0;
+            readchildren(x, file, n, std::string_view::npos, [&](xmlreader& r, const std::string& origin) {
+                readseries(r, origin, names, lakeindex, daysfor);
+            });
+            whole_ = true;
+        } catch (...) {  // the reader of the file meets it again
+            series_.clear();
+        }
+    }
+
+    std::size_t most_;
+    std::vector<series> series_;
+    bool whole_ = false;
+    std::jthread thread_;  // last: started once the rest is made
+};
+
+// The series of a file into the gathering. A document of parallelfrom bytes or
+// more is read in two halves at once: from its series nearest its middle on a
+// thread of its own, and from its start up to there.
+void gatherfile(const fs::path& file, const pinames& names, tracegathering& gathering, std::size_t parallelfrom) {
+    const filebytes bytes(file);
+    const std::string name = file.string();
+    xmlreader x(bytes.view(), name);
+    if (x.next() != xmlreader::token::start || x.name() != "TimeSeries")
+        throw readerror(name + ": not a PI time-series document (no TimeSeries)");
+    const std::int32_t lake = gathering.lakeindex();
+    const auto intogathering = [&](const seriesheader& h, const std::string& origin) {
+        return std::span(gathering.over(h.year, h.part, h.firstday, h.days, 1U << h.component, origin).days);
+    };
+    const auto eachseries = [&](xmlreader& r, const std::string& origin) {
+        readseries(r, origin, names, lake, intogathering);
+    };
+    std::size_t n = 0;
+    const std::size_t half = bytes.view().size() >= parallelfrom
+                                 ? seriesstart(bytes.view(), std::max(x.position(), bytes.view().size() / 2))
+                                 : std::string_view::npos;
+    if (half == std::string_view::npos) {
+        readchildren(x, name, n, half, eachseries);
+        return;
+    }
+    seriesahead ahead(bytes.view(), name, half, x.root(), names, lake);
+    if (readchildren(x, name, n, half, eachseries)) return;  // the guess was wrong: read from the start alone
+    if (std::optional<std::vector<seriesahead::series>> series = ahead.read()) {
+        for (const seriesahead::series& s : *series) {
+            const std::span<scenarioday> days = intogathering(s.header, name + " series " + std::to_string(++n));
+            float scenarioday::*const field = fields[s.header.component];
+            for (std::size_t k = 0; k < days.size(); ++k) days[k].*field = s.days[k].*field;
+        }
+        return;
+    }
+    readchildren(x, name, n, std::string_view::npos, eachseries);
 }
 
 // The pairs KEY=ID of a mapping.
@@ -248,8 +363,9 @@ void mapparameters(pinames& names, std::string_view text, std::string_view what)
     }
 }
 
-void gatherpixml(std::span<const fs::path> files, const pinames& names, tracegathering& gathering) {
-    for (const fs::path& file : files) gatherfile(file, names, gathering);
+void gatherpixml(std::span<const fs::path> files, const pinames& names, tracegathering& gathering,
+                 std::size_t parallelfrom) {
+    for (const fs::path& file : files) gatherfile(file, names, gathering, parallelfrom);
 }
 
 std::string importpixmltext(const importedtraces& t) {

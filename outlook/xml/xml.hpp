@@ -22,7 +22,15 @@ class xmlreader {
 public:
     enum class token { start, end, text, done };
     xmlreader(std::string_view document, std::string name);
+    // A reader of the document from byte `from` on, as inside the root element
+    // of that name (as written): for reading the rest of a document ahead of a
+    // reader that has yet to reach that byte.
+    xmlreader(std::string_view document, std::string name, std::size_t from, std::string_view root);
     token next();
+    // The byte where the next token, or the blanks before it, starts.
+    [[nodiscard]] std::size_t position() const { return pos_; }
+    // The root element's name as written (after its start token).
+    [[nodiscard]] std::string_view root() const { return open_.front(); }
     // The element's name without its namespace prefix (start and end tokens); a
     // start tag that closes itself is followed by its end token.
     [[nodiscard]] std::string_view name() const { return name_; }

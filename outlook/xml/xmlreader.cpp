@@ -93,6 +93,9 @@ xmlreader::xmlreader(std::string_view document, std::string name) : doc_(documen
     if (doc_.starts_with("\xEF\xBB\xBF")) pos_ = 3;  // a byte-order mark
 }
 
+xmlreader::xmlreader(std::string_view document, std::string name, std::size_t from, std::string_view root)
+    : doc_(document), file_(std::move(name)), pos_(from), open_{root}, rooted_(true) {}
+
 void xmlreader::fail(std::string_view what) const {
     throw readerror(file_ + ": not XML (" + std::string(what) + " at byte " + std::to_string(pos_) + ")");
 }
