@@ -5,6 +5,8 @@
 // (posix_spawn, never through a shell), import and floor in alternating pairs;
 // the median ratio of the pairs counts, and the import's peak resident memory
 // against the document's size.
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -63,20 +65,16 @@ std::string bytesof(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void clear(const fs::path& dir) {
-    fs::remove_all(dir);
-    fs::create_directory(dir);
-}
-
-// One pair: the import of input into out/, and the floor: cat of the input, then
+// One pair: the import of input into out, and the floor: cat of the input, then
 // of the files made, each to a copy; their wall seconds and the import's peak.
+// What each run wrote is written back to the disk before the next starts.
 struct pair {
     double import = 0, floor = 0;
     long peakkib = 0;
 };
 
 pair timepair(const benchoptions& opt, const fs::path& work, const std::string& format, const std::string& input,
-              const std::vector<std::string>& made, bool floorfirst) {
+              const std::vector<std::string>& made, const fs::path& out, bool floorfirst) {
     pair p;
     const auto floor = [&] {
         fs::remove(work / "copy.in");
@@ -85,29 +83,35 @@ pair timepair(const benchoptions& opt, const fs::path& work, const std::string& 
         files.insert(files.end(), made.begin(), made.end());
         p.floor = benchsupport::ranwell({"cat", input}, work, work / "copy.in", true).seconds +
                   benchsupport::ranwell(files, work / "made", work / "copy.files", true).seconds;
+        ::sync();  // outside the timing: the next run does not pay for writing back this one's copies
     };
     if (floorfirst) floor();
-    clear(work / "out");
-    const childrun::runresult r =
-        benchsupport::ranwell({opt.outlook.string(), "import", "--format", format, "--lake", "MHU", "-d", "out", input},
-                              work, "/dev/null", false);
+    fs::create_directory(out);
+    const childrun::runresult r = benchsupport::ranwell(
+        {opt.outlook.string(), "import", "--format", format, "--lake", "MHU", "-d", out.filename().string(), input},
+        work, "/dev/null", false);
     p.import = r.seconds;
     p.peakkib = r.maxrsskib;
+    ::sync();
     if (!floorfirst) floor();
     return p;
 }
 
 bool measure(const benchoptions& opt, const fs::path& work, const std::string& format, const std::string& input) {
     const std::vector<std::string> made = benchsupport::filesstarting(work / "made", "REROVE");
-    (void)timepair(opt, work, format, input, made, false);  // warms the caches
+    // Each import into a directory of its own, kept to the end: on ext4 a file
+    // made beside many that were freed a moment before costs a search for its
+    // inode, which the import would pay for the bench's clearing of the run before.
+    const auto out = [&](std::int32_t i) { return work / ("out." + format + "." + std::to_string(i)); };
+    (void)timepair(opt, work, format, input, made, out(0), false);  // warms the caches
     for (const std::string& name : made) {
-        if (bytesof(work / "out" / name) != bytesof(work / "made" / name))
+        if (bytesof(out(0) / name) != bytesof(work / "made" / name))
             throw std::runtime_error(format + ": " + name + " is not the file make_scenarios wrote");
     }
     std::vector<double> ratios, imports, floors;
     long peak = 0;
     for (std::int32_t i = 0; i < opt.runs; ++i) {
-        const pair p = timepair(opt, work, format, input, made, i % 2 == 1);
+        const pair p = timepair(opt, work, format, input, made, out(i + 1), i % 2 == 1);
         ratios.push_back(p.import / p.floor), imports.push_back(p.import), floors.push_back(p.floor);
         peak = std::max(peak, p.peakkib);
     }
