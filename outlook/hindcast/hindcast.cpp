@@ -38,9 +38,9 @@ const std::map<std::int32_t, recordtraces::monthtotals>& monthsof(const recordtr
     return record.lakes[static_cast<std::size_t>(lakeindex - 1)];
 }
 
-// The years whose traces the record holds over the outlook of year's date.
-std::vector<std::int32_t> membersof(const recordtraces::monthlyrecord& record, const hindcastask& ask,
-                                    std::int32_t firstday) {
+// The years whose traces the record holds over the outlook from firstday.
+std::vector<std::int32_t> recordyears(const recordtraces::monthlyrecord& record, const hindcastask& ask,
+                                      std::int32_t firstday) {
     return recordtraces::fittingyears(record, ask.lakeindex, firstday, ask.days);
 }
 
@@ -98,7 +98,7 @@ hindcastyear hindcastof(std::int32_t year, scenariofiles::scenariorequest& reque
         if (calls.stopped && calls.stopped()) throw interrupted("interrupted");
     };
     request.firstday = *firstdayin(year, ask);
-    request.years = membersof(*request.record, ask, request.firstday);
+    request.years = recordyears(*request.record, ask, request.firstday);
     request.dir = scratch / "plain";
     request.fit.reset();
     plainrun plain = splitoff(tablesoftraces(request, tool), year);
@@ -135,7 +135,7 @@ std::vector<std::int32_t> targetyears(const recordtraces::monthlyrecord& record,
     for (std::int32_t year = first; year <= last; ++year) {
         const std::optional<std::int32_t> day = firstdayin(year, ask);
         if (!day) continue;
-        const std::vector<std::int32_t> fits = membersof(record, ask, *day);
+        const std::vector<std::int32_t> fits = recordyears(record, ask, *day);
         const bool held = std::binary_search(fits.begin(), fits.end(), year);
         const bool statefound = months.contains(recordtraces::monthnumber(year, ask.month) - 1);
         if (held && (!ask.condition || statefound)) targets.push_back(year);

@@ -87,6 +87,10 @@ void appendshortest(std::string& out, double value);
 // A number rounded to decimals with its thousands separated by commas, a minus
 // sign (U+2212) before a negative one; an en dash for NaN.
 std::string forpeople(double value, int decimals);
+// For people: a share of 1 as a whole percentage ("45 %"); the first to the last
+// of some years, not none ("1950–2014", "1950" for one).
+std::string percentforpeople(double share);
+std::string yearsforpeople(std::span<const std::int32_t> years);
 // Text for HTML or XML, in content or in an attribute's quotes: & < > " ' escaped.
 std::string markupescaped(std::string_view text);
 // n and the noun, plural unless n is 1 ("1 scenario", "65 scenarios"); for

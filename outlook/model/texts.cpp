@@ -89,6 +89,13 @@ std::string forpeople(double value, int decimals) {
     return (value < 0 && !zero ? "−" : "") + out;  // a minus sign, not a hyphen
 }
 
+std::string percentforpeople(double share) { return forpeople(100.0 * share, 0) + " %"; }
+
+std::string yearsforpeople(std::span<const std::int32_t> years) {
+    const auto [lo, hi] = std::minmax_element(years.begin(), years.end());
+    return std::to_string(*lo) + (*lo == *hi ? "" : "–" + std::to_string(*hi));
+}
+
 std::string lakenameof(std::int32_t lakeindex, std::string_view fallback) {
     namespace subs = rerove_tivorn_subs;
     if (const std::string name = subs::lakename(lakeindex); !name.empty()) return name;

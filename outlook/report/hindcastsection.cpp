@@ -8,8 +8,6 @@
 namespace outlook {
 namespace {
 
-std::string percent(double share) { return forpeople(100.0 * share, 0) + " %"; }
-
 std::string interval(const leadscores& l) { return forpeople(l.crpsslow, 3) + " to " + forpeople(l.crpsshigh, 3); }
 
 reporttable leadtable(std::span<const leadscores> leads) {
@@ -20,15 +18,15 @@ reporttable leadtable(std::span<const leadscores> leads) {
                   {}};
     for (const leadscores& l : leads)
         t.rows.push_back({l.lead == "all" ? "All" : l.lead, forpeople(l.scored, 0), forpeople(l.crps, 0),
-                          forpeople(l.crpsbaseline, 0), forpeople(l.crpss, 3), interval(l), percent(l.coverage50),
-                          percent(l.coverage80)});
+                          forpeople(l.crpsbaseline, 0), forpeople(l.crpss, 3), interval(l),
+                          percentforpeople(l.coverage50), percentforpeople(l.coverage80)});
     return t;
 }
 
-std::string yearspan(const hindcastfile& h) {
-    const auto [lo, hi] = std::minmax_element(
-        h.years.begin(), h.years.end(), [](const hindcastyear& a, const hindcastyear& b) { return a.year < b.year; });
-    return std::to_string(lo->year) + "–" + std::to_string(hi->year);
+std::string yearsscored(const hindcastfile& h) {
+    std::vector<std::int32_t> years;
+    for (const hindcastyear& y : h.years) years.push_back(y.year);
+    return yearsforpeople(years);
 }
 
 }  // namespace
@@ -41,7 +39,7 @@ reportsection hindcastsection(const hindcastfile& h, std::string_view from) {
     words.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(words.front())));
     s.paragraphs.push_back(words + ".");
     s.paragraphs.push_back("Outlooks of the same method made for " + countedforpeople(h.years.size(), "past year") +
-                           " (" + yearspan(h) + ") from " + std::string(from) +
+                           " (" + yearsscored(h) + ") from " + std::string(from) +
                            ", each scored against what happened. The skill is the CRPS skill score against "
                            "climatology, the plain historical traces: above 0 is better, 1 perfect. Its interval "
                            "holds 95 % of 1,000 resamplings of the years.");

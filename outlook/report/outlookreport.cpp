@@ -10,12 +10,8 @@ namespace {
 
 // " (1950–2014)", " (1950)" for one year.
 std::string yearspan(std::span<const std::int32_t> years) {
-    if (years.empty()) return "";
-    const auto [lo, hi] = std::minmax_element(years.begin(), years.end());
-    return " (" + std::to_string(*lo) + (*lo == *hi ? "" : "–" + std::to_string(*hi)) + ")";
+    return years.empty() ? "" : " (" + yearsforpeople(years) + ")";
 }
-
-std::string percent(double share) { return forpeople(100.0 * share, 0) + " %"; }
 
 // "Jun 2025", or "15–30 Jun 2025" for a month the outlook covers in part.
 std::string monthlabel(const period& p) {
@@ -147,8 +143,9 @@ reportsection climatesection(const reportinputs& in) {
         {"Days", "Variable", "Below asked", "Below got", "Near asked", "Near got", "Above asked", "Above got"},
         {}};
     for (const reportclimaterow& r : in.climate)
-        t.rows.push_back({r.days, r.variable, percent(r.asked.below), percent(r.got.below), percent(r.asked.near),
-                          percent(r.got.near), percent(r.asked.above), percent(r.got.above)});
+        t.rows.push_back({r.days, r.variable, percentforpeople(r.asked.below), percentforpeople(r.got.below),
+                          percentforpeople(r.asked.near), percentforpeople(r.got.near), percentforpeople(r.asked.above),
+                          percentforpeople(r.got.above)});
     s.tables.push_back(std::move(t));
     return s;
 }
