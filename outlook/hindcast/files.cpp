@@ -19,20 +19,10 @@ void field(std::string& out, double value) {
     out += shortest(value);
 }
 
-std::vector<std::string_view> fieldsof(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (std::size_t from = 0;;) {
-        const std::size_t comma = line.find(',', from);
-        fields.push_back(line.substr(from, comma - from));
-        if (comma == std::string_view::npos) return fields;
-        from = comma + 1;
-    }
-}
-
 // The thresholds that a header's columns name, after checking that it is the
 // header yearscsv writes.
 std::vector<double> thresholdsof(std::string_view header, const csvlines& in) {
-    const std::vector<std::string_view> names = fieldsof(header);
+    const std::vector<std::string_view> names = csvfields(header);
     const std::size_t scores = names.size() < leadingcolumns ? 0 : (names.size() - leadingcolumns) / 2;
     std::vector<double> thresholds;
     for (std::size_t k = fixedscores; k < scores; ++k) {
@@ -136,7 +126,7 @@ hindcastfile readhindcastfile(const std::filesystem::path& file) {
     const std::size_t scores = fixedscores + out.thresholds.size();
     while (in.next(line)) {
         if (line.empty()) continue;
-        const std::vector<std::string_view> f = fieldsof(line);
+        const std::vector<std::string_view> f = csvfields(line);
         if (f.size() != leadingcolumns + 2 * scores) throw readerror(in.where() + "not a row of a hindcast's years");
         const std::string year(f[0]);
         if (out.years.empty() || std::to_string(out.years.back().year) != year)

@@ -21,13 +21,9 @@ std::string_view trimmed(std::string_view s) {
 }
 
 std::vector<std::string_view> fieldsof(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (std::size_t start = 0;;) {
-        const std::size_t comma = line.find(',', start);
-        fields.push_back(trimmed(line.substr(start, comma - start)));
-        if (comma == std::string_view::npos) return fields;
-        start = comma + 1;
-    }
+    std::vector<std::string_view> fields = csvfields(line);
+    for (std::string_view& field : fields) field = trimmed(field);
+    return fields;
 }
 
 // Reads the rows one by one, holding what the file's rows must share.

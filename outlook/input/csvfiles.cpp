@@ -24,4 +24,14 @@ bool csvlines::next(std::string_view& line) {
 
 std::string csvlines::where() const { return name_ + " line " + std::to_string(lines_.number()) + ": "; }
 
+std::vector<std::string_view> csvfields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t from = 0;;) {
+        const std::size_t comma = line.find(',', from);
+        fields.push_back(line.substr(from, comma - from));
+        if (comma == std::string_view::npos) return fields;
+        from = comma + 1;
+    }
+}
+
 }  // namespace outlook

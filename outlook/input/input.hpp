@@ -114,6 +114,9 @@ private:
     textlines lines_{{}};
 };
 
+// The comma-separated fields of a line, as they stand (one for a line without a comma).
+std::vector<std::string_view> csvfields(std::string_view line);
+
 // The weight of each of years, in their order, from a CSV "year,weight" with that
 // header (weights finite and not negative, each year once). readerror naming the
 // file and line, the years it does not list, or weights of the years all 0;
