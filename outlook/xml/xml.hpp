@@ -29,7 +29,7 @@ public:
     token next();
     // The byte where the next token, or the blanks before it, starts.
     [[nodiscard]] std::size_t position() const { return pos_; }
-    // The root element's name as written (after its start token).
+    // The root element's name as written, while it is open.
     [[nodiscard]] std::string_view root() const { return open_.front(); }
     // The element's name without its namespace prefix (start and end tokens); a
     // start tag that closes itself is followed by its end token.
